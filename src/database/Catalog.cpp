@@ -1,0 +1,49 @@
+#include "Catalog.h"
+
+#include "CatalogReader.h"
+#include "common/Error.h"
+
+#include <algorithm>
+
+TableCollection::TableCollection(std::vector<Table> tables) : Collection<Table>(std::move(tables))
+{
+    for (int i = Count() - 1; i >= 0; --i) {
+        // Filled backwards, so that the first of equal names wins.
+        exact_.insert(items_[i].Name(), i);
+        folded_.insert(items_[i].Name().toCaseFolded(), i);
+    }
+}
+
+const Table &TableCollection::Item(const QString &name) const
+{
+    if (const auto it = exact_.constFind(name); it != exact_.cend())
+        return items_[static_cast<size_t>(*it)];
+    if (const auto it = folded_.constFind(name.toCaseFolded()); it != folded_.cend())
+        return items_[static_cast<size_t>(*it)];
+    throw Error(QStringLiteral("テーブル「%1」はデータベースにありません。").arg(name));
+}
+
+void Catalog::setActiveConnection(std::shared_ptr<Connection> connection)
+{
+    if (!connection || !connection->isOpen())
+        throw Error(QStringLiteral("データベースに接続されていません。"));
+
+    const auto &reader = connection->reader();
+    std::vector<Table> tables;
+    tables.reserve(reader->entries().size());
+    for (const auto &entry : reader->entries())
+        tables.emplace_back(reader, entry);
+    std::stable_sort(tables.begin(), tables.end(), [](const Table &a, const Table &b) {
+        const int folded = a.Name().compare(b.Name(), Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : a.Name() < b.Name();
+    });
+    tables_ = TableCollection(std::move(tables));
+    connection_ = std::move(connection);
+}
+
+const TableCollection &Catalog::Tables() const
+{
+    if (!connection_)
+        throw Error(QStringLiteral("データベースに接続されていません。"));
+    return tables_;
+}

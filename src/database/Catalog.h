@@ -1,0 +1,41 @@
+#pragma once
+
+#include "Collection.h"
+#include "Connection.h"
+#include "Table.h"
+
+#include <QHash>
+#include <memory>
+
+// The tables of a catalog: every local table, linked table and query, in
+// ascending order of name compared without regard to case.
+class TableCollection : public Collection<Table> {
+public:
+    TableCollection() = default;
+    explicit TableCollection(std::vector<Table> tables);
+
+    using Collection<Table>::Item;
+    // The table of exactly that name, else the one whose name matches without
+    // regard to case (Access names are case-insensitive); throws Error naming
+    // the table when there is none.
+    const Table &Item(const QString &name) const;
+
+private:
+    QHash<QString, int> exact_;
+    QHash<QString, int> folded_;
+};
+
+// The catalog of an open database.
+class Catalog {
+public:
+    // Binds the catalog to an open connection; throws Error for none.
+    void setActiveConnection(std::shared_ptr<Connection> connection);
+    const std::shared_ptr<Connection> &ActiveConnection() const { return connection_; }
+
+    // Throws Error while the catalog is bound to no connection.
+    const TableCollection &Tables() const;
+
+private:
+    std::shared_ptr<Connection> connection_;
+    TableCollection tables_;
+};

@@ -1,0 +1,93 @@
+#include "CatalogReader.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+
+namespace {
+
+QString ReaderExecutable()
+{
+    const QString configured = CatalogReader::settings().executable;
+    if (!configured.isEmpty())
+        return configured;
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("quillmere-reader"));
+}
+
+} // namespace
+
+CatalogReader::Settings &CatalogReader::settings()
+{
+    static Settings s;
+    return s;
+}
+
+std::unique_ptr<CatalogReader> CatalogReader::start(const QString &databasePath)
+{
+    if (databasePath.isEmpty())
+        return nullptr;
+    std::unique_ptr<CatalogReader> reader(new CatalogReader);
+    QProcess &p = reader->process_;
+    p.setProgram(ReaderExecutable());
+    p.setArguments({databasePath});
+    p.setStandardErrorFile(QProcess::nullDevice());
+    p.start(QIODevice::ReadWrite);
+    if (!p.waitForStarted(static_cast<int>(settings().timeLimit.count())))
+        return nullptr;
+
+    const auto answer = reader->readAnswer();
+    if (!answer)
+        return nullptr;
+    auto entries = DecodeCatalogAnswer(*answer);
+    if (!entries)
+        return nullptr;
+    reader->entries_ = std::move(*entries);
+    return reader;
+}
+
+CatalogReader::~CatalogReader()
+{
+    stop();
+}
+
+void CatalogReader::stop()
+{
+    if (process_.state() == QProcess::NotRunning)
+        return;
+    // The reader ends by itself when its input closes; one that is stuck in
+    // a damaged file does not, and holds nothing worth waiting for.
+    process_.closeWriteChannel();
+    if (!process_.waitForFinished(200)) {
+        process_.kill();
+        process_.waitForFinished(-1);
+    }
+}
+
+std::optional<QByteArray> CatalogReader::readAnswer()
+{
+    const QDeadlineTimer deadline(settings().timeLimit);
+    while (!process_.canReadLine()) {
+        if (process_.state() != QProcess::Running ||
+            !process_.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+            // One last look: the answer may have come with the exit.
+            if (process_.canReadLine())
+                break;
+            failed_ = true;
+            process_.kill();
+            process_.waitForFinished(-1);
+            return std::nullopt;
+        }
+    }
+    return process_.readLine();
+}
+
+std::optional<TableDesign> CatalogReader::design(qint64 id)
+{
+    if (failed_ || process_.state() != QProcess::Running)
+        return std::nullopt;
+    process_.write(QByteArray::number(id) + '\n');
+    const auto answer = readAnswer();
+    if (!answer)
+        return std::nullopt;
+    return DecodeTableAnswer(*answer);
+}

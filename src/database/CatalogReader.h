@@ -1,0 +1,47 @@
+#pragma once
+
+#include "ReaderAnswers.h"
+
+#include <QProcess>
+#include <QString>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// One running reader process (quillmere-reader) for one open database. The
+// program never parses an Access file itself: the reader does, in a process
+// that may crash or hang on a damaged file without taking the program along.
+// Every answer must arrive within the time limit, or the reader is killed.
+class CatalogReader {
+public:
+    // Where the reader executable is and how long an answer may take.
+    struct Settings {
+        QString executable; // empty: quillmere-reader beside the program
+        std::chrono::milliseconds timeLimit{20000};
+    };
+    static Settings &settings();
+
+    // Starts a reader for the file and reads the catalog; nullptr when the
+    // reader fails, dies, answers garbage or takes too long.
+    static std::unique_ptr<CatalogReader> start(const QString &databasePath);
+
+    CatalogReader(const CatalogReader &) = delete;
+    CatalogReader &operator=(const CatalogReader &) = delete;
+    ~CatalogReader(); // ends the reader process
+
+    const std::vector<CatalogEntry> &entries() const { return entries_; }
+
+    // The columns and keys of the entry with this id; nothing when the reader
+    // cannot give them. After a reader has failed once, it answers nothing.
+    std::optional<TableDesign> design(qint64 id);
+
+private:
+    CatalogReader() = default;
+    std::optional<QByteArray> readAnswer();
+    void stop();
+
+    QProcess process_;
+    std::vector<CatalogEntry> entries_;
+    bool failed_ = false;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// A column of a table: its name, its ADO data type code and its defined size
+// (characters for text, bytes for binary, 0 when the type has no size).
+class Column {
+public:
+    Column(QString name, qint32 type, qint32 definedSize)
+        : name_(std::move(name)), type_(type), definedSize_(definedSize) {}
+
+    const QString &Name() const { return name_; }
+    qint32 Type() const { return type_; }
+    qint32 DefinedSize() const { return definedSize_; }
+
+private:
+    QString name_;
+    qint32 type_;
+    qint32 definedSize_;
+};

@@ -1,0 +1,20 @@
+#include "Connection.h"
+
+#include "CatalogReader.h"
+#include "ConnectionString.h"
+#include "common/Error.h"
+
+Connection::Connection() = default;
+Connection::~Connection() = default;
+
+void Connection::Open()
+{
+    if (reader_)
+        throw Error(QStringLiteral("接続は既に開いています。"));
+    const auto path = mdlADO::DataSourceOf(connectionString_);
+    if (!path)
+        throw Error(QStringLiteral("接続文字列を解釈できません: %1").arg(connectionString_));
+    reader_ = CatalogReader::start(*path);
+    if (!reader_)
+        throw Error(QStringLiteral("データベース「%1」を開けません。").arg(*path));
+}

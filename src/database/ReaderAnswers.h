@@ -1,0 +1,44 @@
+#pragma once
+
+#include "common/OleDateTime.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+// The answers of the catalog reader process, decoded. The reader is ours, but
+// it reads damaged files and may die half way, so every answer is checked in
+// full: anything missing, of the wrong kind or out of range makes the whole
+// answer unusable.
+
+struct CatalogEntry {
+    qint64 id = 0; // the reader's handle for the entry
+    QString name;
+    QString type;  // "TABLE", "SYSTEM TABLE", "LINK", "PASS-THROUGH" or "VIEW"
+    OleDateTime created;
+    OleDateTime modified;
+};
+
+struct ColumnDesign {
+    QString name;
+    qint32 type = 0;        // ADO data type code
+    qint32 definedSize = 0;
+};
+
+struct KeyDesign {
+    QString name;
+    QStringList columns;
+};
+
+struct TableDesign {
+    std::vector<ColumnDesign> columns;
+    std::vector<KeyDesign> keys;
+};
+
+// The first answer: every catalog entry, in the reader's order.
+std::optional<std::vector<CatalogEntry>> DecodeCatalogAnswer(const QByteArray &line);
+
+// The answer to a request for one table's design.
+std::optional<TableDesign> DecodeTableAnswer(const QByteArray &line);

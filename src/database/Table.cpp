@@ -1,0 +1,43 @@
+#include "Table.h"
+
+#include "CatalogReader.h"
+#include "common/Error.h"
+
+Table::Table(std::shared_ptr<CatalogReader> reader, CatalogEntry entry)
+    : reader_(std::move(reader)), entry_(std::move(entry))
+{
+}
+
+const Table::Design &Table::design() const
+{
+    if (design_)
+        return *design_;
+    const auto answer = reader_->design(entry_.id);
+    if (!answer)
+        throw Error(QStringLiteral("テーブル「%1」の定義を読み取れません。").arg(entry_.name));
+
+    std::vector<Column> columns;
+    columns.reserve(answer->columns.size());
+    for (const auto &c : answer->columns)
+        columns.emplace_back(c.name, c.type, c.definedSize);
+    std::vector<Key> keys;
+    for (const auto &k : answer->keys) {
+        std::vector<KeyColumn> keyColumns;
+        for (const auto &name : k.columns)
+            keyColumns.emplace_back(name);
+        keys.emplace_back(k.name, Collection<KeyColumn>(std::move(keyColumns)));
+    }
+    design_ = std::make_shared<const Design>(
+        Design{Collection<Column>(std::move(columns)), Collection<Key>(std::move(keys))});
+    return *design_;
+}
+
+const Collection<Column> &Table::Columns() const
+{
+    return design().columns;
+}
+
+const Collection<Key> &Table::Keys() const
+{
+    return design().keys;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "Connection.h"
+
+#include <QString>
+#include <memory>
+
+namespace mdlADO {
+
+// Opens the Access file at the path through a new connection; nullptr for an
+// empty path, a missing or unreadable file, a file that is not an Access
+// database or one protected by a password. Never throws, never tells the user.
+std::shared_ptr<Connection> OpenAccessConnection(const QString &databasePath);
+
+// The same from a whole connection string.
+std::shared_ptr<Connection> OpenConnectionString(const QString &connectionString);
+
+} // namespace mdlADO

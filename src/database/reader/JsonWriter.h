@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Builds one answer of the reader: a JSON document on a single line. Only
+// what the answers need: objects, arrays, strings, integers and doubles.
+class JsonWriter {
+public:
+    JsonWriter &beginObject();
+    JsonWriter &endObject();
+    JsonWriter &beginArray();
+    JsonWriter &endArray();
+    JsonWriter &key(std::string_view name);
+    JsonWriter &value(std::string_view text); // made valid UTF-8 first
+    JsonWriter &value(int64_t number);
+    JsonWriter &value(double number);         // null when not finite
+
+    const std::string &text() const { return out_; }
+
+private:
+    void separate();
+
+    std::string out_;
+    bool needComma_ = false;
+};

@@ -1,0 +1,129 @@
+#include "SystemCatalog.h"
+
+#include "RowScanner.h"
+
+#include <cstdio>
+#include <unordered_set>
+
+namespace {
+constexpr unsigned long CatalogDefinitionPage = 2; // MSysObjects always starts here
+constexpr int64_t SystemFlag = 0x80000000;
+constexpr int64_t HiddenSystemFlag = 0x00000002;
+} // namespace
+
+std::optional<std::vector<CatalogObject>> ReadCatalogObjects(MdbHandle *mdb)
+{
+    RowScanner rows(mdb, "MSysObjects", CatalogDefinitionPage);
+    if (!rows.isOpen())
+        return std::nullopt;
+    const int id = rows.column("Id");
+    const int name = rows.column("Name");
+    const int type = rows.column("Type");
+    const int flags = rows.column("Flags");
+    const int created = rows.column("DateCreate");
+    const int modified = rows.column("DateUpdate");
+    if (id < 0 || name < 0 || type < 0 || flags < 0 || created < 0 || modified < 0)
+        return std::nullopt;
+
+    std::vector<CatalogObject> objects;
+    std::unordered_set<int64_t> seen;
+    while (rows.next()) {
+        const auto storedType = rows.integer(type);
+        if (!storedType)
+            continue;
+        const int t = static_cast<int>(*storedType);
+        if (t != ObjectType::LocalTable && t != ObjectType::OdbcLinkedTable && t != ObjectType::Query &&
+            t != ObjectType::LinkedTable)
+            continue;
+        const auto storedId = rows.integer(id);
+        const auto storedName = rows.text(name);
+        if (!storedId || !storedName)
+            continue;
+        // A row that moved to an overflow page can be met twice.
+        if (!seen.insert(*storedId).second)
+            continue;
+
+        CatalogObject object;
+        object.id = *storedId;
+        object.name = *storedName;
+        object.type = t;
+        object.flags = static_cast<uint32_t>(rows.integer(flags).value_or(0));
+        const auto c = rows.dateTime(created);
+        const auto m = rows.dateTime(modified);
+        object.hasDates = c && m;
+        object.created = c.value_or(0);
+        object.modified = m.value_or(0);
+        objects.push_back(std::move(object));
+    }
+    return objects;
+}
+
+std::optional<std::vector<RelationshipColumn>>
+ReadRelationships(MdbHandle *mdb, const std::vector<CatalogObject> &objects)
+{
+    const CatalogObject *table = nullptr;
+    for (const auto &o : objects)
+        if (o.type == ObjectType::LocalTable && o.name == "MSysRelationships")
+            table = &o;
+    if (!table)
+        return std::vector<RelationshipColumn>{}; // a file without relationships
+
+    RowScanner rows(mdb, "MSysRelationships", DefinitionPage(table->id));
+    if (!rows.isOpen())
+        return std::nullopt;
+    const int relationship = rows.column("szRelationship");
+    const int object = rows.column("szObject");
+    const int column = rows.column("szColumn");
+    const int order = rows.column("icolumn");
+    const int flags = rows.column("grbit");
+    if (relationship < 0 || object < 0 || column < 0 || order < 0 || flags < 0)
+        return std::nullopt;
+
+    std::vector<RelationshipColumn> result;
+    while (rows.next()) {
+        RelationshipColumn r;
+        r.relationship = rows.text(relationship).value_or("");
+        r.table = rows.text(object).value_or("");
+        r.column = rows.text(column).value_or("");
+        r.order = rows.integer(order).value_or(0);
+        r.flags = rows.integer(flags).value_or(0);
+        result.push_back(std::move(r));
+    }
+    return result;
+}
+
+const char *CatalogTypeText(const CatalogObject &object)
+{
+    switch (object.type) {
+    case ObjectType::LocalTable:
+        return (object.flags & (SystemFlag | HiddenSystemFlag)) ? "SYSTEM TABLE" : "TABLE";
+    case ObjectType::OdbcLinkedTable:
+        return "PASS-THROUGH";
+    case ObjectType::LinkedTable:
+        return "LINK";
+    default:
+        return "VIEW";
+    }
+}
+
+bool DefinitionPagesPresent(const char *path, int jetVersion, const std::vector<CatalogObject> &objects)
+{
+    constexpr unsigned char DefinitionPageType = 0x02;
+    const long pageSize = jetVersion == 0 ? 2048 : 4096;
+    FILE *file = std::fopen(path, "rb");
+    if (!file)
+        return false;
+    bool ok = std::fseek(file, 0, SEEK_END) == 0;
+    const long size = ok ? std::ftell(file) : 0;
+    for (const auto &o : objects) {
+        if (!ok)
+            break;
+        if (o.type != ObjectType::LocalTable)
+            continue;
+        const long offset = static_cast<long>(DefinitionPage(o.id)) * pageSize;
+        ok = offset + pageSize <= size && std::fseek(file, offset, SEEK_SET) == 0 &&
+             std::fgetc(file) == DefinitionPageType;
+    }
+    std::fclose(file);
+    return ok;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "Mdb.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// One row of the file's object catalog (MSysObjects) that the program lists:
+// a local table, a linked table or a query.
+struct CatalogObject {
+    int64_t id = 0;
+    std::string name;
+    int type = 0;        // the stored object type, see ObjectType
+    int64_t flags = 0;
+    double created = 0;
+    double modified = 0;
+    bool hasDates = false;
+};
+
+namespace ObjectType {
+constexpr int LocalTable = 1;
+constexpr int OdbcLinkedTable = 4;
+constexpr int Query = 5;
+constexpr int LinkedTable = 6;
+} // namespace ObjectType
+
+// One row of the relationship table (MSysRelationships): one column pair of
+// a relationship between a referencing and a referenced table.
+struct RelationshipColumn {
+    std::string relationship;
+    std::string table;   // the referencing table
+    std::string column;  // its column
+    int64_t order = 0;   // position of the column in the relationship
+    int64_t flags = 0;   // bit 0x2: not enforced
+};
+
+// The catalog entries of the kinds above, in stored order; nullopt when the
+// catalog cannot be read.
+std::optional<std::vector<CatalogObject>> ReadCatalogObjects(MdbHandle *mdb);
+
+// The rows of the relationship table, which the catalog lists as a local
+// table named MSysRelationships; nullopt when it cannot be read.
+std::optional<std::vector<RelationshipColumn>>
+ReadRelationships(MdbHandle *mdb, const std::vector<CatalogObject> &objects);
+
+// The type text the program's catalog reports for an entry.
+const char *CatalogTypeText(const CatalogObject &object);
+
+// The page of an object's table definition: the low 24 bits of its id.
+inline unsigned long DefinitionPage(int64_t id) { return static_cast<unsigned long>(id) & 0x00FFFFFFul; }
+
+// Whether every local table's definition page lies within the file and is a
+// table definition; a file cut short or a damaged catalog fails this.
+bool DefinitionPagesPresent(const char *path, int jetVersion, const std::vector<CatalogObject> &objects);

@@ -1,0 +1,161 @@
+// quillmere-reader DATABASE
+//
+// Reads the catalog of an Access file for the program, in a process of its
+// own: libmdb crashes or loops on some damaged files, and then only this
+// process ends. The program kills it when it takes too long.
+//
+// Answers go to standard output, one JSON document per line:
+//   at start   {"tables":[{"id":…,"name":…,"type":"TABLE","created":…,"modified":…},…]}
+//   per request line "ID" on standard input:
+//              {"columns":[{"name":…,"type":202,"definedSize":50},…],"keys":[{"name":…,"columns":[…]},…]}
+//   on failure {"error":"…"}
+// Dates are OLE automation dates (days since 1899-12-30). The reader ends
+// when its standard input closes. It only ever reads the file.
+
+#include "FileHeader.h"
+#include "JsonWriter.h"
+#include "SystemCatalog.h"
+#include "TableDesign.h"
+
+#include "Mdb.h"
+
+#include <cstdio>
+#include <csignal>
+#include <cstdlib>
+#include <iconv.h>
+#include <iostream>
+#include <string>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+// A damaged file can send libmdb into a loop or into allocating without end;
+// these bounds make that a failed open instead of a burden on the machine.
+constexpr rlim_t AddressSpaceLimit = rlim_t{2} << 30; // 2 GiB
+constexpr rlim_t CpuSecondsLimit = 120;
+
+void LimitResources()
+{
+    const rlimit memory{AddressSpaceLimit, AddressSpaceLimit};
+    setrlimit(RLIMIT_AS, &memory);
+    const rlimit cpu{CpuSecondsLimit, CpuSecondsLimit + 5};
+    setrlimit(RLIMIT_CPU, &cpu);
+    // The reader has no purpose once the program is gone.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+}
+
+FILE *answers = nullptr;
+
+void Answer(const JsonWriter &json)
+{
+    std::fputs(json.text().c_str(), answers);
+    std::fputc('\n', answers);
+    std::fflush(answers);
+}
+
+int Fail(const std::string &why)
+{
+    JsonWriter json;
+    json.beginObject().key("error").value(why).endObject();
+    Answer(json);
+    return 1;
+}
+
+// libmdb decodes Jet 3 names with the code page named in this variable; take
+// the one the file's header declares, where iconv knows it.
+void ChooseJet3CodePage(uint16_t codePage)
+{
+    if (codePage == 0)
+        return;
+    const std::string name = "CP" + std::to_string(codePage);
+    iconv_t probe = iconv_open("UTF-8", name.c_str());
+    if (probe == reinterpret_cast<iconv_t>(-1))
+        return;
+    iconv_close(probe);
+    setenv("MDB_JET3_CHARSET", name.c_str(), 1);
+}
+
+void WriteCatalog(const std::vector<CatalogObject> &objects, JsonWriter &json)
+{
+    json.beginObject().key("tables").beginArray();
+    for (const auto &o : objects) {
+        json.beginObject();
+        json.key("id").value(o.id);
+        json.key("name").value(o.name);
+        json.key("type").value(std::string_view(CatalogTypeText(o)));
+        json.key("created").value(o.created);
+        json.key("modified").value(o.modified);
+        json.endObject();
+    }
+    json.endArray().endObject();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    LimitResources();
+    // Answers get a descriptor of their own; whatever the library prints goes
+    // to standard error and cannot garble them.
+    answers = fdopen(dup(STDOUT_FILENO), "w");
+    if (!answers || dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
+        return 2;
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: quillmere-reader DATABASE\n");
+        return 2;
+    }
+    const char *path = argv[1];
+
+    FileHeader header;
+    std::string why;
+    if (!ReadFileHeader(path, header, why))
+        return Fail(why);
+    if (header.hasPassword)
+        return Fail("the database is protected by a password");
+    if (header.jetVersion == 0)
+        ChooseJet3CodePage(header.codePage);
+
+    MdbHandle *mdb = mdb_open(path, MDB_NOFLAGS);
+    if (!mdb)
+        return Fail("libmdb cannot read the file");
+    const auto objects = ReadCatalogObjects(mdb);
+    if (!objects)
+        return Fail("cannot read the catalog");
+    if (!DefinitionPagesPresent(path, header.jetVersion, *objects))
+        return Fail("the catalog names tables the file does not hold");
+    {
+        JsonWriter json;
+        WriteCatalog(*objects, json);
+        Answer(json);
+    }
+
+    std::optional<std::vector<RelationshipColumn>> relationships;
+    std::string request;
+    while (std::getline(std::cin, request)) {
+        char *end = nullptr;
+        const long long id = std::strtoll(request.c_str(), &end, 10);
+        const CatalogObject *table = nullptr;
+        for (const auto &o : *objects)
+            if (o.id == id && o.type == ObjectType::LocalTable)
+                table = &o;
+        if (end == request.c_str() || *end != '\0' || !table) {
+            Fail("no such table");
+            continue;
+        }
+        if (!relationships)
+            relationships = ReadRelationships(mdb, *objects);
+        if (!relationships) {
+            Fail("cannot read the relationships");
+            continue;
+        }
+        JsonWriter json;
+        if (WriteTableDesign(mdb, *table, *relationships, json, why))
+            Answer(json);
+        else
+            Fail(why);
+    }
+    mdb_close(mdb);
+    return 0;
+}

@@ -1,0 +1,188 @@
+#include "Catalog.h"
+#include "CatalogReader.h"
+#include "Fixtures.h"
+#include "common/Error.h"
+#include "mdlADO.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Files that are no database, or a damaged one, give the empty result: no
+// message, no exception, within the reader's time limit, the program alive.
+class TestBadInput : public QObject {
+    Q_OBJECT
+
+    static constexpr std::chrono::milliseconds TimeLimit{1500};
+    QTemporaryDir dir_;
+
+    QString write(const QString &name, const QByteArray &bytes)
+    {
+        QFile f(dir_.filePath(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            return {};
+        return f.fileName();
+    }
+
+    QByteArray fixtureBytes(const QString &name)
+    {
+        QFile f(Fixtures::path(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // A stand-in for the reader executable, for failures libmdb shows only
+    // now and then.
+    QString fakeReader(const QString &name, const QByteArray &script)
+    {
+        const QString path = write(name, "#!/bin/sh\n" + script + "\n");
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path;
+    }
+
+    void expectEmptyResult(const QString &path)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        std::shared_ptr<Connection> connection;
+        try {
+            connection = mdlADO::OpenAccessConnection(path);
+        } catch (...) {
+            QFAIL("the open threw");
+        }
+        QVERIFY(!connection);
+        QVERIFY2(timer.elapsed() < TimeLimit.count() + 2000, qPrintable(QString::number(timer.elapsed())));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir_.isValid());
+        CatalogReader::settings().timeLimit = TimeLimit;
+    }
+    void cleanup() { CatalogReader::settings().executable.clear(); }
+
+    void notADatabase_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("empty path") << QString();
+        QTest::newRow("missing file") << dir_.filePath("missing.mdb");
+        QTest::newRow("directory") << dir_.path();
+        QTest::newRow("zero bytes") << write("empty.mdb", {});
+        QByteArray noise(4096, '\0');
+        QRandomGenerator random(20261207);
+        random.fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+        QTest::newRow("4 KiB of noise") << write("noise.mdb", noise);
+        QByteArray header = noise;
+        header.replace(0, 20, QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20));
+        QTest::newRow("header then noise") << write("header.mdb", header);
+    }
+    void notADatabase()
+    {
+        QFETCH(QString, path);
+        expectEmptyResult(path);
+    }
+
+    void damagedFixtures_data()
+    {
+        QTest::addColumn<QString>("path");
+        if (Fixtures::directory().isEmpty())
+            return;
+        const QByteArray nwind = fixtureBytes("nwind.mdb");
+        QTest::newRow("cut to half") << write("half.mdb", nwind.left(nwind.size() / 2));
+        QTest::newRow("cut after the header page") << write("header-page.mdb", nwind.left(2048));
+        // One byte in the catalog's table definition makes libmdb crash.
+        QByteArray crashing = fixtureBytes("testV1997.mdb");
+        crashing[0x1023] = '\x3E';
+        QTest::newRow("libmdb crashes") << write("crash.mdb", crashing);
+        // The definition page of Table2 no longer holds a table definition.
+        QByteArray overwritten = fixtureBytes("testV2000.mdb");
+        overwritten[30 * 4096] = '\x01';
+        QTest::newRow("table definition overwritten") << write("overwritten.mdb", overwritten);
+    }
+    void damagedFixtures()
+    {
+        REQUIRE_FIXTURES();
+        QFETCH(QString, path);
+        expectEmptyResult(path);
+    }
+
+    void misbehavingReader_data()
+    {
+        QTest::addColumn<QByteArray>("script");
+        QTest::newRow("crashes") << QByteArray("kill -SEGV $$");
+        QTest::newRow("hangs") << QByteArray("exec sleep 600");
+        QTest::newRow("exits non-zero") << QByteArray("exit 3");
+        QTest::newRow("answers garbage") << QByteArray("echo 'Segmentation fault'; sleep 600");
+        QTest::newRow("answers half a line then hangs") << QByteArray("printf '{\"tables\":['; exec sleep 600");
+        QTest::newRow("answers an error") << QByteArray("echo '{\"error\":\"x\"}'; exit 1");
+        QTest::newRow("not executable") << QByteArray();
+    }
+    void misbehavingReader()
+    {
+        QFETCH(QByteArray, script);
+        const QString reader = fakeReader(QTest::currentDataTag(), script);
+        if (script.isEmpty())
+            QFile::setPermissions(reader, QFile::ReadOwner);
+        CatalogReader::settings().executable = reader;
+        expectEmptyResult(dir_.path() + "/any.mdb");
+    }
+
+    // A table definition that claims fifty million indexes and continues on
+    // itself sends libmdb into allocating until it is stopped: the catalog
+    // still lists, reading that table fails in time.
+    void runawayTableDefinition()
+    {
+        REQUIRE_FIXTURES();
+        QByteArray bytes = fixtureBytes("testV2000.mdb");
+        const qsizetype definition = 24 * 4096;
+        const quint32 self = 24, indexes = 50'000'000;
+        memcpy(bytes.data() + definition + 4, &self, 4);
+        memcpy(bytes.data() + definition + 47, &indexes, 4);
+        const auto connection = mdlADO::OpenAccessConnection(write("runaway.mdb", bytes));
+        QVERIFY(connection);
+        Catalog catalog;
+        catalog.setActiveConnection(connection);
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY_THROWS_EXCEPTION(Error, catalog.Tables().Item("Table1").Columns());
+        QVERIFY(timer.elapsed() < TimeLimit.count() + 2000);
+    }
+
+    // A reader that dies or stops answering after the catalog makes reading
+    // that table's design a clear failure, also within the time limit.
+    void readerFailsOnTableDesign_data()
+    {
+        QTest::addColumn<QByteArray>("afterRequest");
+        QTest::newRow("crashes") << QByteArray("kill -SEGV $$");
+        QTest::newRow("hangs") << QByteArray("exec sleep 600");
+        QTest::newRow("answers garbage") << QByteArray("echo '{\"columns\":[{}],\"keys\":[]}'; sleep 600");
+    }
+    void readerFailsOnTableDesign()
+    {
+        QFETCH(QByteArray, afterRequest);
+        CatalogReader::settings().executable = fakeReader(
+            QStringLiteral("design-") + QTest::currentDataTag(),
+            "echo '{\"tables\":[{\"id\":7,\"name\":\"T\",\"type\":\"TABLE\",\"created\":1,\"modified\":2}]}'\n"
+            "read request\n" + afterRequest);
+        const auto connection = mdlADO::OpenAccessConnection(dir_.path() + "/any.mdb");
+        QVERIFY(connection);
+        Catalog catalog;
+        catalog.setActiveConnection(connection);
+        QElapsedTimer timer;
+        timer.start();
+        try {
+            catalog.Tables().Item("T").Columns();
+            QFAIL("a failed design was accepted");
+        } catch (const Error &e) {
+            QVERIFY(e.message().contains("T"));
+        }
+        QVERIFY(timer.elapsed() < TimeLimit.count() + 2000);
+        // Once failed, the reader is not asked again.
+        QVERIFY_THROWS_EXCEPTION(Error, catalog.Tables().Item("T").Keys());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBadInput)
+#include "tst_badinput.moc"

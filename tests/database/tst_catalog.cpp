@@ -1,0 +1,332 @@
+#include "Catalog.h"
+#include "Fixtures.h"
+#include "common/Error.h"
+#include "mdlADO.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QTemporaryDir>
+#include <QTest>
+#include <unistd.h>
+
+namespace {
+
+const QStringList FixturesWithExpectations = {
+    "nwind.mdb", "testV1997.mdb", "testV2000.mdb", "indexTestV2000.mdb",
+    "queryTestV2000.mdb", "DateTestDatabase.mdb", "linkerTestV2007.accdb", "adox_jet4.mdb"};
+
+std::shared_ptr<Connection> OpenOrFail(const QString &path)
+{
+    auto connection = mdlADO::OpenAccessConnection(path);
+    if (!connection)
+        qWarning("cannot open %s", qUtf8Printable(path));
+    return connection;
+}
+
+// The ADO type code an independent reader's stored type stands for.
+int AdoTypeOf(const QString &stored, bool fixed)
+{
+    static const QHash<QString, int> codes = {
+        {"boolean", 11}, {"byte", 17}, {"integer", 2}, {"long", 3}, {"currency", 6},
+        {"float", 4}, {"double", 5}, {"datetime", 7}, {"ole", 205}, {"memo", 203},
+        {"repid", 72}, {"numeric", 131}};
+    if (stored == "text")
+        return fixed ? 130 : 202;
+    if (stored == "binary")
+        return fixed ? 128 : 204;
+    return codes.value(stored, -1);
+}
+
+// "1995-09-13 10:51:34.420" as the date and the time to the millisecond.
+QDateTime ParseExpectedTime(const QString &text)
+{
+    return QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+}
+
+// The same time rounded to the nearest second, halves up, as list text.
+QString RoundedText(const QDateTime &t)
+{
+    return t.addMSecs(500).toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+}
+
+QString DescribeKeys(const Table &table)
+{
+    QStringList keys;
+    for (const Key &k : table.Keys()) {
+        QStringList columns;
+        for (const KeyColumn &c : k.Columns())
+            columns << c.Name();
+        keys << k.Name() + "(" + columns.join(",") + ")";
+    }
+    return keys.join(";");
+}
+
+int RunningReaders()
+{
+    int count = 0;
+    const QString self = QString::number(getpid());
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        const QString text = QString::fromLatin1(status.readAll());
+        if (text.contains(QStringLiteral("Name:\tquillmere-reade")) &&
+            text.contains(QStringLiteral("\nPPid:\t%1\n").arg(self)))
+            ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+class TestCatalog : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { REQUIRE_FIXTURES(); }
+
+    void userTablesMatchExpected_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        for (const QString &f : FixturesWithExpectations)
+            QTest::newRow(qPrintable(f)) << f;
+    }
+    void userTablesMatchExpected()
+    {
+        QFETCH(QString, fixture);
+        const QString path = Fixtures::path(fixture);
+        const QJsonObject expected = Fixtures::expected(fixture);
+        QVERIFY(!expected.isEmpty());
+        const bool twoBytesPerCharacter = Fixtures::formatOf(path) >= 1;
+
+        const auto connection = OpenOrFail(path);
+        QVERIFY(connection);
+        Catalog catalog;
+        catalog.setActiveConnection(connection);
+
+        QHash<QString, QJsonObject> expectedTables;
+        for (const QJsonValue &t : expected.value("tables").toArray())
+            expectedTables.insert(t.toObject().value("name").toString(), t.toObject());
+
+        QStringList listed;
+        for (const Table &table : catalog.Tables()) {
+            if (table.Type() != QLatin1String("TABLE"))
+                continue;
+            listed << table.Name();
+            QVERIFY2(expectedTables.contains(table.Name()), qPrintable(table.Name()));
+            const QJsonObject want = expectedTables.value(table.Name());
+
+            const QDateTime created = ParseExpectedTime(want.value("created").toString());
+            const QDateTime modified = ParseExpectedTime(want.value("modified").toString());
+            QCOMPARE(table.DateCreated().date(false), created.date());
+            QCOMPARE(table.DateCreated().time(false), created.time());
+            QCOMPARE(table.DateModified().date(false), modified.date());
+            QCOMPARE(table.DateModified().time(false), modified.time());
+            QCOMPARE(table.DateCreated().toText(), RoundedText(created));
+            QCOMPARE(table.DateModified().toText(), RoundedText(modified));
+
+            const QJsonArray wantColumns = want.value("columns").toArray();
+            QCOMPARE(table.Columns().Count(), wantColumns.size());
+            for (int i = 0; i < wantColumns.size(); ++i) {
+                const QJsonObject c = wantColumns[i].toObject();
+                const Column &got = table.Columns().Item(i);
+                const QString stored = c.value("type").toString();
+                const bool fixed = c.value("fixed").toBool();
+                int size = 0;
+                if (stored == "text")
+                    size = c.value("size").toInt() / (twoBytesPerCharacter ? 2 : 1);
+                else if (stored == "binary")
+                    size = c.value("size").toInt();
+                QCOMPARE(got.Name(), c.value("name").toString());
+                QCOMPARE(got.Type(), AdoTypeOf(stored, fixed));
+                QCOMPARE(got.DefinedSize(), size);
+            }
+        }
+        QStringList wantNames = expectedTables.keys();
+        std::sort(wantNames.begin(), wantNames.end());
+        QStringList gotNames = listed;
+        std::sort(gotNames.begin(), gotNames.end());
+        QCOMPARE(gotNames, wantNames);
+    }
+
+    void catalogOrderIsByNameWithoutCase_data() { userTablesMatchExpected_data(); }
+    void catalogOrderIsByNameWithoutCase()
+    {
+        QFETCH(QString, fixture);
+        const auto connection = OpenOrFail(Fixtures::path(fixture));
+        QVERIFY(connection);
+        Catalog catalog;
+        catalog.setActiveConnection(connection);
+        QVERIFY(catalog.Tables().Count() > 0); // system tables at least
+        for (int i = 1; i < catalog.Tables().Count(); ++i) {
+            const QString a = catalog.Tables().Item(i - 1).Name().toLower();
+            const QString b = catalog.Tables().Item(i).Name().toLower();
+            QVERIFY2(a <= b, qPrintable(a + " / " + b));
+        }
+    }
+
+    // Queries, system tables, internal tables and links are listed, but never
+    // as "TABLE".
+    void otherEntries_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("type");
+        QTest::newRow("query") << "nwind.mdb" << "Invoices" << "VIEW";
+        QTest::newRow("action query") << "queryTestV2000.mdb" << "UpdateQuery" << "VIEW";
+        QTest::newRow("catalog table") << "nwind.mdb" << "MSysObjects" << "SYSTEM TABLE";
+        QTest::newRow("hidden system flag") << "nwind.mdb" << "MSysModules" << "SYSTEM TABLE";
+        QTest::newRow("access objects") << "indexTestV2000.mdb" << "MSysAccessObjects" << "SYSTEM TABLE";
+        QTest::newRow("internal data table") << "DateTestDatabase.mdb"
+                                             << "f_75A72A8786B149369D90EB962DAB8A2C_Data" << "SYSTEM TABLE";
+        QTest::newRow("linked table") << "linkerTestV2007.accdb" << "Table2" << "LINK";
+    }
+    void otherEntries()
+    {
+        QFETCH(QString, fixture);
+        QFETCH(QString, name);
+        QFETCH(QString, type);
+        const auto connection = OpenOrFail(Fixtures::path(fixture));
+        QVERIFY(connection);
+        Catalog catalog;
+        catalog.setActiveConnection(connection);
+        QCOMPARE(catalog.Tables().Item(name).Name(), name);
+        QCOMPARE(catalog.Tables().Item(name).Type(), type);
+    }
+
+    void keys_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("keys");
+        QTest::newRow("two foreign keys beside a compound primary key")
+            << "nwind.mdb" << "Order Details"
+            << "OrdersOrder Details(OrderID);PrimaryKey(OrderID,ProductID);ProductsOrder Details(ProductID)";
+        QTest::newRow("referenced side has no key of its own")
+            << "nwind.mdb" << "Orders"
+            << "CustomersOrders(CustomerID);EmployeesOrders(EmployeeID);PrimaryKey(OrderID);ShippersOrders(ShipVia)";
+        QTest::newRow("primary key only") << "nwind.mdb" << "Categories" << "PrimaryKey(CategoryID)";
+        QTest::newRow("key after a deleted column")
+            << "indexTestV2000.mdb" << "Table1" << "PrimaryKey(id);Table2Table1(otherfk1);Table3Table1(otherfk2)";
+        QTest::newRow("jet 3") << "testV1997.mdb" << "Table4" << "PrimaryKey(data)";
+        QTest::newRow("not enforced relationship gives no key") << "linkerTestV2007.accdb" << "Table1" << "PrimaryKey(ID)";
+        QTest::newRow("no keys") << "DateTestDatabase.mdb" << "DateTest" << "";
+    }
+    void keys()
+    {
+        QFETCH(QString, fixture);
+        QFETCH(QString, table);
+        QFETCH(QString, keys);
+        const auto connection = OpenOrFail(Fixtures::path(fixture));
+        QVERIFY(connection);
+        Catalog catalog;
+        catalog.setActiveConnection(connection);
+        QCOMPARE(DescribeKeys(catalog.Tables().Item(table)), keys);
+    }
+
+    void databaseWithoutUserTables()
+    {
+        const auto connection = OpenOrFail(Fixtures::path("adox_jet4.mdb"));
+        QVERIFY(connection);
+        Catalog catalog;
+        catalog.setActiveConnection(connection);
+        for (const Table &t : catalog.Tables())
+            QVERIFY2(t.Type() != QLatin1String("TABLE"), qPrintable(t.Name()));
+    }
+
+    void passwordProtectedDoesNotOpen()
+    {
+        QVERIFY(!mdlADO::OpenAccessConnection(Fixtures::path("password.mdb")));
+    }
+
+    void itemByName()
+    {
+        const auto connection = OpenOrFail(Fixtures::path("nwind.mdb"));
+        Catalog catalog;
+        catalog.setActiveConnection(connection);
+        QCOMPARE(catalog.Tables().Item("Order Details").Name(), QStringLiteral("Order Details"));
+        QCOMPARE(catalog.Tables().Item("ORDER details").Name(), QStringLiteral("Order Details"));
+        QCOMPARE(catalog.Tables().Item("UMSÄTZE").Name(), QStringLiteral("Umsätze"));
+        try {
+            catalog.Tables().Item("Nowhere");
+            QFAIL("a missing table was found");
+        } catch (const Error &e) {
+            QVERIFY(e.message().contains("Nowhere"));
+        }
+    }
+
+    void catalogWithoutConnectionFails()
+    {
+        Catalog catalog;
+        QVERIFY_THROWS_EXCEPTION(Error, catalog.setActiveConnection(nullptr));
+        QVERIFY_THROWS_EXCEPTION(Error, catalog.Tables());
+    }
+
+    // The reader lives exactly as long as the connection and its catalog.
+    void releasingTheConnectionEndsTheReader()
+    {
+        QCOMPARE(RunningReaders(), 0);
+        {
+            auto connection = OpenOrFail(Fixtures::path("testV2000.mdb"));
+            Catalog catalog;
+            catalog.setActiveConnection(connection);
+            QCOMPARE(catalog.Tables().Item("Table1").Columns().Count(), 9);
+            QCOMPARE(RunningReaders(), 1);
+        }
+        QCOMPARE(RunningReaders(), 0);
+    }
+
+    // Opening, listing and reading every table leaves each file as it was:
+    // same bytes, same modification time, nothing new beside it.
+    void filesStayUntouched()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QStringList names = FixturesWithExpectations;
+        names << "password.mdb";
+        struct State {
+            QByteArray hash;
+            QDateTime modified;
+        };
+        QHash<QString, State> before;
+        for (const QString &name : names) {
+            const QString copy = dir.filePath(name);
+            QVERIFY(QFile::copy(Fixtures::path(name), copy));
+            QVERIFY(QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner));
+            QFile f(copy);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)), QFileDevice::FileModificationTime));
+            before.insert(name, {QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256),
+                                 QFileInfo(copy).lastModified()});
+        }
+        const QStringList listingBefore = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+
+        for (const QString &name : names) {
+            const auto connection = mdlADO::OpenAccessConnection(dir.filePath(name));
+            if (!connection)
+                continue; // the protected one
+            Catalog catalog;
+            catalog.setActiveConnection(connection);
+            for (const Table &t : catalog.Tables())
+                if (t.Type() == QLatin1String("TABLE")) {
+                    QVERIFY(t.Columns().Count() >= 0);
+                    QVERIFY(t.Keys().Count() >= 0);
+                }
+            QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System), listingBefore);
+        }
+
+        for (const QString &name : names) {
+            QFile f(dir.filePath(name));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256), before[name].hash);
+            QCOMPARE(QFileInfo(dir.filePath(name)).lastModified(), before[name].modified);
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System), listingBefore);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCatalog)
+#include "tst_catalog.moc"
