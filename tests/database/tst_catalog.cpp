@@ -3,7 +3,10 @@
 #include "common/Error.h"
 #include "mdlADO.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QJsonDocument>
+#include <QProcess>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -277,6 +280,32 @@ private slots:
             QCOMPARE(RunningReaders(), 1);
         }
         QCOMPARE(RunningReaders(), 0);
+    }
+
+    // The command-line dump lists what the catalog holds, and tells a failed
+    // open by its exit status.
+    void dumpTool()
+    {
+        const QString tool = QCoreApplication::applicationDirPath() + "/quillmere-catalog-dump";
+        QProcess dump;
+        dump.start(tool, {Fixtures::path("testV2000.mdb")});
+        QVERIFY(dump.waitForFinished());
+        QCOMPARE(dump.exitCode(), 0);
+        const QJsonArray tables = QJsonDocument::fromJson(dump.readAllStandardOutput()).object().value("tables").toArray();
+        QStringList userTables;
+        for (const QJsonValue &t : tables)
+            if (t.toObject().value("type").toString() == "TABLE") {
+                userTables << t.toObject().value("name").toString();
+                QVERIFY(!t.toObject().value("columns").toArray().isEmpty());
+                QCOMPARE(t.toObject().value("dateCreated").toString().size(), 19);
+            }
+        QCOMPARE(userTables, (QStringList{"Table1", "Table2", "Table3", "Table4"}));
+
+        dump.start(tool, {Fixtures::path("password.mdb")});
+        QVERIFY(dump.waitForFinished());
+        QCOMPARE(dump.exitCode(), 2);
+        QVERIFY(dump.readAllStandardOutput().isEmpty());
+        QCOMPARE(dump.readAllStandardError().count('\n'), 1);
     }
 
     // Opening, listing and reading every table leaves each file as it was:
