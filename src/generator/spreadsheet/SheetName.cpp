@@ -1,0 +1,26 @@
+#include "SheetName.h"
+
+namespace {
+constexpr int MaxLength = 31; // UTF-16 units
+const QString Forbidden = QStringLiteral(":\\/?*[]");
+} // namespace
+
+QString SheetNameProblem(const QString &name, const QStringList &otherNames)
+{
+    if (name.isEmpty())
+        return QStringLiteral("シート名が空です。");
+    if (name.size() > MaxLength)
+        return QStringLiteral("シート名「%1」は%2文字を超えています。").arg(name).arg(MaxLength);
+    for (const QChar c : name)
+        if (Forbidden.contains(c))
+            return QStringLiteral("シート名「%1」には使用できない文字「%2」が含まれています。").arg(name, c);
+    if (name.front() == u'\'' || name.back() == u'\'')
+        return QStringLiteral("シート名「%1」の先頭と末尾にはアポストロフィを使用できません。").arg(name);
+    if (name.compare(u"History", Qt::CaseInsensitive) == 0)
+        return QStringLiteral("シート名「%1」は予約されているため使用できません。").arg(name);
+    const QString folded = name.toCaseFolded();
+    for (const QString &other : otherNames)
+        if (other.toCaseFolded() == folded)
+            return QStringLiteral("シート名「%1」は既に使用されています。").arg(name);
+    return {};
+}

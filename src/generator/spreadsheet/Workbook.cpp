@@ -1,0 +1,96 @@
+#include "Workbook.h"
+
+#include "Application.h"
+#include "common/Error.h"
+
+
+namespace spreadsheet {
+
+Workbook::Workbook(Application *application) : application_(application), worksheets_(*this)
+{
+    for (int i = 0; i < 3; ++i)
+        addSheet(i, QStringLiteral("Sheet%1").arg(++sheetsNamed_));
+    active_ = sheets_.front().get();
+}
+
+std::shared_ptr<Worksheet> Workbook::ActiveSheet()
+{
+    return active_ ? active_->shared() : nullptr;
+}
+
+Worksheet *Workbook::addSheet(int position, const QString &name)
+{
+    auto sheet = std::make_unique<Worksheet>(this, name);
+    Worksheet *added = sheet.get();
+    sheets_.insert(sheets_.begin() + position, std::move(sheet));
+    return added;
+}
+
+QStringList Workbook::namesExcept(const Worksheet *sheet) const
+{
+    QStringList names;
+    for (const auto &s : sheets_)
+        if (s.get() != sheet)
+            names << s->Name();
+    return names;
+}
+
+int Workbook::positionOf(const Worksheet *sheet) const
+{
+    for (size_t i = 0; i < sheets_.size(); ++i)
+        if (sheets_[i].get() == sheet)
+            return static_cast<int>(i);
+    return -1;
+}
+
+void Workbook::remove(Worksheet *sheet)
+{
+    if (sheets_.size() == 1)
+        throw Error(QStringLiteral("ブックには少なくとも1枚のシートが必要です。"));
+    const int position = positionOf(sheet);
+    deleted_.push_back(std::move(sheets_[static_cast<size_t>(position)]));
+    sheets_.erase(sheets_.begin() + position);
+    sheet->detach();
+    // As in the spreadsheet application: the next sheet, else the one before.
+    if (active_ == sheet)
+        active_ = sheets_[static_cast<size_t>(std::min<int>(position, static_cast<int>(sheets_.size()) - 1))].get();
+}
+
+int SheetCollection::Count() const
+{
+    return static_cast<int>(book_.sheets_.size());
+}
+
+std::shared_ptr<Worksheet> SheetCollection::Item(const QString &name) const
+{
+    const QString folded = name.toCaseFolded();
+    for (const auto &sheet : book_.sheets_)
+        if (sheet->Name().toCaseFolded() == folded)
+            return sheet->shared();
+    throw Error(QStringLiteral("シート「%1」はブックにありません。").arg(name));
+}
+
+std::shared_ptr<Worksheet> SheetCollection::Item(int position) const
+{
+    if (position < 1 || position > Count())
+        throw Error(QStringLiteral("シートの番号 %1 は範囲外です。").arg(position));
+    return book_.sheets_[static_cast<size_t>(position - 1)]->shared();
+}
+
+std::shared_ptr<Worksheet> SheetCollection::Add(const std::shared_ptr<Worksheet> &after)
+{
+    if (!after || after->isDeleted() || &after->workbook() != &book_)
+        throw Error(QStringLiteral("シートを追加する位置のシートがこのブックにありません。"));
+    // The next "SheetN" that no sheet carries, counting on from the last
+    // number handed out, as the spreadsheet application does.
+    const QStringList taken = book_.namesExcept(nullptr);
+    QString name;
+    do {
+        name = QStringLiteral("Sheet%1").arg(++book_.sheetsNamed_);
+    } while (taken.contains(name, Qt::CaseInsensitive));
+    Worksheet *sheet = book_.addSheet(book_.positionOf(after.get()) + 1, name);
+    book_.activate(sheet);
+    return sheet->shared();
+}
+
+} // namespace spreadsheet

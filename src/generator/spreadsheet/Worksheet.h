@@ -1,0 +1,97 @@
+#pragma once
+
+#include "CellValue.h"
+
+#include <QString>
+#include <map>
+#include <memory>
+#include <optional>
+#include <utility>
+
+namespace spreadsheet {
+
+class Workbook;
+class CellRange;
+class ColumnRange;
+
+// The format the program gives a cell; everything else stays the default.
+struct CellFormat {
+    bool bold = false;
+    std::optional<int> interiorColorIndex;
+    std::optional<int> interiorPattern;
+};
+
+struct Cell {
+    CellValue value;
+    CellFormat format;
+};
+
+// One line of the grid between two cells (or at the edge of one). Adjacent
+// cells share it, so that a later setting of the same edge wins.
+struct BorderLine {
+    int lineStyle = 0; // 0: no line
+    int weight = 0;
+    int colorIndex = 0;
+    bool drawn() const { return lineStyle != 0; }
+};
+
+// (row, column), both 1-based.
+using GridKey = std::pair<int, int>;
+
+// A worksheet of a workbook: its name, its cells and the lines between them,
+// and its column widths. References to it keep the whole application alive.
+class Worksheet {
+public:
+    Worksheet(Workbook *book, QString name);
+    Worksheet(const Worksheet &) = delete;
+    Worksheet &operator=(const Worksheet &) = delete;
+
+    const QString &Name() const { return name_; }
+    // Applies the spreadsheet's rules; throws Error naming the reason.
+    void setName(const QString &name);
+    void Activate();
+    // Removes the sheet from its workbook; later use of it fails.
+    void Delete();
+
+    // Throws Error for a row or column outside the sheet.
+    CellRange Cells(int row, int column);
+    // The rectangle that two cells of this sheet span, in either order.
+    CellRange Range(const CellRange &first, const CellRange &last);
+    // Whole columns by address, such as "A:A" or "B:D".
+    ColumnRange Columns(const QString &address);
+
+    bool isDeleted() const { return book_ == nullptr; }
+    Workbook &workbook() const;
+    std::shared_ptr<Worksheet> shared();
+
+    // The content, for the writer and for tests.
+    const std::map<GridKey, Cell> &cells() const { return cells_; }
+    const std::map<int, double> &columnWidths() const { return columnWidths_; }
+    // The line above the cell (row, column) and the one left of it.
+    const BorderLine *lineAbove(int row, int column) const;
+    const BorderLine *lineLeftOf(int row, int column) const;
+
+private:
+    friend class CellRange;
+    friend class ColumnRange;
+    friend class RangeFont;
+    friend class RangeInterior;
+    friend class RangeBorder;
+    friend class Workbook;
+
+    void checkUsable() const;
+    Cell &cell(int row, int column) { return cells_[{row, column}]; }
+    BorderLine &horizontalLine(int row, int column) { return horizontal_[{row, column}]; }
+    BorderLine &verticalLine(int row, int column) { return vertical_[{row, column}]; }
+    void setColumnWidth(int column, double width) { columnWidths_[column] = width; }
+    void detach() { book_ = nullptr; }
+
+    Workbook *book_;
+    QString name_;
+    std::map<GridKey, Cell> cells_;
+    std::map<GridKey, BorderLine> horizontal_; // key: the cell below the line
+    std::map<GridKey, BorderLine> vertical_;   // key: the cell right of the line
+    std::map<int, double> columnWidths_;
+};
+
+} // namespace spreadsheet

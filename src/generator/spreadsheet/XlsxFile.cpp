@@ -1,0 +1,185 @@
+#include "XlsxFile.h"
+
+#include "Constants.h"
+#include "Workbook.h"
+#include "XlsxPackage.h"
+#include "common/Error.h"
+
+#include <QFile>
+#include <map>
+#include <tuple>
+#include <xlsxwriter.h>
+
+namespace spreadsheet {
+
+namespace {
+
+// Excel shows serial 1 as 1900-01-01, while the OLE date 1 is 1899-12-31:
+// the two count alike from 1900-03-01 (61) on, and Excel's serials are one
+// lower before that. Dates before 1900 have no serial at all.
+constexpr double FirstExcelDay = 2.0;  // OLE date of 1900-01-01
+constexpr double SharedCountFrom = 61.0;
+constexpr int BuiltInDateTimeFormat = 22;
+
+uint8_t BorderStyle(const BorderLine *line)
+{
+    if (!line)
+        return LXW_BORDER_NONE;
+    switch (line->weight) {
+    case xl::Medium: return LXW_BORDER_MEDIUM;
+    case xl::Hairline: return LXW_BORDER_HAIR;
+    default: return LXW_BORDER_THIN;
+    }
+}
+
+// Everything that tells one cell format from another.
+struct FormatKey {
+    bool bold = false;
+    bool grayPattern = false;
+    bool date = false;
+    uint8_t top = 0, bottom = 0, left = 0, right = 0;
+    bool isDefault() const { return !bold && !grayPattern && !date && !top && !bottom && !left && !right; }
+    auto tie() const { return std::tie(bold, grayPattern, date, top, bottom, left, right); }
+    bool operator<(const FormatKey &o) const { return tie() < o.tie(); }
+};
+
+class Writer {
+public:
+    explicit Writer(const QString &path) : path_(path)
+    {
+        lxw_workbook_options options{};
+        options.use_zip64 = LXW_TRUE;
+        book_ = workbook_new_opt(QFile::encodeName(path).constData(), &options);
+        if (!book_)
+            throw Error(QStringLiteral("ブック「%1」を作成できません。").arg(path));
+    }
+    ~Writer()
+    {
+        if (book_) {
+            workbook_close(book_); // only on a failure part way; the file is incomplete
+            QFile::remove(path_);
+        }
+    }
+
+    void write(const Workbook &workbook)
+    {
+        for (const auto &sheet : workbook.sheets())
+            writeSheet(*sheet, sheet.get() == workbook.activeSheet());
+        const lxw_error error = workbook_close(book_);
+        book_ = nullptr;
+        if (error != LXW_NO_ERROR)
+            throw Error(QStringLiteral("ブック「%1」を書き込めません: %2").arg(path_, QString::fromUtf8(lxw_strerror(error))));
+    }
+
+private:
+    lxw_format *format(const FormatKey &key)
+    {
+        if (key.isDefault())
+            return nullptr;
+        auto &made = formats_[key];
+        if (!made) {
+            made = workbook_add_format(book_);
+            if (key.bold)
+                format_set_bold(made);
+            if (key.grayPattern)
+                format_set_pattern(made, LXW_PATTERN_GRAY_125);
+            if (key.date)
+                format_set_num_format_index(made, BuiltInDateTimeFormat);
+            format_set_top(made, key.top);
+            format_set_bottom(made, key.bottom);
+            format_set_left(made, key.left);
+            format_set_right(made, key.right);
+        }
+        return made;
+    }
+
+    void writeSheet(const Worksheet &sheet, bool active)
+    {
+        lxw_worksheet *out = workbook_add_worksheet(book_, sheet.Name().toUtf8().constData());
+        if (!out)
+            throw Error(QStringLiteral("シート「%1」を書き込めません。").arg(sheet.Name()));
+        if (active)
+            worksheet_activate(out);
+        for (const auto &[column, width] : sheet.columnWidths())
+            check(worksheet_set_column(out, static_cast<lxw_col_t>(column - 1), static_cast<lxw_col_t>(column - 1),
+                                       width, nullptr));
+
+        for (const auto &[at, cell] : sheet.cells()) {
+            const auto [row, column] = at;
+            FormatKey key;
+            key.bold = cell.format.bold;
+            key.grayPattern = cell.format.interiorPattern == xl::PatternGray16;
+            key.top = BorderStyle(sheet.lineAbove(row, column));
+            key.bottom = BorderStyle(sheet.lineAbove(row + 1, column));
+            key.left = BorderStyle(sheet.lineLeftOf(row, column));
+            key.right = BorderStyle(sheet.lineLeftOf(row, column + 1));
+            const auto r = static_cast<lxw_row_t>(row - 1);
+            const auto c = static_cast<lxw_col_t>(column - 1);
+
+            if (const auto *text = std::get_if<QString>(&cell.value)) {
+                check(worksheet_write_string(out, r, c, text->toUtf8().constData(), format(key)));
+            } else if (const auto *number = std::get_if<double>(&cell.value)) {
+                check(worksheet_write_number(out, r, c, *number, format(key)));
+            } else if (const auto *date = std::get_if<OleDateTime>(&cell.value)) {
+                writeDate(out, r, c, *date, key);
+            } else if (!key.isDefault()) {
+                check(worksheet_write_blank(out, r, c, format(key)));
+            }
+        }
+    }
+
+    void writeDate(lxw_worksheet *out, lxw_row_t r, lxw_col_t c, OleDateTime date, FormatKey key)
+    {
+        const double serial = date.serial();
+        if (serial < FirstExcelDay) {
+            // No date the spreadsheet can show; the same text the table list shows.
+            check(worksheet_write_string(out, r, c, date.toText().toUtf8().constData(), format(key)));
+            return;
+        }
+        key.date = true;
+        check(worksheet_write_number(out, r, c, serial < SharedCountFrom ? serial - 1 : serial, format(key)));
+    }
+
+    void check(lxw_error error)
+    {
+        if (error != LXW_NO_ERROR)
+            throw Error(QStringLiteral("ブック「%1」を書き込めません: %2").arg(path_, QString::fromUtf8(lxw_strerror(error))));
+    }
+
+    QString path_;
+    lxw_workbook *book_ = nullptr;
+    std::map<FormatKey, lxw_format *> formats_;
+};
+
+void WritePackage(const Workbook &workbook, const QString &path, bool asTemplate)
+{
+    // libxlsxwriter writes a draft beside the file; the finished package
+    // replaces what it cannot express.
+    const QString draft = path + QStringLiteral(".draft");
+    PackageEdits edits;
+    edits.asTemplate = asTemplate;
+    for (const auto &sheet : workbook.sheets())
+        edits.columnWidths.push_back(sheet->columnWidths());
+    try {
+        Writer(draft).write(workbook);
+        FinishPackage(draft, path, edits);
+    } catch (...) {
+        QFile::remove(draft);
+        throw;
+    }
+    QFile::remove(draft);
+}
+
+} // namespace
+
+void WriteXlsx(const Workbook &workbook, const QString &path)
+{
+    WritePackage(workbook, path, false);
+}
+
+void WriteXltx(const Workbook &workbook, const QString &path)
+{
+    WritePackage(workbook, path, true);
+}
+
+} // namespace spreadsheet

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <map>
+#include <vector>
+
+namespace spreadsheet {
+
+// What the finished package changes in the one libxlsxwriter wrote.
+struct PackageEdits {
+    // Declare the workbook part as a template's (.xltx), so that the desktop
+    // opens the file as a new, untitled document.
+    bool asTemplate = false;
+    // Per sheet, in order: column (1-based) to width in character units.
+    // libxlsxwriter rounds widths to whole pixels of its default font; the
+    // finished file keeps them as set.
+    std::vector<std::map<int, double>> columnWidths;
+};
+
+// Copies the package at from to to with the edits applied; parts that do not
+// change are copied as they are compressed. Throws Error on failure.
+void FinishPackage(const QString &from, const QString &to, const PackageEdits &edits);
+
+// The width the file stores for a column width in character units: the
+// character count plus the cell padding, in 1/256ths of a character.
+double StoredColumnWidth(double width);
+
+} // namespace spreadsheet

@@ -1,0 +1,24 @@
+#include "WorkbookReader.h"
+
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTest>
+
+QJsonObject ReadWorkbook(const QString &path)
+{
+    QProcess reader;
+    reader.start(QStringLiteral(QUILLMERE_PYTHON), {QStringLiteral(QUILLMERE_READ_WORKBOOK), path});
+    if (!reader.waitForFinished(60000) || reader.exitCode() != 0) {
+        qWarning("%s", reader.readAllStandardError().constData());
+        QTest::qFail("the workbook reader failed", __FILE__, __LINE__);
+        return {};
+    }
+    return QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
+}
+
+double ShownColumnWidth(double fileWidth)
+{
+    // A column of one character is 12 pixels: 7 for the digit, 5 of padding.
+    constexpr double Digit = 7, Padding = 5;
+    return fileWidth >= (Digit + Padding) / Digit ? fileWidth - Padding / Digit : fileWidth * Digit / (Digit + Padding);
+}

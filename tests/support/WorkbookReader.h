@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+
+// Reads a written workbook back with an independent reader (openpyxl, run
+// by Debian's python3) and gives what it sees: "contentType", "active" (the
+// index of the active sheet) and "sheets", each with "name", "widths" (by
+// column letter) and "cells" (by address: "value" as {"text"|"number"|"date"},
+// "numberFormat", "bold", "fill" and "border" with its drawn sides).
+// Fails the calling test and gives an empty object when the reader fails.
+QJsonObject ReadWorkbook(const QString &path);
+
+// The width in characters that a column's stored width stands for: the file
+// adds the cell padding of the default font (5 pixels beside 7-pixel digits).
+double ShownColumnWidth(double fileWidth);
