@@ -7,7 +7,7 @@
 // 1 when a table's design cannot be read.
 
 #include "Catalog.h"
-#include "common/Error.h"
+#include "common/Failure.h"
 #include "mdlADO.h"
 
 #include <QCoreApplication>
@@ -67,7 +67,7 @@ int main(int argc, char *argv[])
         const QByteArray out = QJsonDocument(QJsonObject{{"tables", tables}}).toJson(QJsonDocument::Compact);
         std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout);
         std::fputc('\n', stdout);
-    } catch (const Error &e) {
+    } catch (const Failure &e) {
         std::fprintf(stderr, "quillmere-catalog-dump: %s\n", e.what());
         return 1;
     }

@@ -1,7 +1,7 @@
 #include "Catalog.h"
 
 #include "CatalogReader.h"
-#include "common/Error.h"
+#include "common/Failure.h"
 
 #include <algorithm>
 
@@ -20,13 +20,13 @@ const Table &TableCollection::Item(const QString &name) const
         return items_[static_cast<size_t>(*it)];
     if (const auto it = folded_.constFind(name.toCaseFolded()); it != folded_.cend())
         return items_[static_cast<size_t>(*it)];
-    throw Error(QStringLiteral("テーブル「%1」はデータベースにありません。").arg(name));
+    throw Failure(QStringLiteral("テーブル「%1」はデータベースにありません。").arg(name));
 }
 
 void Catalog::setActiveConnection(std::shared_ptr<Connection> connection)
 {
     if (!connection || !connection->isOpen())
-        throw Error(QStringLiteral("データベースに接続されていません。"));
+        throw Failure(QStringLiteral("データベースに接続されていません。"));
 
     const auto &reader = connection->reader();
     std::vector<Table> tables;
@@ -44,6 +44,6 @@ void Catalog::setActiveConnection(std::shared_ptr<Connection> connection)
 const TableCollection &Catalog::Tables() const
 {
     if (!connection_)
-        throw Error(QStringLiteral("データベースに接続されていません。"));
+        throw Failure(QStringLiteral("データベースに接続されていません。"));
     return tables_;
 }

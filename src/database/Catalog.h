@@ -16,7 +16,7 @@ public:
 
     using Collection<Table>::Item;
     // The table of exactly that name, else the one whose name matches without
-    // regard to case (Access names are case-insensitive); throws Error naming
+    // regard to case (Access names are case-insensitive); throws Failure naming
     // the table when there is none.
     const Table &Item(const QString &name) const;
 
@@ -28,11 +28,11 @@ private:
 // The catalog of an open database.
 class Catalog {
 public:
-    // Binds the catalog to an open connection; throws Error for none.
+    // Binds the catalog to an open connection; throws Failure for none.
     void setActiveConnection(std::shared_ptr<Connection> connection);
     const std::shared_ptr<Connection> &ActiveConnection() const { return connection_; }
 
-    // Throws Error while the catalog is bound to no connection.
+    // Throws Failure while the catalog is bound to no connection.
     const TableCollection &Tables() const;
 
 private:

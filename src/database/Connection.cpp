@@ -2,7 +2,7 @@
 
 #include "CatalogReader.h"
 #include "ConnectionString.h"
-#include "common/Error.h"
+#include "common/Failure.h"
 
 Connection::Connection() = default;
 Connection::~Connection() = default;
@@ -10,11 +10,11 @@ Connection::~Connection() = default;
 void Connection::Open()
 {
     if (reader_)
-        throw Error(QStringLiteral("接続は既に開いています。"));
+        throw Failure(QStringLiteral("接続は既に開いています。"));
     const auto path = mdlADO::DataSourceOf(connectionString_);
     if (!path)
-        throw Error(QStringLiteral("接続文字列を解釈できません: %1").arg(connectionString_));
+        throw Failure(QStringLiteral("接続文字列を解釈できません: %1").arg(connectionString_));
     reader_ = CatalogReader::start(*path);
     if (!reader_)
-        throw Error(QStringLiteral("データベース「%1」を開けません。").arg(*path));
+        throw Failure(QStringLiteral("データベース「%1」を開けません。").arg(*path));
 }

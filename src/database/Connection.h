@@ -19,7 +19,7 @@ public:
     const QString &ConnectionString() const { return connectionString_; }
 
     // Opens the database that the connection string names, with an empty
-    // user and password. Throws Error when the string is malformed or the
+    // user and password. Throws Failure when the string is malformed or the
     // file cannot be read as an unprotected Access database.
     void Open();
     bool isOpen() const { return reader_ != nullptr; }

@@ -1,7 +1,7 @@
 #include "Table.h"
 
 #include "CatalogReader.h"
-#include "common/Error.h"
+#include "common/Failure.h"
 
 Table::Table(std::shared_ptr<CatalogReader> reader, CatalogEntry entry)
     : reader_(std::move(reader)), entry_(std::move(entry))
@@ -14,7 +14,7 @@ const Table::Design &Table::design() const
         return *design_;
     const auto answer = reader_->design(entry_.id);
     if (!answer)
-        throw Error(QStringLiteral("テーブル「%1」の定義を読み取れません。").arg(entry_.name));
+        throw Failure(QStringLiteral("テーブル「%1」の定義を読み取れません。").arg(entry_.name));
 
     std::vector<Column> columns;
     columns.reserve(answer->columns.size());

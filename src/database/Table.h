@@ -23,7 +23,7 @@ public:
     OleDateTime DateCreated() const { return entry_.created; }
     OleDateTime DateModified() const { return entry_.modified; }
 
-    // Throw Error when the reader cannot give the table's design.
+    // Throw Failure when the reader cannot give the table's design.
     const Collection<Column> &Columns() const;
     const Collection<Key> &Keys() const;
 

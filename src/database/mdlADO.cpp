@@ -1,7 +1,7 @@
 #include "mdlADO.h"
 
 #include "ConnectionString.h"
-#include "common/Error.h"
+#include "common/Failure.h"
 
 namespace mdlADO {
 
@@ -12,7 +12,7 @@ std::shared_ptr<Connection> OpenConnectionString(const QString &connectionString
         connection->setConnectionString(connectionString);
         connection->Open();
         return connection;
-    } catch (const Error &) {
+    } catch (const Failure &) {
         return nullptr;
     } catch (const std::bad_alloc &) {
         return nullptr;

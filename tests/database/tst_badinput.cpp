@@ -1,7 +1,7 @@
 #include "Catalog.h"
 #include "CatalogReader.h"
 #include "Fixtures.h"
-#include "common/Error.h"
+#include "common/Failure.h"
 #include "mdlADO.h"
 
 #include <QElapsedTimer>
@@ -146,7 +146,7 @@ private slots:
         catalog.setActiveConnection(connection);
         QElapsedTimer timer;
         timer.start();
-        QVERIFY_THROWS_EXCEPTION(Error, catalog.Tables().Item("Table1").Columns());
+        QVERIFY_THROWS_EXCEPTION(Failure, catalog.Tables().Item("Table1").Columns());
         QVERIFY(timer.elapsed() < TimeLimit.count() + 2000);
     }
 
@@ -175,12 +175,12 @@ private slots:
         try {
             catalog.Tables().Item("T").Columns();
             QFAIL("a failed design was accepted");
-        } catch (const Error &e) {
+        } catch (const Failure &e) {
             QVERIFY(e.message().contains("T"));
         }
         QVERIFY(timer.elapsed() < TimeLimit.count() + 2000);
         // Once failed, the reader is not asked again.
-        QVERIFY_THROWS_EXCEPTION(Error, catalog.Tables().Item("T").Keys());
+        QVERIFY_THROWS_EXCEPTION(Failure, catalog.Tables().Item("T").Keys());
     }
 };
 

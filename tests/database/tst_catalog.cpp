@@ -1,6 +1,6 @@
 #include "Catalog.h"
 #include "Fixtures.h"
-#include "common/Error.h"
+#include "common/Failure.h"
 #include "mdlADO.h"
 
 #include <QCoreApplication>
@@ -256,7 +256,7 @@ private slots:
         try {
             catalog.Tables().Item("Nowhere");
             QFAIL("a missing table was found");
-        } catch (const Error &e) {
+        } catch (const Failure &e) {
             QVERIFY(e.message().contains("Nowhere"));
         }
     }
@@ -264,8 +264,8 @@ private slots:
     void catalogWithoutConnectionFails()
     {
         Catalog catalog;
-        QVERIFY_THROWS_EXCEPTION(Error, catalog.setActiveConnection(nullptr));
-        QVERIFY_THROWS_EXCEPTION(Error, catalog.Tables());
+        QVERIFY_THROWS_EXCEPTION(Failure, catalog.setActiveConnection(nullptr));
+        QVERIFY_THROWS_EXCEPTION(Failure, catalog.Tables());
     }
 
     // The reader lives exactly as long as the connection and its catalog.

@@ -2,7 +2,7 @@
 #include "CellRange.h"
 #include "Constants.h"
 #include "WorkbookPresenter.h"
-#include "common/Error.h"
+#include "common/Failure.h"
 
 #include <QTest>
 
@@ -30,7 +30,7 @@ QString FailureOf(Call call)
 {
     try {
         call();
-    } catch (const Error &e) {
+    } catch (const Failure &e) {
         return e.message();
     }
     return {};
@@ -203,6 +203,9 @@ private slots:
         QCOMPARE(std::get<double>(sheet->Cells(3, 3).Value()), 255.0);
         QCOMPARE(std::get<OleDateTime>(sheet->Cells(4, 3).Value()).serial(), 39531.5);
         QVERIFY(std::holds_alternative<std::monostate>(sheet->Cells(9, 9).Value()));
+        sheet->Cells(3, 3).setValue(QString());
+        QVERIFY(std::holds_alternative<std::monostate>(sheet->Cells(3, 3).Value()));
+        sheet->Cells(3, 3).setValue(255.0);
 
         const CellRange forward = sheet->Range(sheet->Cells(2, 2), sheet->Cells(4, 3));
         const CellRange backward = sheet->Range(sheet->Cells(4, 3), sheet->Cells(2, 2));
@@ -287,7 +290,7 @@ private slots:
             QCOMPARE(presenter->presented.size(), 0);
             book->Worksheets().Add(sheet)->setName("History");
             QFAIL("the reserved name was accepted");
-        } catch (const Error &) {
+        } catch (const Failure &) {
         }
         QCOMPARE(presenter->presented, QStringList{"first,Sheet4,Sheet2,Sheet3"});
 

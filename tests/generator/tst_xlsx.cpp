@@ -4,7 +4,7 @@
 #include "WorkbookPresenter.h"
 #include "WorkbookReader.h"
 #include "XlsxFile.h"
-#include "common/Error.h"
+#include "common/Failure.h"
 
 #include <QJsonArray>
 #include <QTemporaryDir>
@@ -75,7 +75,7 @@ public:
         try {
             WriteXltx(workbook, path);
             paths << path;
-        } catch (const Error &) {
+        } catch (const Failure &) {
             paths << QString();
         }
     }
@@ -235,7 +235,7 @@ private slots:
             WriteTableSheet(*sheet, 2);
             book->Worksheets().Add(sheet)->setName("orders");
             QFAIL("a duplicate sheet name was accepted");
-        } catch (const Error &e) {
+        } catch (const Failure &e) {
             QVERIFY(e.message().contains("orders"));
         }
         Application::setPresenter(nullptr);

@@ -2,7 +2,7 @@
 
 #include "Constants.h"
 #include "WorkbookPresenter.h"
-#include "common/Error.h"
+#include "common/Failure.h"
 
 namespace spreadsheet {
 
@@ -54,7 +54,7 @@ void WindowCollection::Arrange(int arrangeStyle)
 {
     if (arrangeStyle != xl::ArrangeStyleTiled && arrangeStyle != xl::ArrangeStyleCascade &&
         arrangeStyle != xl::ArrangeStyleHorizontal && arrangeStyle != xl::ArrangeStyleVertical)
-        throw Error(QStringLiteral("ウィンドウの並べ方 %1 は使用できません。").arg(arrangeStyle));
+        throw Failure(QStringLiteral("ウィンドウの並べ方 %1 は使用できません。").arg(arrangeStyle));
 }
 
 } // namespace spreadsheet

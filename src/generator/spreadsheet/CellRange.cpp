@@ -2,7 +2,7 @@
 
 #include "Constants.h"
 #include "Worksheet.h"
-#include "common/Error.h"
+#include "common/Failure.h"
 
 namespace spreadsheet {
 
@@ -14,13 +14,16 @@ CellRange::CellRange(std::shared_ptr<Worksheet> sheet, int top, int left, int bo
 void CellRange::setValue(const CellValue &value) const
 {
     sheet_->checkUsable();
-    if (const auto *text = std::get_if<QString>(&value); text && text->size() > xl::MaxTextLength)
-        throw Error(QStringLiteral("セルに書ける文字数（%1）を超えています。").arg(xl::MaxTextLength));
+    if (const auto *tooLong = std::get_if<QString>(&value); tooLong && tooLong->size() > xl::MaxTextLength)
+        throw Failure(QStringLiteral("セルに書ける文字数（%1）を超えています。").arg(xl::MaxTextLength));
     if (const auto *date = std::get_if<OleDateTime>(&value); date && !date->isValid())
-        throw Error(QStringLiteral("日付の値が範囲外です。"));
+        throw Failure(QStringLiteral("日付の値が範囲外です。"));
+    // As in the spreadsheet application, an empty text leaves the cell empty.
+    const auto *text = std::get_if<QString>(&value);
+    const CellValue stored = text && text->isEmpty() ? CellValue{} : value;
     for (int row = top_; row <= bottom_; ++row)
         for (int column = left_; column <= right_; ++column)
-            sheet_->cell(row, column).value = value;
+            sheet_->cell(row, column).value = stored;
 }
 
 CellValue CellRange::Value() const
@@ -42,7 +45,7 @@ RangeInterior CellRange::Interior() const
 RangeBorder CellRange::Borders(int index) const
 {
     if (index < xl::EdgeLeft || index > xl::InsideHorizontal)
-        throw Error(QStringLiteral("罫線の位置 %1 は使用できません。").arg(index));
+        throw Failure(QStringLiteral("罫線の位置 %1 は使用できません。").arg(index));
     return RangeBorder(*this, index);
 }
 
@@ -58,7 +61,7 @@ void RangeInterior::setColorIndex(int colorIndex) const
 {
     range_.worksheet().checkUsable();
     if (colorIndex != xl::InteriorColorIndexDefault)
-        throw Error(QStringLiteral("塗りつぶしの色番号 %1 は使用できません。").arg(colorIndex));
+        throw Failure(QStringLiteral("塗りつぶしの色番号 %1 は使用できません。").arg(colorIndex));
     for (int row = range_.top(); row <= range_.bottom(); ++row)
         for (int column = range_.left(); column <= range_.right(); ++column)
             range_.worksheet().cell(row, column).format.interiorColorIndex = colorIndex;
@@ -68,7 +71,7 @@ void RangeInterior::setPattern(int pattern) const
 {
     range_.worksheet().checkUsable();
     if (pattern != xl::PatternGray16)
-        throw Error(QStringLiteral("塗りつぶしのパターン %1 は使用できません。").arg(pattern));
+        throw Failure(QStringLiteral("塗りつぶしのパターン %1 は使用できません。").arg(pattern));
     for (int row = range_.top(); row <= range_.bottom(); ++row)
         for (int column = range_.left(); column <= range_.right(); ++column)
             range_.worksheet().cell(row, column).format.interiorPattern = pattern;
@@ -127,7 +130,7 @@ void RangeBorder::change(Change apply) const
 void RangeBorder::setLineStyle(int lineStyle) const
 {
     if (lineStyle != xl::Continuous)
-        throw Error(QStringLiteral("罫線の種類 %1 は使用できません。").arg(lineStyle));
+        throw Failure(QStringLiteral("罫線の種類 %1 は使用できません。").arg(lineStyle));
     change([](BorderLine &line) {
         line.lineStyle = xl::Continuous;
         if (line.weight == 0)
@@ -138,7 +141,7 @@ void RangeBorder::setLineStyle(int lineStyle) const
 void RangeBorder::setWeight(int weight) const
 {
     if (weight != xl::Medium && weight != xl::Thin && weight != xl::Hairline)
-        throw Error(QStringLiteral("罫線の太さ %1 は使用できません。").arg(weight));
+        throw Failure(QStringLiteral("罫線の太さ %1 は使用できません。").arg(weight));
     change([weight](BorderLine &line) {
         line.lineStyle = xl::Continuous;
         line.weight = weight;
@@ -148,7 +151,7 @@ void RangeBorder::setWeight(int weight) const
 void RangeBorder::setColorIndex(int colorIndex) const
 {
     if (colorIndex != xl::ColorIndexAutomatic)
-        throw Error(QStringLiteral("罫線の色番号 %1 は使用できません。").arg(colorIndex));
+        throw Failure(QStringLiteral("罫線の色番号 %1 は使用できません。").arg(colorIndex));
     change([colorIndex](BorderLine &line) {
         if (line.lineStyle == 0) {
             line.lineStyle = xl::Continuous;
@@ -167,7 +170,7 @@ void ColumnRange::setColumnWidth(double width) const
 {
     sheet_->checkUsable();
     if (!(width >= 0 && width <= xl::MaxColumnWidth))
-        throw Error(QStringLiteral("列の幅 %1 は使用できません。").arg(width));
+        throw Failure(QStringLiteral("列の幅 %1 は使用できません。").arg(width));
     for (int column = first_; column <= last_; ++column)
         sheet_->setColumnWidth(column, width);
 }

@@ -24,7 +24,8 @@ public:
     Worksheet &worksheet() const { return *sheet_; }
     const std::shared_ptr<Worksheet> &sharedWorksheet() const { return sheet_; }
 
-    // Sets every cell of the range; a text longer than a cell holds fails.
+    // Sets every cell of the range; an empty text empties it, and a text
+    // longer than a cell holds fails.
     void setValue(const CellValue &value) const;
     // The value of the top-left cell.
     CellValue Value() const;

@@ -1,7 +1,7 @@
 #include "Workbook.h"
 
 #include "Application.h"
-#include "common/Error.h"
+#include "common/Failure.h"
 
 
 namespace spreadsheet {
@@ -46,7 +46,7 @@ int Workbook::positionOf(const Worksheet *sheet) const
 void Workbook::remove(Worksheet *sheet)
 {
     if (sheets_.size() == 1)
-        throw Error(QStringLiteral("ブックには少なくとも1枚のシートが必要です。"));
+        throw Failure(QStringLiteral("ブックには少なくとも1枚のシートが必要です。"));
     const int position = positionOf(sheet);
     deleted_.push_back(std::move(sheets_[static_cast<size_t>(position)]));
     sheets_.erase(sheets_.begin() + position);
@@ -67,20 +67,20 @@ std::shared_ptr<Worksheet> SheetCollection::Item(const QString &name) const
     for (const auto &sheet : book_.sheets_)
         if (sheet->Name().toCaseFolded() == folded)
             return sheet->shared();
-    throw Error(QStringLiteral("シート「%1」はブックにありません。").arg(name));
+    throw Failure(QStringLiteral("シート「%1」はブックにありません。").arg(name));
 }
 
 std::shared_ptr<Worksheet> SheetCollection::Item(int position) const
 {
     if (position < 1 || position > Count())
-        throw Error(QStringLiteral("シートの番号 %1 は範囲外です。").arg(position));
+        throw Failure(QStringLiteral("シートの番号 %1 は範囲外です。").arg(position));
     return book_.sheets_[static_cast<size_t>(position - 1)]->shared();
 }
 
 std::shared_ptr<Worksheet> SheetCollection::Add(const std::shared_ptr<Worksheet> &after)
 {
     if (!after || after->isDeleted() || &after->workbook() != &book_)
-        throw Error(QStringLiteral("シートを追加する位置のシートがこのブックにありません。"));
+        throw Failure(QStringLiteral("シートを追加する位置のシートがこのブックにありません。"));
     // The next "SheetN" that no sheet carries, counting on from the last
     // number handed out, as the spreadsheet application does.
     const QStringList taken = book_.namesExcept(nullptr);

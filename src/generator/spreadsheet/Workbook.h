@@ -17,10 +17,10 @@ public:
     explicit SheetCollection(Workbook &book) : book_(book) {}
 
     int Count() const;
-    // The sheet of exactly that name compared without case; throws Error
+    // The sheet of exactly that name compared without case; throws Failure
     // when there is none.
     std::shared_ptr<Worksheet> Item(const QString &name) const;
-    // 1-based position; throws Error outside the collection.
+    // 1-based position; throws Failure outside the collection.
     std::shared_ptr<Worksheet> Item(int position) const;
     // A new sheet directly after the given one, named with the next free
     // "SheetN", and made the active sheet.

@@ -5,7 +5,7 @@
 #include "Constants.h"
 #include "SheetName.h"
 #include "Workbook.h"
-#include "common/Error.h"
+#include "common/Failure.h"
 
 namespace spreadsheet {
 
@@ -39,7 +39,7 @@ Workbook &Worksheet::workbook() const
 void Worksheet::checkUsable() const
 {
     if (!book_)
-        throw Error(QStringLiteral("シート「%1」は削除されています。").arg(name_));
+        throw Failure(QStringLiteral("シート「%1」は削除されています。").arg(name_));
 }
 
 std::shared_ptr<Worksheet> Worksheet::shared()
@@ -54,7 +54,7 @@ void Worksheet::setName(const QString &name)
     checkUsable();
     const QString problem = SheetNameProblem(name, book_->namesExcept(this));
     if (!problem.isEmpty())
-        throw Error(problem);
+        throw Failure(problem);
     name_ = name;
 }
 
@@ -74,7 +74,7 @@ CellRange Worksheet::Cells(int row, int column)
 {
     checkUsable();
     if (row < 1 || row > xl::MaxRows || column < 1 || column > xl::MaxColumns)
-        throw Error(QStringLiteral("セル（行 %1、列 %2）はシートの範囲外です。").arg(row).arg(column));
+        throw Failure(QStringLiteral("セル（行 %1、列 %2）はシートの範囲外です。").arg(row).arg(column));
     return CellRange(shared(), row, column, row, column);
 }
 
@@ -82,7 +82,7 @@ CellRange Worksheet::Range(const CellRange &first, const CellRange &last)
 {
     checkUsable();
     if (&first.worksheet() != this || &last.worksheet() != this)
-        throw Error(QStringLiteral("範囲のセルが別のシートにあります。"));
+        throw Failure(QStringLiteral("範囲のセルが別のシートにあります。"));
     return CellRange(shared(), std::min(first.top(), last.top()), std::min(first.left(), last.left()),
                      std::max(first.bottom(), last.bottom()), std::max(first.right(), last.right()));
 }
@@ -94,7 +94,7 @@ ColumnRange Worksheet::Columns(const QString &address)
     const int first = ColumnNumber(parts.value(0).trimmed());
     const int last = parts.size() == 2 ? ColumnNumber(parts[1].trimmed()) : first;
     if (parts.size() > 2 || first == 0 || last == 0)
-        throw Error(QStringLiteral("列の指定「%1」を解釈できません。").arg(address));
+        throw Failure(QStringLiteral("列の指定「%1」を解釈できません。").arg(address));
     return ColumnRange(shared(), std::min(first, last), std::max(first, last));
 }
 

@@ -47,13 +47,13 @@ public:
     Worksheet &operator=(const Worksheet &) = delete;
 
     const QString &Name() const { return name_; }
-    // Applies the spreadsheet's rules; throws Error naming the reason.
+    // Applies the spreadsheet's rules; throws Failure naming the reason.
     void setName(const QString &name);
     void Activate();
     // Removes the sheet from its workbook; later use of it fails.
     void Delete();
 
-    // Throws Error for a row or column outside the sheet.
+    // Throws Failure for a row or column outside the sheet.
     CellRange Cells(int row, int column);
     // The rectangle that two cells of this sheet span, in either order.
     CellRange Range(const CellRange &first, const CellRange &last);

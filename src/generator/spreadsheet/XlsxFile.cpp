@@ -3,7 +3,7 @@
 #include "Constants.h"
 #include "Workbook.h"
 #include "XlsxPackage.h"
-#include "common/Error.h"
+#include "common/Failure.h"
 
 #include <QFile>
 #include <map>
@@ -51,7 +51,7 @@ public:
         options.use_zip64 = LXW_TRUE;
         book_ = workbook_new_opt(QFile::encodeName(path).constData(), &options);
         if (!book_)
-            throw Error(QStringLiteral("ブック「%1」を作成できません。").arg(path));
+            throw Failure(QStringLiteral("ブック「%1」を作成できません。").arg(path));
     }
     ~Writer()
     {
@@ -68,7 +68,7 @@ public:
         const lxw_error error = workbook_close(book_);
         book_ = nullptr;
         if (error != LXW_NO_ERROR)
-            throw Error(QStringLiteral("ブック「%1」を書き込めません: %2").arg(path_, QString::fromUtf8(lxw_strerror(error))));
+            throw Failure(QStringLiteral("ブック「%1」を書き込めません: %2").arg(path_, QString::fromUtf8(lxw_strerror(error))));
     }
 
 private:
@@ -97,7 +97,7 @@ private:
     {
         lxw_worksheet *out = workbook_add_worksheet(book_, sheet.Name().toUtf8().constData());
         if (!out)
-            throw Error(QStringLiteral("シート「%1」を書き込めません。").arg(sheet.Name()));
+            throw Failure(QStringLiteral("シート「%1」を書き込めません。").arg(sheet.Name()));
         if (active)
             worksheet_activate(out);
         for (const auto &[column, width] : sheet.columnWidths())
@@ -143,7 +143,7 @@ private:
     void check(lxw_error error)
     {
         if (error != LXW_NO_ERROR)
-            throw Error(QStringLiteral("ブック「%1」を書き込めません: %2").arg(path_, QString::fromUtf8(lxw_strerror(error))));
+            throw Failure(QStringLiteral("ブック「%1」を書き込めません: %2").arg(path_, QString::fromUtf8(lxw_strerror(error))));
     }
 
     QString path_;

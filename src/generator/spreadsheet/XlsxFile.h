@@ -9,7 +9,7 @@ class Workbook;
 // Writes the workbook as an .xlsx file: sheets in order with their names,
 // the active sheet, values (dates with the built-in date-time format), bold
 // fonts, the grey pattern, the border lines and the column widths. Cells
-// that nothing was written to stay absent. Throws Error on failure.
+// that nothing was written to stay absent. Throws Failure on failure.
 void WriteXlsx(const Workbook &workbook, const QString &path);
 
 // The same file as a spreadsheet template (.xltx): opened on the desktop it

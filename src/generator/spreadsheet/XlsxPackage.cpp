@@ -1,6 +1,6 @@
 #include "XlsxPackage.h"
 
-#include "common/Error.h"
+#include "common/Failure.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -41,7 +41,7 @@ public:
 
     [[noreturn]] void fail() const
     {
-        throw Error(QStringLiteral("ブック「%1」を書き込めません。").arg(to_));
+        throw Failure(QStringLiteral("ブック「%1」を書き込めません。").arg(to_));
     }
 
     // The part as it is stored, for copying without recompressing it.

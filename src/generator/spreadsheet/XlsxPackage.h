@@ -18,7 +18,7 @@ struct PackageEdits {
 };
 
 // Copies the package at from to to with the edits applied; parts that do not
-// change are copied as they are compressed. Throws Error on failure.
+// change are copied as they are compressed. Throws Failure on failure.
 void FinishPackage(const QString &from, const QString &to, const PackageEdits &edits);
 
 // The width the file stores for a column width in character units: the

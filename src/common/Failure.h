@@ -7,9 +7,9 @@
 // The one error type of the program: every operation that fails (other than
 // the opens, which give an empty result) throws it with the failing
 // component's message, in words the user can read.
-class Error : public std::exception {
+class Failure : public std::exception {
 public:
-    explicit Error(QString message) : message_(std::move(message)), utf8_(message_.toUtf8()) {}
+    explicit Failure(QString message) : message_(std::move(message)), utf8_(message_.toUtf8()) {}
 
     const QString &message() const noexcept { return message_; }
     const char *what() const noexcept override { return utf8_.constData(); }
