@@ -215,6 +215,9 @@ private slots:
         QTest::newRow("key after a deleted column")
             << "indexTestV2000.mdb" << "Table1" << "PrimaryKey(id);Table2Table1(otherfk1);Table3Table1(otherfk2)";
         QTest::newRow("jet 3") << "testV1997.mdb" << "Table4" << "PrimaryKey(data)";
+        // Column numbers in the file that differ from the column positions.
+        QTest::newRow("numbers shifted, jet 3") << "nwind.mdb" << "Suppliers" << "PrimaryKey(SupplierID)";
+        QTest::newRow("numbers shifted, jet 4") << "testV2000.mdb" << "Table1" << "PrimaryKey(A)";
         QTest::newRow("not enforced relationship gives no key") << "linkerTestV2007.accdb" << "Table1" << "PrimaryKey(ID)";
         QTest::newRow("no keys") << "DateTestDatabase.mdb" << "DateTest" << "";
     }

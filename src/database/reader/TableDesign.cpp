@@ -31,21 +31,20 @@ MdbColumn *ColumnAt(MdbTableDef *table, unsigned int i)
     return static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i));
 }
 
-// Index definitions name their columns by the number that libmdb calls
-// row_col_num; it differs from col_num once a column has been deleted.
-const MdbColumn *ColumnByNumber(MdbTableDef *table, int number)
+// libmdb gives an index's columns as 1-based positions in the table's
+// column list (in column number order), whatever numbers the file stores.
+const MdbColumn *ColumnAtPosition(MdbTableDef *table, int position)
 {
-    for (unsigned int i = 0; i < table->columns->len; ++i)
-        if (ColumnAt(table, i)->row_col_num == number)
-            return ColumnAt(table, i);
-    return nullptr;
+    if (position < 1 || static_cast<unsigned int>(position) > table->columns->len)
+        return nullptr;
+    return ColumnAt(table, static_cast<unsigned int>(position - 1));
 }
 
 void WriteKeyColumns(MdbTableDef *table, const MdbIndex *index, JsonWriter &out)
 {
     out.key("columns").beginArray();
     for (unsigned int k = 0; k < index->num_keys && k < MDB_MAX_IDX_COLS; ++k)
-        if (const MdbColumn *col = ColumnByNumber(table, index->key_col_num[k] - 1))
+        if (const MdbColumn *col = ColumnAtPosition(table, index->key_col_num[k]))
             out.value(std::string_view(col->name));
     out.endArray();
 }
