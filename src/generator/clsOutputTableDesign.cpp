@@ -1,0 +1,214 @@
+#include "clsOutputTableDesign.h"
+
+#include "Application.h"
+#include "Catalog.h"
+#include "CellRange.h"
+#include "Constants.h"
+#include "Int16.h"
+#include "TypeName.h"
+#include "common/Failure.h"
+#include "mdlADO.h"
+#include "mdlXmlConv.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+using spreadsheet::CellRange;
+using spreadsheet::Worksheet;
+
+namespace {
+
+// The labels of the title block and the header of the field list.
+const QString TableNameLabel = QStringLiteral("テーブル名称");
+const QString ModifiedLabel = QStringLiteral("更新日時");
+const QString CreatedLabel = QStringLiteral("作成日時");
+const QString HeaderTexts[] = {QStringLiteral("フィールド名"), QStringLiteral("データ型"), QStringLiteral("サイズ"),
+                               QStringLiteral("キー"), QStringLiteral("説明")};
+
+// Columns A to G: margin, labels and names, values and types, sizes, keys,
+// descriptions, margin.
+const std::pair<const char *, double> ColumnWidths[] = {{"A:A", 1.83}, {"B:B", 14.75}, {"C:C", 15},
+                                                        {"D:D", 5.48}, {"E:E", 6.5},   {"F:F", 36.75},
+                                                        {"G:G", 1.83}};
+
+const QString TypeNameFile = QStringLiteral("DataTypeEnum.xml");
+
+// A key's mark: its name with every "Key" taken out, in one pass from the
+// left ("KeyOrderKey" gives "Order", "KKeyey" gives "Key").
+QString KeyMark(QString keyName)
+{
+    return keyName.replace(QStringLiteral("Key"), QString(), Qt::CaseSensitive);
+}
+
+CellValue ToCellValue(const QVariant &value)
+{
+    if (!value.isValid() || value.isNull())
+        return {};
+    if (value.typeId() == QMetaType::QString)
+        return value.toString();
+    return value.toDouble();
+}
+
+} // namespace
+
+clsOutputTableDesign::clsOutputTableDesign()
+    : tableNames_(std::make_unique<std::vector<QString>>()),
+      applicationPath_(QCoreApplication::applicationDirPath())
+{
+}
+
+clsOutputTableDesign::~clsOutputTableDesign() = default;
+
+QString clsOutputTableDesign::TableCount() const
+{
+    return QString::number(tableNames_->size());
+}
+
+QString clsOutputTableDesign::Error() const
+{
+    return QString::number(errorNumber_);
+}
+
+void clsOutputTableDesign::AddTable(const QString &tableName)
+{
+    tableNames_->push_back(tableName);
+}
+
+void clsOutputTableDesign::ClearTables()
+{
+    tableNames_ = std::make_unique<std::vector<QString>>();
+}
+
+void clsOutputTableDesign::Make()
+{
+    // Declared in the reverse of the order they are released in: the
+    // previous sheet, the catalog, the connection, the workbook, and last
+    // the application, which hands the workbook to the user.
+    std::shared_ptr<spreadsheet::Application> application;
+    std::shared_ptr<spreadsheet::Workbook> workbook;
+    std::shared_ptr<Connection> connection;
+    Catalog catalog;
+    std::shared_ptr<Worksheet> previous;
+    std::shared_ptr<Worksheet> current;
+
+    connection = OpenConnection(connectionString_);
+    application = spreadsheet::Application::Create();
+    workbook = application->Workbooks().Add();
+    application->setVisible(true);
+    application->Windows().Arrange(xl::ArrangeStyleTiled);
+    application->setDisplayAlerts(false);
+
+    workbook->Worksheets().Item(QStringLiteral("Sheet3"))->Delete();
+    workbook->Worksheets().Item(QStringLiteral("Sheet2"))->Delete();
+    current = workbook->Worksheets().Item(QStringLiteral("Sheet1"));
+
+    catalog.setActiveConnection(connection);
+
+    for (const QString &tableName : *tableNames_) {
+        if (!current) {
+            current = workbook->Worksheets().Add(previous);
+            current->Activate();
+        }
+        current->setName(tableName);
+        const Table &table = catalog.Tables().Item(tableName);
+        OutputFieldList(*current, table, 2, 2);
+        previous = std::move(current);
+    }
+}
+
+void clsOutputTableDesign::OutputTableTitle(Worksheet &sheet, const Table &table, qint16 startColumn,
+                                            qint16 startRow)
+{
+    const qint16 c = startColumn, r = startRow;
+    for (const auto &[address, width] : ColumnWidths)
+        sheet.Columns(QString::fromLatin1(address)).setColumnWidth(width);
+
+    sheet.Cells(r, c).setValue(TableNameLabel);
+    sheet.Cells(r, Add16(c, 1)).setValue(table.Name());
+    sheet.Cells(Add16(r, 1), c).setValue(ModifiedLabel);
+    sheet.Cells(Add16(r, 1), Add16(c, 1)).setValue(table.DateModified());
+    sheet.Cells(Add16(r, 2), c).setValue(CreatedLabel);
+    sheet.Cells(Add16(r, 2), Add16(c, 1)).setValue(table.DateCreated());
+
+    const CellRange labels = sheet.Range(sheet.Cells(r, c), sheet.Cells(Add16(r, 2), c));
+    labels.Font().setBold(true);
+    labels.Interior().setColorIndex(xl::InteriorColorIndexDefault);
+    labels.Interior().setPattern(xl::PatternGray16);
+
+    const CellRange block = sheet.Range(sheet.Cells(r, c), sheet.Cells(Add16(r, 2), Add16(c, 1)));
+    SetBorder(block.Borders(xl::EdgeTop), xl::Medium);
+    SetBorder(block.Borders(xl::EdgeBottom), xl::Medium);
+    SetBorder(block.Borders(xl::EdgeLeft), xl::Medium);
+    SetBorder(block.Borders(xl::EdgeRight), xl::Medium);
+    SetBorder(block.Borders(xl::InsideHorizontal), xl::Hairline);
+    SetBorder(block.Borders(xl::InsideVertical), xl::Thin);
+}
+
+void clsOutputTableDesign::OutputFieldList(Worksheet &sheet, const Table &table, qint16 startColumn,
+                                           qint16 startRow)
+{
+    OutputTableTitle(sheet, table, startColumn, startRow);
+    const qint16 header = Add16(startRow, 4);
+
+    for (int i = 0; i < 5; ++i)
+        sheet.Cells(header, Add16(startColumn, i)).setValue(HeaderTexts[i]);
+    const CellRange headerBlock = sheet.Range(sheet.Cells(header, startColumn), sheet.Cells(header, Add16(startColumn, 4)));
+    SetBorder(headerBlock.Borders(xl::EdgeTop), xl::Medium);
+    SetBorder(headerBlock.Borders(xl::EdgeBottom), xl::Medium);
+    SetBorder(headerBlock.Borders(xl::EdgeLeft), xl::Medium);
+    SetBorder(headerBlock.Borders(xl::EdgeRight), xl::Medium);
+    SetBorder(headerBlock.Borders(xl::InsideVertical), xl::Thin);
+    headerBlock.Font().setBold(true);
+    headerBlock.Interior().setColorIndex(xl::InteriorColorIndexDefault);
+    headerBlock.Interior().setPattern(xl::PatternGray16);
+
+    const auto &columns = table.Columns();
+    const int fieldCount = columns.Count();
+    if (fieldCount > 0) {
+        // The last row of the block is counted in 32 bits.
+        const CellRange data = sheet.Range(sheet.Cells(Add16(header, 1), startColumn),
+                                           sheet.Cells(qint32{header} + fieldCount, Add16(startColumn, 4)));
+        SetBorder(data.Borders(xl::EdgeTop), xl::Medium);
+        SetBorder(data.Borders(xl::EdgeBottom), xl::Medium);
+        SetBorder(data.Borders(xl::EdgeLeft), xl::Medium);
+        SetBorder(data.Borders(xl::EdgeRight), xl::Medium);
+        SetBorder(data.Borders(xl::InsideHorizontal), xl::Hairline);
+        SetBorder(data.Borders(xl::InsideVertical), xl::Thin);
+    }
+    qint16 row = Add16(header, 1);
+
+    // Read anew for every table. Without it no field could be named, so the
+    // run stops here and says which file it missed.
+    const QString namesPath = QDir(applicationPath_).filePath(TypeNameFile);
+    const auto names = mdlXmlConv::LoadRecordsetXml(namesPath);
+    if (!names || !names->fields().contains(QStringLiteral("ID"), Qt::CaseInsensitive) ||
+        !names->fields().contains(QStringLiteral("EnumName"), Qt::CaseInsensitive))
+        throw Failure(QStringLiteral("データ型の名前のファイル「%1」を読み込めません。")
+                          .arg(QDir::toNativeSeparators(namesPath)));
+
+    const auto &keys = table.Keys();
+    for (const Column &column : columns) {
+        sheet.Cells(row, startColumn).setValue(column.Name());
+        sheet.Cells(row, Add16(startColumn, 1)).setValue(ToCellValue(TypeName(*names, column.Type())));
+        if (column.DefinedSize() != 0)
+            sheet.Cells(row, Add16(startColumn, 2)).setValue(double(column.DefinedSize()));
+        // Every key that holds the field writes its mark; the last one stays.
+        for (const Key &key : keys)
+            for (const KeyColumn &keyColumn : key.Columns())
+                if (keyColumn.Name() == column.Name())
+                    sheet.Cells(row, Add16(startColumn, 3)).setValue(KeyMark(key.Name()));
+        row = Add16(row, 1);
+    }
+}
+
+void clsOutputTableDesign::SetBorder(const spreadsheet::RangeBorder &border, qint32 weight)
+{
+    border.setLineStyle(xl::Continuous);
+    border.setWeight(weight);
+    border.setColorIndex(xl::ColorIndexAutomatic);
+}
+
+std::shared_ptr<Connection> clsOutputTableDesign::OpenConnection(const QString &connectionString)
+{
+    return mdlADO::OpenConnectionString(connectionString);
+}

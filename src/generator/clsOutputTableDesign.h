@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+class Connection;
+class Table;
+namespace spreadsheet {
+class Worksheet;
+class RangeBorder;
+} // namespace spreadsheet
+
+// The generator: from a connection string and an ordered list of table
+// names, Make writes a workbook with one sheet per table, each with the
+// table's title block and its field list. The workbook is left to the user
+// (handed over by the spreadsheet layer), also when Make fails half way.
+class clsOutputTableDesign {
+public:
+    clsOutputTableDesign();
+    ~clsOutputTableDesign();
+    clsOutputTableDesign(const clsOutputTableDesign &) = delete;
+    clsOutputTableDesign &operator=(const clsOutputTableDesign &) = delete;
+
+    void setConnectionString(const QString &connectionString) { connectionString_ = connectionString; }
+    QString ConnectionString() const { return connectionString_; }
+    // The number of names in the list, as decimal text.
+    QString TableCount() const;
+    // The error number as decimal text; nothing ever changes it from 0.
+    QString Error() const;
+    // Appends a name; a name added twice stays twice.
+    void AddTable(const QString &tableName);
+    void ClearTables();
+    // Writes the workbook. Throws Failure with the failing component's
+    // message; what was written before stays in the workbook.
+    void Make();
+
+    // Where the data type name file DataTypeEnum.xml is looked for: the
+    // program's own folder, unless a test points elsewhere.
+    void setApplicationPath(const QString &directory) { applicationPath_ = directory; }
+
+private:
+    friend class TestOutputTableDesign;
+
+    void OutputFieldList(spreadsheet::Worksheet &sheet, const Table &table, qint16 startColumn, qint16 startRow);
+    void OutputTableTitle(spreadsheet::Worksheet &sheet, const Table &table, qint16 startColumn, qint16 startRow);
+    void SetBorder(const spreadsheet::RangeBorder &border, qint32 weight);
+    std::shared_ptr<Connection> OpenConnection(const QString &connectionString);
+
+    QString connectionString_;
+    std::unique_ptr<std::vector<QString>> tableNames_;
+    qint32 errorNumber_ = 0;
+    QString applicationPath_;
+};

@@ -1,0 +1,576 @@
+#include "Application.h"
+#include "Catalog.h"
+#include "CellRange.h"
+#include "ConnectionString.h"
+#include "FakeCatalog.h"
+#include "Fixtures.h"
+#include "WorkbookPresenter.h"
+#include "WorkbookReader.h"
+#include "XlsxFile.h"
+#include "clsOutputTableDesign.h"
+#include "common/Failure.h"
+#include "mdlADO.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using spreadsheet::Workbook;
+
+namespace {
+
+// Writes each workbook handed over to a file of its own.
+class FilePresenter : public spreadsheet::WorkbookPresenter {
+public:
+    explicit FilePresenter(QString dir) : dir_(std::move(dir)) {}
+    void present(const Workbook &workbook) noexcept override
+    {
+        const QString path = QStringLiteral("%1/run%2.xlsx").arg(dir_).arg(paths.size());
+        try {
+            spreadsheet::WriteXlsx(workbook, path);
+            paths << path;
+        } catch (const Failure &) {
+            paths << QString();
+        }
+    }
+    QStringList paths;
+
+private:
+    QString dir_;
+};
+
+// What a run left: the generator's failure (empty when it succeeded) and the
+// workbook handed over, as the independent reader sees it.
+struct Run {
+    QString failure;
+    QJsonObject workbook;
+    QJsonArray sheets() const { return workbook.value("sheets").toArray(); }
+    QJsonObject sheet(int i) const { return sheets()[i].toObject(); }
+    QStringList sheetNames() const
+    {
+        QStringList names;
+        for (const QJsonValue &s : sheets())
+            names << s.toObject().value("name").toString();
+        return names;
+    }
+};
+
+ColumnDesign Text(const QString &name, int size = 50) { return {name, 202, size}; }
+ColumnDesign Long(const QString &name) { return {name, 3, 0}; }
+
+QJsonObject CellAt(const QJsonObject &sheet, const QString &address)
+{
+    return sheet.value("cells").toObject().value(address).toObject();
+}
+QString TextAt(const QJsonObject &sheet, const QString &address)
+{
+    return CellAt(sheet, address).value("value").toObject().value("text").toString();
+}
+// No value: a cell absent from the file, or one without a value.
+bool EmptyAt(const QJsonObject &sheet, const QString &address)
+{
+    const QJsonValue value = CellAt(sheet, address).value("value");
+    return value.isNull() || value.isUndefined();
+}
+QString A1(int column, int row)
+{
+    return QStringLiteral("%1%2").arg(QChar(u'A' + column - 1)).arg(row);
+}
+
+// The sides of a cell's border the reader found, as "top:medium ...".
+QString BordersAt(const QJsonObject &sheet, const QString &address)
+{
+    const QJsonObject b = CellAt(sheet, address).value("border").toObject();
+    QStringList sides;
+    for (const char *side : {"top", "bottom", "left", "right"})
+        sides << QStringLiteral("%1:%2").arg(side, b.value(side).toString("none"));
+    return sides.join(' ');
+}
+
+// The frame every table's sheet must carry: the title block B2:C4 with a
+// medium frame, hairlines between its rows and a thin line between labels
+// and values; the header B6:F6 framed medium with thin lines between its
+// columns; the data block B7:F(6+n) likewise, with hairlines between rows.
+QString ExpectedBorders(int row, int column, int fields)
+{
+    auto edge = [](bool outer, const char *inner) { return QString::fromLatin1(outer ? "medium" : inner); };
+    QString top, bottom, left, right;
+    if (row >= 2 && row <= 4) {
+        top = edge(row == 2, "hair");
+        bottom = edge(row == 4, "hair");
+        left = edge(column == 2, "thin");
+        right = edge(column == 3, "thin");
+    } else if (row == 6) {
+        top = bottom = "medium";
+        left = edge(column == 2, "thin");
+        right = edge(column == 6, "thin");
+    } else {
+        top = edge(row == 7, "hair");
+        bottom = edge(row == 6 + fields, "hair");
+        left = edge(column == 2, "thin");
+        right = edge(column == 6, "thin");
+    }
+    return QStringLiteral("top:%1 bottom:%2 left:%3 right:%4").arg(top, bottom, left, right);
+}
+
+// Checks one table's sheet against its frame, fills, bold cells and column
+// widths; fields is the number of field rows.
+void CheckLayout(const QJsonObject &sheet, int fields)
+{
+    QStringList expectedCells;
+    for (int row = 2; row <= 4; ++row)
+        expectedCells << A1(2, row) << A1(3, row);
+    for (int row = 6; row <= 6 + fields; ++row)
+        for (int column = 2; column <= 6; ++column)
+            expectedCells << A1(column, row);
+    QStringList cells = sheet.value("cells").toObject().keys();
+    std::sort(cells.begin(), cells.end());
+    std::sort(expectedCells.begin(), expectedCells.end());
+    QCOMPARE(cells, expectedCells);
+
+    for (const QString &address : expectedCells) {
+        const int column = address[0].unicode() - u'A' + 1;
+        const int row = address.mid(1).toInt();
+        QCOMPARE(BordersAt(sheet, address), ExpectedBorders(row, column, fields));
+        const bool label = (column == 2 && row <= 4) || row == 6;
+        QCOMPARE(CellAt(sheet, address).value("bold").toBool(), label);
+        QCOMPARE(CellAt(sheet, address).value("fill").toString(), label ? QString("gray125") : QString());
+    }
+
+    QCOMPARE(TextAt(sheet, "B2"), QStringLiteral("テーブル名称"));
+    QCOMPARE(TextAt(sheet, "B3"), QStringLiteral("更新日時"));
+    QCOMPARE(TextAt(sheet, "B4"), QStringLiteral("作成日時"));
+    const QStringList header = {"フィールド名", "データ型", "サイズ", "キー", "説明"};
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(TextAt(sheet, A1(2 + i, 6)), header[i]);
+    for (int row = 7; row <= 6 + fields; ++row)
+        QVERIFY(EmptyAt(sheet, A1(6, row)));
+
+    const QJsonObject widths = sheet.value("widths").toObject();
+    const QList<double> expected = {1.83, 14.75, 15, 5.48, 6.5, 36.75, 1.83};
+    QCOMPARE(widths.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i)
+        QVERIFY(qAbs(ShownColumnWidth(widths.value(QString(QChar(u'A' + i))).toDouble()) - expected[i]) <= 0.01);
+}
+
+QString DateAt(const QJsonObject &sheet, const QString &address)
+{
+    return CellAt(sheet, address).value("value").toObject().value("date").toString();
+}
+
+} // namespace
+
+class TestOutputTableDesign : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+
+    Run make(clsOutputTableDesign &generator)
+    {
+        auto presenter = std::make_shared<FilePresenter>(dir_.path());
+        spreadsheet::Application::setPresenter(presenter);
+        Run run;
+        try {
+            generator.Make();
+        } catch (const Failure &e) {
+            run.failure = e.message();
+        }
+        spreadsheet::Application::setPresenter(nullptr);
+        if (presenter->paths.size() != 1 || presenter->paths[0].isEmpty())
+            qWarning("no workbook was handed over");
+        else
+            run.workbook = ReadWorkbook(presenter->paths[0]);
+        return run;
+    }
+
+    Run makeTables(const QString &database, const QStringList &tables)
+    {
+        clsOutputTableDesign generator;
+        for (const QString &t : tables)
+            generator.AddTable(t);
+        generator.setConnectionString(mdlADO::BuildConnectionString(database));
+        return make(generator);
+    }
+
+    // A folder holding a data type name file with these rows, or none.
+    QString namesFolder(const QString &name, const QByteArray &rows, bool withEnumName = true)
+    {
+        const QString folder = dir_.filePath(name);
+        QDir().mkpath(folder);
+        if (rows.isNull())
+            return folder;
+        QFile file(folder + "/DataTypeEnum.xml");
+        file.open(QIODevice::WriteOnly);
+        file.write("<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882' "
+                   "xmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882' "
+                   "xmlns:rs='urn:schemas-microsoft-com:rowset' xmlns:z='#RowsetSchema'>"
+                   "<s:Schema id='RowsetSchema'><s:ElementType name='row'>"
+                   "<s:AttributeType name='ID'><s:datatype dt:type='int'/></s:AttributeType>");
+        if (withEnumName)
+            file.write("<s:AttributeType name='EnumName'><s:datatype dt:type='string'/></s:AttributeType>");
+        file.write("</s:ElementType></s:Schema><rs:data>" + rows + "</rs:data></xml>");
+        return folder;
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(dir_.isValid()); }
+
+    void members()
+    {
+        clsOutputTableDesign generator;
+        QCOMPARE(generator.ConnectionString(), QString());
+        QCOMPARE(generator.TableCount(), QStringLiteral("0"));
+        QCOMPARE(generator.Error(), QStringLiteral("0"));
+        generator.AddTable("a");
+        generator.AddTable("b");
+        generator.AddTable("a");
+        QCOMPARE(generator.TableCount(), QStringLiteral("3"));
+        generator.ClearTables();
+        QCOMPARE(generator.TableCount(), QStringLiteral("0"));
+        generator.setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x;");
+        QCOMPARE(generator.ConnectionString(), QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x;"));
+        make(generator); // fails: no such database
+        QCOMPARE(generator.Error(), QStringLiteral("0"));
+        QCOMPARE(generator.ConnectionString(), QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x;"));
+    }
+
+    // Every sheet of a real database, read back by an independent reader.
+    void fixtureWorkbooks_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<QStringList>("marks"); // "table/field=mark", the rest unmarked
+        QTest::newRow("nwind.mdb") << "nwind.mdb"
+                                   << QStringList{"Categories/CategoryID=Primary", "Customers/CustomerID=Primary",
+                                                  "Employees/EmployeeID=Primary", "Order Details/OrderID=Primary",
+                                                  "Order Details/ProductID=ProductsOrder Details",
+                                                  "Orders/OrderID=Primary", "Orders/CustomerID=CustomersOrders",
+                                                  "Orders/EmployeeID=EmployeesOrders", "Orders/ShipVia=ShippersOrders",
+                                                  "Products/ProductID=Primary", "Products/SupplierID=SuppliersProducts",
+                                                  "Products/CategoryID=CategoriesProducts",
+                                                  "Shippers/ShipperID=Primary", "Suppliers/SupplierID=Primary",
+                                                  "Umsätze/OrderID=Primary"};
+        QTest::newRow("testV2000.mdb") << "testV2000.mdb"
+                                       << QStringList{"Table1/A=Primary", "Table2/column1=Primary", "Table3/a=Primary",
+                                                      "Table4/data=Primary"};
+    }
+    void fixtureWorkbooks()
+    {
+        REQUIRE_FIXTURES();
+        QFETCH(QString, fixture);
+        QFETCH(QStringList, marks);
+        const QString path = Fixtures::path(fixture);
+        const bool twoBytesPerCharacter = Fixtures::formatOf(path) >= 1;
+        static const QHash<QString, QString> typeNames = {
+            {"boolean", "adBoolean"}, {"byte", "adUnsignedTinyInt"}, {"integer", "adSmallInt"},
+            {"long", "adInteger"}, {"currency", "adCurrency"}, {"float", "adSingle"},
+            {"double", "adDouble"}, {"datetime", "adDate"}, {"memo", "adLongVarWChar"},
+            {"ole", "adLongVarBinary"}, {"repid", "adGUID"}, {"numeric", "adNumeric"}};
+
+        // The tables in the order the table list shows them.
+        QStringList tables;
+        {
+            Catalog catalog;
+            catalog.setActiveConnection(mdlADO::OpenAccessConnection(path));
+            for (const Table &t : catalog.Tables())
+                if (t.Type() == QLatin1String("TABLE"))
+                    tables << t.Name();
+        }
+        const Run run = makeTables(path, tables);
+        QCOMPARE(run.failure, QString());
+        QCOMPARE(run.sheetNames(), tables);
+        QCOMPARE(run.workbook.value("active").toInt(), tables.size() - 1);
+
+        QHash<QString, QJsonObject> expected;
+        for (const QJsonValue &t : Fixtures::expected(fixture).value("tables").toArray())
+            expected.insert(t.toObject().value("name").toString(), t.toObject());
+        for (int i = 0; i < tables.size(); ++i) {
+            const QJsonObject sheet = run.sheet(i);
+            const QJsonObject want = expected.value(tables[i]);
+            const QJsonArray columns = want.value("columns").toArray();
+            CheckLayout(sheet, columns.size());
+            QCOMPARE(TextAt(sheet, "C2"), tables[i]);
+            QCOMPARE(DateAt(sheet, "C3"), want.value("modified").toString().replace(' ', 'T'));
+            QCOMPARE(DateAt(sheet, "C4"), want.value("created").toString().replace(' ', 'T'));
+            for (int f = 0; f < columns.size(); ++f) {
+                const QJsonObject c = columns[f].toObject();
+                const int row = 7 + f;
+                const QString stored = c.value("type").toString();
+                const QString name = c.value("name").toString();
+                QCOMPARE(TextAt(sheet, A1(2, row)), name);
+                const QString typeName = stored == "text" ? (c.value("fixed").toBool() ? "adWChar" : "adVarWChar")
+                                                          : typeNames.value(stored);
+                QCOMPARE(TextAt(sheet, A1(3, row)), typeName);
+                const int size = stored == "text" ? c.value("size").toInt() / (twoBytesPerCharacter ? 2 : 1) : 0;
+                if (size == 0)
+                    QVERIFY(EmptyAt(sheet, A1(4, row)));
+                else
+                    QCOMPARE(CellAt(sheet, A1(4, row)).value("value").toObject().value("number").toInt(), size);
+                const QString mark = marks.filter(QStringLiteral("%1/%2=").arg(tables[i], name)).value(0).section('=', 1);
+                QCOMPARE(TextAt(sheet, A1(5, row)), mark);
+            }
+        }
+    }
+
+    void keyMarks()
+    {
+        FakeTable keys{"Keys",
+                       {Long("ID"), Long("Id"), Text("A"), Text("B"), Text("C"), Text("D"), Text("E"), {"F", 203, 0}},
+                       {{"PrimaryKey", {"A"}},
+                        {"Key", {"B"}},
+                        {"pkey", {"C"}},
+                        {"KeyOrderKey", {"D"}},
+                        {"KKeyey", {"E"}},
+                        {"First", {"F"}},
+                        {"Second", {"F"}},
+                        {"IDKey", {"ID"}}}};
+        FakeCatalog catalog({keys});
+        const Run run = makeTables(catalog.databasePath(), {"Keys"});
+        QCOMPARE(run.failure, QString());
+        const QJsonObject sheet = run.sheet(0);
+        CheckLayout(sheet, 8);
+        const QStringList marks = {"ID", "", "Primary", "", "pkey", "Order", "Key", "Second"};
+        for (int i = 0; i < marks.size(); ++i)
+            QCOMPARE(TextAt(sheet, A1(5, 7 + i)), marks[i]);
+        QCOMPARE(TextAt(sheet, "C14"), QStringLiteral("adLongVarWChar"));
+        QVERIFY(EmptyAt(sheet, "D14")); // size 0 stays empty
+        QCOMPARE(CellAt(sheet, "D13").value("value").toObject().value("number").toInt(), 50);
+        // Times as the catalog gives them.
+        QCOMPARE(DateAt(sheet, "C3"), QStringLiteral("2023-03-16T18:00:00.000"));
+        QCOMPARE(DateAt(sheet, "C4"), QStringLiteral("2023-03-15T06:00:00.000"));
+    }
+
+    void smallTables()
+    {
+        FakeCatalog catalog({{"One", {Long("only")}, {}}, {"None", {}, {}}});
+        const Run run = makeTables(catalog.databasePath(), {"One", "None"});
+        QCOMPARE(run.failure, QString());
+        CheckLayout(run.sheet(0), 1); // one row: no inner horizontal line
+        CheckLayout(run.sheet(1), 0); // header only, no data block
+    }
+
+    void typeNames()
+    {
+        FakeCatalog catalog({{"T", {Long("a"), {"b", 11, 0}, Text("c"), {"d", 7, 0}}, {}}});
+        clsOutputTableDesign generator;
+        generator.AddTable("T");
+        generator.setConnectionString(mdlADO::BuildConnectionString(catalog.databasePath()));
+
+        generator.setApplicationPath(namesFolder("names", "<z:row ID='3' EnumName='X'/><z:row ID='202' "
+                                                          "EnumName='adVarWChar'/><z:row ID='3' EnumName='Y'/>"
+                                                          "<z:row ID='7' EnumName=''/>"));
+        Run run = make(generator);
+        QCOMPARE(run.failure, QString());
+        QCOMPARE(TextAt(run.sheet(0), "C7"), QStringLiteral("X"));         // the first of two rows
+        QCOMPARE(TextAt(run.sheet(0), "C8"), QStringLiteral("#Error#"));   // no row for 11
+        QCOMPARE(TextAt(run.sheet(0), "C9"), QStringLiteral("adVarWChar")); // and the next is named
+        QVERIFY(EmptyAt(run.sheet(0), "C10"));                             // an empty name
+
+        generator.setApplicationPath(namesFolder("empty", ""));
+        run = make(generator);
+        QCOMPARE(run.failure, QString());
+        for (int row = 7; row <= 10; ++row)
+            QCOMPARE(TextAt(run.sheet(0), A1(3, row)), QStringLiteral("#Error#"));
+    }
+
+    // Without the name file no field can be named: the run stops there and
+    // says which file it missed; what was written stays.
+    void nameFileMissing_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("fields");
+        QTest::newRow("missing") << namesFolder("missing", QByteArray()) << 2;
+        QTest::newRow("missing, table without fields") << namesFolder("missing2", QByteArray()) << 0;
+        QTest::newRow("without EnumName") << namesFolder("noname", "<z:row ID='3'/>", false) << 2;
+    }
+    void nameFileMissing()
+    {
+        QFETCH(QString, folder);
+        QFETCH(int, fields);
+        FakeTable table{"T", {}, {}};
+        for (int i = 0; i < fields; ++i)
+            table.columns << Long(QStringLiteral("f%1").arg(i));
+        FakeCatalog catalog({table});
+        clsOutputTableDesign generator;
+        generator.AddTable("T");
+        generator.setConnectionString(mdlADO::BuildConnectionString(catalog.databasePath()));
+        generator.setApplicationPath(folder);
+        const Run run = make(generator);
+        QVERIFY2(run.failure.contains(QDir::toNativeSeparators(folder + "/DataTypeEnum.xml")), qPrintable(run.failure));
+        QCOMPARE(run.sheetNames(), QStringList{"T"});
+        QCOMPARE(TextAt(run.sheet(0), "C2"), QStringLiteral("T"));
+        QCOMPARE(TextAt(run.sheet(0), "F6"), QStringLiteral("説明"));
+        QVERIFY(EmptyAt(run.sheet(0), "B7"));
+    }
+
+    void sheetsInListOrder_data()
+    {
+        QTest::addColumn<QStringList>("tables");
+        QTest::addColumn<QStringList>("sheets");
+        QTest::newRow("no table") << QStringList() << QStringList{"Sheet1"};
+        QTest::newRow("one table") << QStringList{"b"} << QStringList{"b"};
+        QTest::newRow("three tables") << QStringList{"c", "a", "b"} << QStringList{"c", "a", "b"};
+    }
+    void sheetsInListOrder()
+    {
+        QFETCH(QStringList, tables);
+        QFETCH(QStringList, sheets);
+        FakeCatalog catalog({{"a", {Long("x")}, {}}, {"b", {Long("y")}, {}}, {"c", {Long("z")}, {}}});
+        const Run run = makeTables(catalog.databasePath(), tables);
+        QCOMPARE(run.failure, QString());
+        QCOMPARE(run.sheetNames(), sheets);
+        QCOMPARE(run.workbook.value("active").toInt(), sheets.size() - 1);
+        for (int i = 0; i < tables.size(); ++i)
+            QCOMPARE(TextAt(run.sheet(i), "C2"), tables[i]);
+        if (tables.isEmpty())
+            QVERIFY(run.sheet(0).value("cells").toObject().isEmpty());
+    }
+
+    // A failure ends the run; the workbook written so far reaches the user.
+    void makeFailures_data()
+    {
+        QTest::addColumn<QStringList>("tables");
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<QString>("message"); // a part of it
+        QTest::addColumn<QStringList>("sheets");
+        const QString tooLong(32, u'x');
+        QTest::newRow("32-character name") << QStringList{"Good", tooLong} << true << tooLong
+                                           << QStringList{"Good", "Sheet4"};
+        QTest::newRow("name added twice") << QStringList{"Good", "Good"} << true << "「Good」は既に使用"
+                                          << QStringList{"Good", "Sheet4"};
+        QTest::newRow("name in other case") << QStringList{"Good", "GOOD"} << true << "「GOOD」は既に使用"
+                                            << QStringList{"Good", "Sheet4"};
+        QTest::newRow("reserved name") << QStringList{"History"} << true << "「History」" << QStringList{"Sheet1"};
+        QTest::newRow("missing table") << QStringList{"Good", "Nowhere"} << true << "「Nowhere」"
+                                       << QStringList{"Good", "Nowhere"};
+        QTest::newRow("connection string never set") << QStringList{"Good"} << false << "接続されていません"
+                                                     << QStringList{"Sheet1"};
+    }
+    void makeFailures()
+    {
+        QFETCH(QStringList, tables);
+        QFETCH(bool, connected);
+        QFETCH(QString, message);
+        QFETCH(QStringList, sheets);
+        FakeCatalog catalog({{"Good", {Long("id"), Text("name")}, {{"PrimaryKey", {"id"}}}}});
+        clsOutputTableDesign generator;
+        for (const QString &t : tables)
+            generator.AddTable(t);
+        if (connected)
+            generator.setConnectionString(mdlADO::BuildConnectionString(catalog.databasePath()));
+        const Run run = make(generator);
+        QVERIFY2(run.failure.contains(message), qPrintable(run.failure));
+        QCOMPARE(run.sheetNames(), sheets);
+        if (sheets.first() == "Good") {
+            CheckLayout(run.sheet(0), 2); // the first sheet is complete
+            QCOMPARE(TextAt(run.sheet(0), "E7"), QStringLiteral("Primary"));
+        }
+        for (int i = 1; i < sheets.size(); ++i)
+            QVERIFY(run.sheet(i).value("cells").toObject().isEmpty());
+        QCOMPARE(generator.Error(), QStringLiteral("0"));
+    }
+
+    // The command-line driver: a plain workbook at the given path, also after
+    // a failure, and exit statuses that tell the two kinds of failure apart.
+    void driverTool()
+    {
+        REQUIRE_FIXTURES();
+        const QString tool = QCoreApplication::applicationDirPath() + "/quillmere-make-workbook";
+        const QString output = dir_.filePath("driver.xlsx");
+        QProcess run;
+        run.start(tool, {Fixtures::path("nwind.mdb"), output});
+        QVERIFY(run.waitForFinished(60000));
+        QCOMPARE(run.exitCode(), 0);
+        QJsonObject book = ReadWorkbook(output);
+        QCOMPARE(book.value("sheets").toArray().size(), 9);
+        QVERIFY(book.value("contentType").toString().contains("sheet.main"));
+
+        QFile::remove(output);
+        run.start(tool, {Fixtures::path("nwind.mdb"), output, "Orders", "Nowhere"});
+        QVERIFY(run.waitForFinished(60000));
+        QCOMPARE(run.exitCode(), 1);
+        QVERIFY(QString::fromUtf8(run.readAllStandardError()).contains("Nowhere"));
+        book = ReadWorkbook(output);
+        QCOMPARE(book.value("sheets").toArray().size(), 2);
+
+        QFile::remove(output);
+        run.start(tool, {Fixtures::path("password.mdb"), output});
+        QVERIFY(run.waitForFinished(60000));
+        QCOMPARE(run.exitCode(), 2);
+        QVERIFY(!QFile::exists(output));
+    }
+
+    // The sheet writers at other start cells, straight on the workbook model.
+    void otherStartCell()
+    {
+        FakeCatalog catalog({{"T", {Long("a"), Text("b")}, {}}});
+        Catalog cat;
+        cat.setActiveConnection(mdlADO::OpenAccessConnection(catalog.databasePath()));
+        auto app = spreadsheet::Application::Create();
+        auto sheet = app->Workbooks().Add()->ActiveSheet();
+        clsOutputTableDesign generator;
+        generator.OutputFieldList(*sheet, cat.Tables().Item("T"), 4, 10);
+        auto text = [&](int row, int column) {
+            const auto it = sheet->cells().find({row, column});
+            return it == sheet->cells().end() || !std::holds_alternative<QString>(it->second.value)
+                       ? QString()
+                       : std::get<QString>(it->second.value);
+        };
+        QCOMPARE(text(10, 4), QStringLiteral("テーブル名称"));
+        QCOMPARE(text(10, 5), QStringLiteral("T"));
+        QCOMPARE(text(12, 4), QStringLiteral("作成日時"));
+        QCOMPARE(text(14, 8), QStringLiteral("説明"));
+        QCOMPARE(text(16, 4), QStringLiteral("b"));
+        QVERIFY(sheet->lineAbove(10, 4) && sheet->lineLeftOf(12, 6)); // the frame of D10:E12
+        QCOMPARE(sheet->columnWidths().size(), size_t(7));              // still A to G
+        QCOMPARE(sheet->columnWidths().at(2), 14.75);
+    }
+
+    // Rows are 16-bit: a sum beyond 32767 fails before its cell is written.
+    void overflow_data()
+    {
+        QTest::addColumn<int>("startRow");
+        QTest::addColumn<int>("fields");
+        QTest::addColumn<int>("lastRowWritten"); // the lowest row holding a value
+        QTest::newRow("label row past the limit") << 32766 << 1 << 32767;
+        QTest::newRow("title fits, header does not") << 32765 << 1 << 32767;
+        QTest::newRow("32764") << 32764 << 1 << 32766;
+        QTest::newRow("header on the last row, no fields") << 32763 << 0 << 32767;
+        QTest::newRow("header on the last row, fields") << 32763 << 3 << 32767;
+        QTest::newRow("fields run past the limit") << 32000 << 800 << 32767;
+    }
+    void overflow()
+    {
+        QFETCH(int, startRow);
+        QFETCH(int, fields);
+        QFETCH(int, lastRowWritten);
+        FakeTable table{"T", {}, {}};
+        for (int i = 0; i < fields; ++i)
+            table.columns << Long(QStringLiteral("f%1").arg(i));
+        FakeCatalog catalog({table});
+        Catalog cat;
+        cat.setActiveConnection(mdlADO::OpenAccessConnection(catalog.databasePath()));
+        auto app = spreadsheet::Application::Create();
+        auto sheet = app->Workbooks().Add()->ActiveSheet();
+        clsOutputTableDesign generator;
+        try {
+            generator.OutputFieldList(*sheet, cat.Tables().Item("T"), 2, static_cast<qint16>(startRow));
+            QFAIL("no overflow");
+        } catch (const Failure &e) {
+            QVERIFY2(e.message().contains("32767"), qPrintable(e.message()));
+        }
+        int last = 0;
+        for (const auto &[at, cell] : sheet->cells())
+            if (!std::holds_alternative<std::monostate>(cell.value))
+                last = std::max(last, at.first);
+        QCOMPARE(last, lastRowWritten);
+        if (startRow == 32000) // the data block's last row is counted in 32 bits
+            QVERIFY(sheet->lineAbove(32000 + 4 + 800 + 1, 2));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOutputTableDesign)
+#include "tst_generator.moc"

@@ -1,0 +1,57 @@
+#include "FakeCatalog.h"
+
+#include "CatalogReader.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+bool WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+FakeCatalog::FakeCatalog(const QList<FakeTable> &tables)
+{
+    QJsonArray entries;
+    QByteArray designs;
+    for (int i = 0; i < tables.size(); ++i) {
+        const FakeTable &t = tables[i];
+        entries.append(QJsonObject{{"id", i + 1},
+                                   {"name", t.name},
+                                   {"type", t.type},
+                                   {"created", t.created},
+                                   {"modified", t.modified}});
+        QJsonArray columns;
+        for (const ColumnDesign &c : t.columns)
+            columns.append(QJsonObject{{"name", c.name}, {"type", c.type}, {"definedSize", c.definedSize}});
+        QJsonArray keys;
+        for (const KeyDesign &k : t.keys)
+            keys.append(QJsonObject{{"name", k.name}, {"columns", QJsonArray::fromStringList(k.columns)}});
+        designs += QJsonDocument(QJsonObject{{"columns", columns}, {"keys", keys}}).toJson(QJsonDocument::Compact);
+        designs += '\n';
+    }
+    const QByteArray catalog = QJsonDocument(QJsonObject{{"tables", entries}}).toJson(QJsonDocument::Compact);
+    const QString script = dir_.filePath(QStringLiteral("reader.sh"));
+    WriteFile(dir_.filePath(QStringLiteral("catalog.json")), catalog + '\n');
+    WriteFile(dir_.filePath(QStringLiteral("designs.jsonl")), designs);
+    WriteFile(databasePath(), QByteArray());
+    // Line N of the designs answers the request for id N.
+    WriteFile(script, "#!/bin/sh\n"
+                      "dir=$(dirname \"$0\")\n"
+                      "cat \"$dir/catalog.json\"\n"
+                      "while read id; do sed -n \"${id}p\" \"$dir/designs.jsonl\"; done\n");
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    CatalogReader::settings().executable = script;
+}
+
+FakeCatalog::~FakeCatalog()
+{
+    CatalogReader::settings().executable.clear();
+}
