@@ -18,22 +18,24 @@ class RangeBorder;
 class clsOutputTableDesign {
 public:
     clsOutputTableDesign();
-    ~clsOutputTableDesign();
+    virtual ~clsOutputTableDesign();
     clsOutputTableDesign(const clsOutputTableDesign &) = delete;
     clsOutputTableDesign &operator=(const clsOutputTableDesign &) = delete;
 
-    void setConnectionString(const QString &connectionString) { connectionString_ = connectionString; }
+    // The members the output command uses are virtual, so that a test can
+    // watch what the command hands over.
+    virtual void setConnectionString(const QString &connectionString) { connectionString_ = connectionString; }
     QString ConnectionString() const { return connectionString_; }
     // The number of names in the list, as decimal text.
     QString TableCount() const;
     // The error number as decimal text; nothing ever changes it from 0.
     QString Error() const;
     // Appends a name; a name added twice stays twice.
-    void AddTable(const QString &tableName);
+    virtual void AddTable(const QString &tableName);
     void ClearTables();
     // Writes the workbook. Throws Failure with the failing component's
     // message; what was written before stays in the workbook.
-    void Make();
+    virtual void Make();
 
     // Where the data type name file DataTypeEnum.xml is looked for: the
     // program's own folder, unless a test points elsewhere.

@@ -1,25 +1,25 @@
 #include "Application.h"
+#include "ApplicationIdentity.h"
 #include "DesktopPresenter.h"
-#include "common/Version.h"
+#include "Icons.h"
+#include "Prompts.h"
+#include "frmMain.h"
 
 #include <QApplication>
-#include <QMainWindow>
-#include <QMessageBox>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    const QString title = QString::fromLatin1(Version::ApplicationTitle);
-    QApplication::setApplicationName(title);
+    QApplication::setApplicationName(ApplicationIdentity::Title());
+    QApplication::setApplicationVersion(ApplicationIdentity::VersionText());
+    QApplication::setWindowIcon(Icons::Icon(QStringLiteral("output")));
 
-    spreadsheet::Application::setPresenter(std::make_shared<DesktopPresenter>([title](const QString &message) {
-        QMessageBox box(QMessageBox::NoIcon, title, message, QMessageBox::Ok);
-        box.exec();
-    }));
-
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("%1 Version %2.%3").arg(title).arg(Version::Major).arg(Version::Revision));
-    window.resize(434, 337);
+    frmMain window;
+    // Workbooks open on the desktop; where that fails, the window says why.
+    spreadsheet::Application::setPresenter(
+        std::make_shared<DesktopPresenter>([&window](const QString &message) { window.prompts().message(&window, message); }));
     window.show();
-    return app.exec();
+    const int status = app.exec();
+    spreadsheet::Application::setPresenter(nullptr);
+    return status;
 }

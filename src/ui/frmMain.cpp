@@ -1,0 +1,419 @@
+#include "frmMain.h"
+
+#include "ApplicationIdentity.h"
+#include "Catalog.h"
+#include "ConnectionString.h"
+#include "FileExtension.h"
+#include "Icons.h"
+#include "Prompts.h"
+#include "clsOutputTableDesign.h"
+#include "common/Failure.h"
+#include "WindowFont.h"
+#include "frmAbout.h"
+#include "mdlADO.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+
+namespace {
+
+// Sizes are logical pixels of the client area below the menu bar.
+constexpr int ClientWidth = 434;
+constexpr int ClientHeight = 337;
+constexpr QSize ToolButtonSize(23, 22);
+
+const QString ConnectFailed = QStringLiteral("DB接続に失敗しました。");
+const QString NoFileGiven = QStringLiteral("ファイルが指定されていません。");
+const QString ListRead = QStringLiteral("テーブルリストを取得しました。");
+const QString TablesSuffix = QStringLiteral("個のテーブル");
+const QString NothingTicked = QStringLiteral("出力テーブルが選択されていません。");
+const QString OpenFilter = QStringLiteral("Accessファイル(*.mdb;*.adp;*.mda;*.mde;*.ade)");
+const QStringList DroppableExtensions = {"MDB", "ADP", "MDA", "MDE", "ADE"};
+
+// The character Ctrl+A types.
+constexpr int ControlA = 1;
+
+// The wait cursor, for as long as a command reads a database or writes.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
+} // namespace
+
+frmMain::frmMain(QWidget *parent)
+    : QMainWindow(parent), prompts_(std::make_shared<Prompts>()),
+      generatorFactory_([] { return std::make_unique<clsOutputTableDesign>(); })
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("テーブルデザインの出力"));
+    setWindowIcon(Icons::Icon(QStringLiteral("output")));
+    // Fixed size: a minimise box and a close box, no maximise box.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setAcceptDrops(false); // only the file name box and the list take drops
+    setFont(WindowFont(font()));
+
+    buildControls();
+    buildMenus();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    Form_Load();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::buildControls()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(ClientWidth, ClientHeight);
+    setCentralWidget(client);
+
+    toolbar_ = new QWidget(client);
+    toolbar_->setObjectName(QStringLiteral("Toolbar1"));
+    toolbar_->setGeometry(0, 0, ClientWidth, ToolButtonSize.height());
+    auto *buttons = new QHBoxLayout(toolbar_);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    buttons->setSpacing(0);
+    const std::pair<const char *, QString> toolButtons[] = {{"open", QStringLiteral("開く")},
+                                                            {"checkTrue", QStringLiteral("全選択")},
+                                                            {"checkFalse", QStringLiteral("全解除")},
+                                                            {"output", QStringLiteral("出力")}};
+    for (int i = 0; i < 4; ++i) {
+        auto *button = new QToolButton(toolbar_);
+        const int index = i + 1;
+        button->setObjectName(QStringLiteral("Toolbar1Button%1").arg(index));
+        button->setIcon(Icons::Icon(QString::fromLatin1(toolButtons[i].first)));
+        button->setIconSize(QSize(16, 16));
+        button->setFixedSize(ToolButtonSize);
+        button->setToolTip(toolButtons[i].second);
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setProperty("Index", index);
+        connect(button, &QToolButton::clicked, this, [this, index] { Toolbar1_ButtonClick(index); });
+        buttons->addWidget(button);
+    }
+    buttons->addStretch();
+
+    auto *label = new QLabel(QStringLiteral("開いている Access データベース"), client);
+    label->setObjectName(QStringLiteral("Label2"));
+    label->setGeometry(8, 40, 209, 14);
+
+    txtFilename_ = new QLineEdit(client);
+    txtFilename_->setObjectName(QStringLiteral("txtFilename"));
+    txtFilename_->setGeometry(0, 56, 433, 18);
+    txtFilename_->setReadOnly(true); // only the program puts a path here
+    txtFilename_->setAcceptDrops(true);
+    QPalette palette = txtFilename_->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Button));
+    txtFilename_->setPalette(palette);
+    txtFilename_->installEventFilter(this);
+    connect(txtFilename_, &QLineEdit::textChanged, this, &frmMain::txtFilename_Change);
+
+    lsvTables_ = new QTreeWidget(client);
+    lsvTables_->setObjectName(QStringLiteral("lsvTables"));
+    lsvTables_->setGeometry(0, 72, 433, 241);
+    lsvTables_->setRootIsDecorated(false);
+    lsvTables_->setUniformRowHeights(true);
+    lsvTables_->setAllColumnsShowFocus(true);
+    lsvTables_->setSelectionMode(QAbstractItemView::SingleSelection);
+    lsvTables_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lsvTables_->setSortingEnabled(false);
+    lsvTables_->setAcceptDrops(true);
+    lsvTables_->viewport()->setAcceptDrops(true);
+    lsvTables_->viewport()->installEventFilter(this);
+    lsvTables_->installEventFilter(this);
+
+    statusBar_ = new QStatusBar(client);
+    statusBar_->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar_->setSizeGripEnabled(false);
+    statusBar_->setGeometry(0, ClientHeight - 25, ClientWidth, 25);
+    const int widths[] = {320, 130};
+    for (int i = 0; i < 2; ++i) {
+        panels_[i] = new QLabel(statusBar_);
+        panels_[i]->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i + 1));
+        panels_[i]->setMinimumWidth(widths[i]);
+        panels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        statusBar_->addWidget(panels_[i]);
+    }
+
+    // The list holds the focus from the start.
+    setTabOrder(lsvTables_, txtFilename_);
+    lsvTables_->setFocus();
+}
+
+void frmMain::buildMenus()
+{
+    auto menu = [this](const char *name, const QString &caption) {
+        QMenu *m = menuBar()->addMenu(caption);
+        m->setObjectName(QString::fromLatin1(name));
+        m->menuAction()->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+    auto item = [this](QMenu *m, const char *name, const QString &caption, void (frmMain::*handler)()) {
+        QAction *a = m->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    QMenu *file = menu("mitmFile", QStringLiteral("ファイル（&F）"));
+    item(file, "mitmOpen", QStringLiteral("開く（&O）"), &frmMain::mitmOpen_Click);
+    item(file, "mitmExit", QStringLiteral("アプリケーションの終了（&X）"), &frmMain::mitmExit_Click);
+    QMenu *edit = menu("mitmEdit", QStringLiteral("編集(&E)"));
+    item(edit, "mitmSelectAll", QStringLiteral("全選択(&A)"), &frmMain::mitmSelectAll_Click);
+    item(edit, "mitmClear", QStringLiteral("全解除（&C）"), &frmMain::mitmClear_Click);
+    QMenu *view = menu("mitmToolBar", QStringLiteral("表示(&D)"));
+    mitmTooBar_ = item(view, "mitmTooBar", QStringLiteral("ツールバー"), &frmMain::mitmTooBar_Click);
+    mitmTooBar_->setCheckable(true);
+    mitmTooBar_->setChecked(true);
+    QMenu *output = menu("mitmOutput", QStringLiteral("出力（&O）"));
+    item(output, "mitmExcel", QStringLiteral("excel に出力（&E）"), &frmMain::mitmExcel_Click);
+    QMenu *version = menu("mitmVersionP", QStringLiteral("バージョン(&V)"));
+    item(version, "mitmVersion", QStringLiteral("パージョン(&V)"), &frmMain::mitmVersion_Click);
+}
+
+void frmMain::setPrompts(std::shared_ptr<Prompts> prompts)
+{
+    prompts_ = std::move(prompts);
+}
+
+void frmMain::setGeneratorFactory(GeneratorFactory factory)
+{
+    generatorFactory_ = std::move(factory);
+}
+
+QString frmMain::statusPanelText(int panel) const
+{
+    return panels_[panel - 1]->text();
+}
+
+void frmMain::setStatusPanel(int panel, const QString &text)
+{
+    panels_[panel - 1]->setText(text);
+}
+
+void frmMain::Form_Load()
+{
+    setWindowTitle(QStringLiteral("%1 Version %2").arg(ApplicationIdentity::Title(), ApplicationIdentity::VersionText()));
+    lsvTables_->setHeaderHidden(false);
+    lsvTables_->clear();
+    lsvTables_->setColumnCount(3);
+    lsvTables_->setHeaderLabels({QStringLiteral("名前"), QStringLiteral("更新日時"), QStringLiteral("作成日時")});
+    lsvTables_->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lsvTables_->header()->setStretchLastSection(false);
+    const int widths[] = {188, 120, 120};
+    for (int i = 0; i < 3; ++i)
+        lsvTables_->setColumnWidth(i, widths[i]);
+}
+
+void frmMain::txtFilename_Change()
+{
+    lsvTables_->clear();
+    const QString path = txtFilename_->text();
+    std::shared_ptr<Connection> connection;
+    {
+        BusyCursor busy;
+        connection = mdlADO::OpenAccessConnection(path);
+    }
+    if (!connection) {
+        prompts_->message(this, ConnectFailed);
+        setStatusPanel(1, path.isEmpty() ? NoFileGiven : ConnectFailed);
+        return;
+    }
+
+    int count = 0;
+    {
+        BusyCursor busy;
+        Catalog catalog;
+        catalog.setActiveConnection(connection);
+        QList<QTreeWidgetItem *> rows;
+        for (const Table &table : catalog.Tables()) {
+            if (table.Type() != QLatin1String("TABLE"))
+                continue;
+            auto *row = new QTreeWidgetItem(
+                {table.Name(), table.DateModified().toText(), table.DateCreated().toText()});
+            row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+            row->setCheckState(0, Qt::Unchecked);
+            rows << row;
+            ++count;
+        }
+        lsvTables_->addTopLevelItems(rows);
+    }
+    connection.reset();
+    setStatusPanel(2, QString::number(count) + TablesSuffix);
+    setStatusPanel(1, ListRead);
+}
+
+void frmMain::mitmOpen_Click()
+{
+    const QString chosen = prompts_->openFileName(this, OpenFilter, lastChosenFile_);
+    // A cancelled dialog changes nothing.
+    if (chosen.isEmpty())
+        return;
+    lastChosenFile_ = chosen;
+    txtFilename_->setText(chosen);
+}
+
+void frmMain::txtFilename_OLEDragDrop(const QMimeData *data)
+{
+    takeDroppedFile(data);
+}
+
+void frmMain::lsvTables_OLEDragDrop(const QMimeData *data)
+{
+    takeDroppedFile(data);
+}
+
+// Only the first file of a file list counts, and only with the extension of
+// an Access database.
+void frmMain::takeDroppedFile(const QMimeData *data)
+{
+    if (!data || !data->hasUrls() || data->urls().isEmpty() || !data->urls().constFirst().isLocalFile())
+        return;
+    const QString path = data->urls().constFirst().toLocalFile();
+    if (DroppableExtensions.contains(GetExtension(path)))
+        txtFilename_->setText(path);
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    const bool dropTarget = watched == txtFilename_ || watched == lsvTables_->viewport();
+    if (dropTarget && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove)) {
+        auto *drag = static_cast<QDragMoveEvent *>(event);
+        if (drag->mimeData()->hasUrls())
+            drag->acceptProposedAction();
+        else
+            drag->ignore();
+        return true;
+    }
+    if (dropTarget && event->type() == QEvent::Drop) {
+        auto *drop = static_cast<QDropEvent *>(event);
+        drop->acceptProposedAction();
+        if (watched == txtFilename_)
+            txtFilename_OLEDragDrop(drop->mimeData());
+        else
+            lsvTables_OLEDragDrop(drop->mimeData());
+        return true;
+    }
+    if (watched == lsvTables_ && event->type() == QEvent::KeyPress) {
+        // The character typed: Ctrl+A types 1, whatever text the platform
+        // attaches to the key.
+        auto *key = static_cast<QKeyEvent *>(event);
+        int code = key->text().isEmpty() ? 0 : key->text().front().unicode();
+        if (key->key() == Qt::Key_A && (key->modifiers() & ~Qt::ShiftModifier) == Qt::ControlModifier)
+            code = ControlA;
+        if (code != 0)
+            lsvTables_KeyPress(code);
+        return false; // the list still sees the key
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::CheckAllTables(bool checked)
+{
+    const int rows = lsvTables_->topLevelItemCount();
+    for (int i = 0; i < rows; ++i)
+        lsvTables_->topLevelItem(i)->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+}
+
+void frmMain::mitmSelectAll_Click()
+{
+    CheckAllTables(true);
+}
+
+void frmMain::mitmClear_Click()
+{
+    CheckAllTables(false);
+}
+
+void frmMain::lsvTables_KeyPress(int keyAscii)
+{
+    if (keyAscii == ControlA)
+        CheckAllTables(true);
+}
+
+void frmMain::Toolbar1_ButtonClick(int index)
+{
+    switch (index) {
+    case 1: mitmOpen_Click(); break;
+    case 2: mitmSelectAll_Click(); break;
+    case 3: mitmClear_Click(); break;
+    case 4: mitmExcel_Click(); break;
+    default: break;
+    }
+}
+
+void frmMain::mitmExit_Click()
+{
+    close();
+}
+
+void frmMain::mitmTooBar_Click()
+{
+    toolbar_->setVisible(mitmTooBar_->isChecked());
+}
+
+void frmMain::mitmExcel_Click()
+{
+    std::shared_ptr<Connection> connection;
+    {
+        BusyCursor busy;
+        connection = mdlADO::OpenAccessConnection(txtFilename_->text());
+    }
+    if (!connection) {
+        prompts_->message(this, ConnectFailed);
+        return;
+    }
+
+    std::unique_ptr<clsOutputTableDesign> generator;
+    bool ticked = false;
+    for (int i = 0; i < lsvTables_->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *row = lsvTables_->topLevelItem(i);
+        if (row->checkState(0) != Qt::Checked)
+            continue;
+        if (!generator)
+            generator = generatorFactory_();
+        generator->AddTable(row->text(0));
+        ticked = true;
+    }
+
+    if (ticked) {
+        generator->setConnectionString(mdlADO::BuildConnectionString(txtFilename_->text()));
+        QString failure;
+        try {
+            BusyCursor busy;
+            generator->Make();
+        } catch (const Failure &e) {
+            failure = e.message();
+        }
+        // The program goes on; the workbook as far as it got is with the user.
+        if (!failure.isEmpty())
+            prompts_->message(this, QStringLiteral("テーブルデザインのブックを完成できませんでした。\n%1").arg(failure));
+    } else {
+        prompts_->message(this, NothingTicked);
+    }
+    generator.reset();
+    connection.reset();
+}
+
+void frmMain::mitmVersion_Click()
+{
+    frmAbout about(this);
+    about.exec();
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+class clsOutputTableDesign;
+class Prompts;
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMimeData;
+class QStatusBar;
+class QToolButton;
+class QTreeWidget;
+
+// The main window: the open database's path, its user tables with a check
+// box each, and the commands that tick tables and write their workbook.
+class frmMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    using GeneratorFactory = std::function<std::unique_ptr<clsOutputTableDesign>()>;
+
+    explicit frmMain(QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // The message boxes and the file dialog; the program's own by default.
+    void setPrompts(std::shared_ptr<Prompts> prompts);
+    Prompts &prompts() const { return *prompts_; }
+    // Makes the generator of each output run; a plain one by default.
+    void setGeneratorFactory(GeneratorFactory factory);
+
+    // The text of a status bar panel, 1 or 2.
+    QString statusPanelText(int panel) const;
+
+public slots:
+    void Form_Load();
+    void txtFilename_Change();
+    void txtFilename_OLEDragDrop(const QMimeData *data);
+    void lsvTables_OLEDragDrop(const QMimeData *data);
+    void lsvTables_KeyPress(int keyAscii);
+    void Toolbar1_ButtonClick(int index);
+    void mitmOpen_Click();
+    void mitmExit_Click();
+    void mitmSelectAll_Click();
+    void mitmClear_Click();
+    void mitmTooBar_Click();
+    void mitmExcel_Click();
+    void mitmVersion_Click();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void CheckAllTables(bool checked);
+    void takeDroppedFile(const QMimeData *data);
+    void setStatusPanel(int panel, const QString &text);
+
+    std::shared_ptr<Prompts> prompts_;
+    GeneratorFactory generatorFactory_;
+    QString lastChosenFile_;
+
+    QWidget *toolbar_ = nullptr;
+    QLineEdit *txtFilename_ = nullptr;
+    QTreeWidget *lsvTables_ = nullptr;
+    QStatusBar *statusBar_ = nullptr;
+    QLabel *panels_[2] = {};
+    QAction *mitmTooBar_ = nullptr;
+};

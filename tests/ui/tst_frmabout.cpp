@@ -1,0 +1,87 @@
+#include "frmAbout.h"
+#include "frmMain.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+// The about box, shown by the main window's version command.
+class TestAboutBox : public QObject {
+    Q_OBJECT
+
+    // Runs the version command; while the box is open, looks at it and closes
+    // it with the key.
+    static QStringList ShowAndClose(frmMain &window, Qt::Key key)
+    {
+        QStringList seen;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<frmAbout *>(QApplication::activeModalWidget());
+            if (!box) {
+                seen << "no modal about box";
+                return;
+            }
+            seen << box->windowTitle() << box->findChild<QLabel *>("lblTitle")->text()
+                 << box->findChild<QLabel *>("lblVersion")->text();
+            QTRY_VERIFY(box->isVisible());
+            QTest::keyClick(box, key);
+        });
+        window.mitmVersion_Click();
+        return seen;
+    }
+
+private slots:
+    void layout()
+    {
+        frmAbout box;
+        QCOMPARE(box.windowTitle(), QStringLiteral("Quillmereのﾊﾞｰｼﾞｮﾝ情報"));
+        QCOMPARE(box.size(), QSize(382, 174));
+        QCOMPARE(box.minimumSize(), box.maximumSize());
+        QVERIFY(!(box.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
+        QCOMPARE(box.findChild<QLabel *>("lblTitle")->text(), QStringLiteral("Quillmere"));
+        QVERIFY(box.findChild<QLabel *>("lblTitle")->font().bold());
+        QCOMPARE(box.findChild<QLabel *>("lblVersion")->text(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ 1.1"));
+        QVERIFY(!box.findChild<QLabel *>("Label1")->text().isEmpty());
+        QCOMPARE(box.findChild<QLabel *>("Label2")->textFormat(), Qt::PlainText); // not a link
+        QCOMPARE(box.findChild<QLabel *>("picLogo")->pixmap().deviceIndependentSize().toSize(), QSize(95, 20));
+        QCOMPARE(box.findChild<QLabel *>("picIcon")->pixmap().deviceIndependentSize().toSize(), QSize(32, 32));
+        auto *ok = box.findChild<QPushButton *>("cmdOK");
+        QCOMPARE(ok->text(), QStringLiteral("OK"));
+        QVERIFY(ok->isDefault());
+        QCOMPARE(ok->geometry(), QRect(283, 144, 92, 23));
+        QVERIFY(box.findChild<QWidget *>("Line1"));
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(ok));
+    }
+
+    void enterAndEscapeClose_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+        QTest::newRow("Esc") << int(Qt::Key_Escape);
+    }
+    void enterAndEscapeClose()
+    {
+        QFETCH(int, key);
+        frmMain window;
+        window.show();
+        const QStringList seen = ShowAndClose(window, Qt::Key(key));
+        QCOMPARE(seen, (QStringList{"Quillmereのﾊﾞｰｼﾞｮﾝ情報", "Quillmere", "ﾊﾞｰｼﾞｮﾝ 1.1"}));
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    // Each showing is a fresh box.
+    void openedTwice()
+    {
+        frmMain window;
+        window.show();
+        for (int i = 0; i < 2; ++i)
+            QCOMPARE(ShowAndClose(window, Qt::Key_Return).size(), 3);
+        QVERIFY(window.findChildren<frmAbout *>().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestAboutBox)
+#include "tst_frmabout.moc"

@@ -1,0 +1,490 @@
+#include "ApplicationIdentity.h"
+#include "FileExtension.h"
+#include "Fixtures.h"
+#include "Prompts.h"
+#include "clsOutputTableDesign.h"
+#include "common/Failure.h"
+#include "frmMain.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QJsonArray>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+
+namespace {
+
+// Answers the dialogs: keeps every message, gives the queued file names.
+class AnsweringPrompts : public Prompts {
+public:
+    void message(QWidget *, const QString &text) override { messages << text; }
+    QString openFileName(QWidget *, const QString &filter, const QString &previous) override
+    {
+        filters << filter;
+        previousNames << previous;
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+    QStringList messages, filters, previousNames, answers;
+};
+
+// Keeps what the output command hands to the generator; Make writes nothing.
+struct GeneratorRecord {
+    int created = 0;
+    QStringList tables;
+    QStringList connectionStrings;
+    int makes = 0;
+    QString failWith;
+};
+
+class RecordingGenerator : public clsOutputTableDesign {
+public:
+    explicit RecordingGenerator(GeneratorRecord &record) : record_(record) { ++record_.created; }
+    void AddTable(const QString &name) override { record_.tables << name; }
+    void setConnectionString(const QString &text) override { record_.connectionStrings << text; }
+    void Make() override
+    {
+        ++record_.makes;
+        if (!record_.failWith.isEmpty())
+            throw Failure(record_.failWith);
+    }
+
+private:
+    GeneratorRecord &record_;
+};
+
+QStringList RowNames(const QTreeWidget *list)
+{
+    QStringList names;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        names << list->topLevelItem(i)->text(0);
+    return names;
+}
+
+QList<bool> Ticks(const QTreeWidget *list)
+{
+    QList<bool> ticks;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        ticks << (list->topLevelItem(i)->checkState(0) == Qt::Checked);
+    return ticks;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<frmMain> window_;
+    std::shared_ptr<AnsweringPrompts> prompts_;
+    GeneratorRecord record_;
+    QTemporaryDir dir_;
+
+    QTreeWidget *list() const { return window_->findChild<QTreeWidget *>("lsvTables"); }
+    QLineEdit *box() const { return window_->findChild<QLineEdit *>("txtFilename"); }
+    QToolButton *button(int index) const
+    {
+        return window_->findChild<QToolButton *>(QStringLiteral("Toolbar1Button%1").arg(index));
+    }
+    QAction *action(const char *name) const { return window_->findChild<QAction *>(name); }
+
+    // Opens a file the way the user does, through the open command's dialog.
+    void open(const QString &path)
+    {
+        prompts_->answers << path;
+        window_->mitmOpen_Click();
+    }
+
+    void drop(QWidget *target, QMimeData *data)
+    {
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &enter);
+        QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &dropped);
+    }
+
+    static QMimeData *Files(const QStringList &paths)
+    {
+        auto *data = new QMimeData;
+        QList<QUrl> urls;
+        for (const QString &p : paths)
+            urls << QUrl::fromLocalFile(p);
+        data->setUrls(urls);
+        return data;
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(dir_.isValid()); }
+
+    void init()
+    {
+        record_ = GeneratorRecord{};
+        prompts_ = std::make_shared<AnsweringPrompts>();
+        window_ = std::make_unique<frmMain>();
+        window_->setPrompts(prompts_);
+        window_->setGeneratorFactory([this] { return std::make_unique<RecordingGenerator>(record_); });
+    }
+    void cleanup() { window_.reset(); }
+
+    void startUp()
+    {
+        QCOMPARE(window_->windowTitle(), QStringLiteral("Quillmere Version 1.1"));
+        QCOMPARE(ApplicationIdentity::VersionText(2, 5), QStringLiteral("2.5")); // 2.10.0005
+        QCOMPARE(list()->columnCount(), 3);
+        const QStringList headers = {"名前", "更新日時", "作成日時"};
+        const int widths[] = {188, 120, 120};
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(list()->headerItem()->text(i), headers[i]);
+            QCOMPARE(list()->columnWidth(i), widths[i]);
+        }
+        QVERIFY(!list()->isHeaderHidden());
+        QCOMPARE(list()->topLevelItemCount(), 0);
+        QCOMPARE(box()->text(), QString());
+        QVERIFY(box()->isReadOnly());
+        QCOMPARE(window_->statusPanelText(1), QString());
+        QCOMPARE(window_->statusPanelText(2), QString());
+        QCOMPARE(window_->findChild<QLabel *>("Label2")->text(), QStringLiteral("開いている Access データベース"));
+        QCOMPARE(window_->findChild<QLabel *>("StatusBar1Panel1")->minimumWidth(), 320);
+        QCOMPARE(window_->findChild<QLabel *>("StatusBar1Panel2")->minimumWidth(), 130);
+
+        // Fixed size, no maximise box, the client area below the menu bar.
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        QCOMPARE(window_->centralWidget()->size(), QSize(434, 337));
+        QCOMPARE(window_->minimumSize(), window_->maximumSize());
+        QVERIFY(!(window_->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(window_->windowFlags() & Qt::WindowMinimizeButtonHint);
+        QVERIFY(!window_->acceptDrops());
+        QVERIFY(!window_->centralWidget()->acceptDrops());
+
+        // The list holds the focus from the start.
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(list()));
+    }
+
+    void menusAndToolBar()
+    {
+        const QList<std::pair<const char *, QString>> menus = {
+            {"mitmFile", "ファイル（&F）"}, {"mitmEdit", "編集(&E)"}, {"mitmToolBar", "表示(&D)"},
+            {"mitmOutput", "出力（&O）"}, {"mitmVersionP", "バージョン(&V)"}};
+        const QList<QAction *> bar = window_->menuBar()->actions();
+        QCOMPARE(bar.size(), menus.size());
+        for (int i = 0; i < menus.size(); ++i) {
+            QCOMPARE(bar[i]->objectName(), QString(menus[i].first));
+            QCOMPARE(bar[i]->text(), menus[i].second);
+        }
+        const QList<std::pair<const char *, QStringList>> items = {
+            {"mitmFile", {"開く（&O）", "アプリケーションの終了（&X）"}},
+            {"mitmEdit", {"全選択(&A)", "全解除（&C）"}},
+            {"mitmToolBar", {"ツールバー"}},
+            {"mitmOutput", {"excel に出力（&E）"}},
+            {"mitmVersionP", {"パージョン(&V)"}}};
+        for (const auto &[menu, captions] : items) {
+            const QList<QAction *> actions = window_->findChild<QMenu *>(menu)->actions();
+            QCOMPARE(actions.size(), captions.size());
+            for (int i = 0; i < captions.size(); ++i) {
+                QCOMPARE(actions[i]->text(), captions[i]);
+                QVERIFY(actions[i]->shortcut().isEmpty()); // no item has a shortcut key
+            }
+        }
+        QVERIFY(action("mitmTooBar")->isCheckable());
+        QVERIFY(action("mitmTooBar")->isChecked());
+
+        const QStringList tips = {"開く", "全選択", "全解除", "出力"};
+        int previousX = -1;
+        for (int i = 1; i <= 4; ++i) {
+            QCOMPARE(button(i)->toolTip(), tips[i - 1]);
+            QCOMPARE(button(i)->size(), QSize(23, 22));
+            QCOMPARE(button(i)->property("Index").toInt(), i);
+            QVERIFY(!button(i)->icon().isNull());
+            window_->show();
+            QVERIFY(button(i)->x() > previousX); // left to right in index order
+            previousX = button(i)->x();
+        }
+        QVERIFY(!window_->windowIcon().isNull());
+    }
+
+    void toolBarCanBeHidden()
+    {
+        window_->show();
+        QWidget *toolbar = window_->findChild<QWidget *>("Toolbar1");
+        action("mitmTooBar")->trigger();
+        QVERIFY(!toolbar->isVisible());
+        QVERIFY(!action("mitmTooBar")->isChecked());
+        action("mitmTooBar")->trigger();
+        QVERIFY(toolbar->isVisible());
+        QVERIFY(action("mitmTooBar")->isChecked());
+    }
+
+    void exitClosesTheWindow()
+    {
+        window_->show();
+        action("mitmExit")->trigger();
+        QVERIFY(!window_->isVisible());
+    }
+
+    // Every fixture lists its user tables with their times, unticked.
+    void rebuild_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        for (const char *f : {"nwind.mdb", "testV1997.mdb", "testV2000.mdb", "indexTestV2000.mdb",
+                              "queryTestV2000.mdb", "DateTestDatabase.mdb", "linkerTestV2007.accdb", "adox_jet4.mdb"})
+            QTest::newRow(f) << f;
+    }
+    void rebuild()
+    {
+        REQUIRE_FIXTURES();
+        QFETCH(QString, fixture);
+        open(Fixtures::path(fixture));
+        QCOMPARE(prompts_->messages, QStringList());
+        QCOMPARE(box()->text(), Fixtures::path(fixture));
+
+        QHash<QString, QJsonObject> expected;
+        for (const QJsonValue &t : Fixtures::expected(fixture).value("tables").toArray())
+            expected.insert(t.toObject().value("name").toString(), t.toObject());
+        QStringList names = RowNames(list());
+        QCOMPARE(names.size(), expected.size());
+        auto rounded = [](const QString &text) {
+            return QDateTime::fromString(text, "yyyy-MM-dd HH:mm:ss.zzz").addMSecs(500).toString("yyyy/MM/dd HH:mm:ss");
+        };
+        for (int i = 0; i < list()->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem *row = list()->topLevelItem(i);
+            QVERIFY2(expected.contains(row->text(0)), qPrintable(row->text(0)));
+            QCOMPARE(row->text(1), rounded(expected[row->text(0)].value("modified").toString()));
+            QCOMPARE(row->text(2), rounded(expected[row->text(0)].value("created").toString()));
+            QCOMPARE(row->checkState(0), Qt::Unchecked);
+            QVERIFY(row->flags() & Qt::ItemIsUserCheckable);
+            QVERIFY(!(row->flags() & Qt::ItemIsEditable));
+        }
+        for (int i = 1; i < names.size(); ++i) // in the catalog's order
+            QVERIFY(names[i - 1].compare(names[i], Qt::CaseInsensitive) < 0);
+        QCOMPARE(window_->statusPanelText(2), QStringLiteral("%1個のテーブル").arg(expected.size()));
+        QCOMPARE(window_->statusPanelText(1), QStringLiteral("テーブルリストを取得しました。"));
+    }
+
+    void failedOpen()
+    {
+        REQUIRE_FIXTURES();
+        open(Fixtures::path("testV2000.mdb"));
+        QCOMPARE(window_->statusPanelText(2), QStringLiteral("4個のテーブル"));
+
+        open(dir_.filePath("missing.mdb"));
+        QCOMPARE(prompts_->messages, QStringList{"DB接続に失敗しました。"});
+        QCOMPARE(window_->statusPanelText(1), QStringLiteral("DB接続に失敗しました。"));
+        QCOMPARE(window_->statusPanelText(2), QStringLiteral("4個のテーブル"));
+        QCOMPARE(list()->topLevelItemCount(), 0);
+
+        open(Fixtures::path("password.mdb"));
+        QCOMPARE(prompts_->messages.size(), 2);
+        QCOMPARE(list()->topLevelItemCount(), 0);
+
+        // The window never empties the box; were it emptied, the rebuild says
+        // that no file is given.
+        box()->setText(QString());
+        QCOMPARE(prompts_->messages.last(), QStringLiteral("DB接続に失敗しました。"));
+        QCOMPARE(window_->statusPanelText(1), QStringLiteral("ファイルが指定されていません。"));
+        QCOMPARE(window_->statusPanelText(2), QStringLiteral("4個のテーブル"));
+    }
+
+    // The dialog shows the filter, starts at the last file chosen, and a
+    // cancel changes nothing.
+    void openDialog()
+    {
+        REQUIRE_FIXTURES();
+        open(Fixtures::path("testV2000.mdb"));
+        QCOMPARE(prompts_->filters, QStringList{"Accessファイル(*.mdb;*.adp;*.mda;*.mde;*.ade)"});
+        list()->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        window_->mitmOpen_Click(); // cancelled
+        QCOMPARE(prompts_->previousNames.last(), Fixtures::path("testV2000.mdb"));
+        QCOMPARE(box()->text(), Fixtures::path("testV2000.mdb"));
+        QCOMPARE(Ticks(list()), (QList<bool>{true, false, false, false}));
+        QCOMPARE(prompts_->messages, QStringList());
+    }
+
+    void drops_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("mixed-case extension") << QStringList{"Orders.MdB"} << true;
+        QTest::newRow("project file") << QStringList{"app.adp"} << true;
+        QTest::newRow("add-in") << QStringList{"tools.MDA"} << true;
+        QTest::newRow("compiled") << QStringList{"run.mde"} << true;
+        QTest::newRow("compiled project") << QStringList{"run.ade"} << true;
+        QTest::newRow("2007 format") << QStringList{"new.accdb"} << false;
+        QTest::newRow("workgroup file") << QStringList{"system.mdw"} << false;
+        QTest::newRow("no extension") << QStringList{"mdb"} << false;
+        QTest::newRow("only the second is a database") << QStringList{"notes.txt", "data.mdb"} << false;
+        QTest::newRow("first of two") << QStringList{"data.mdb", "notes.txt"} << true;
+    }
+    void drops()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(bool, taken);
+        QStringList paths;
+        for (const QString &f : files)
+            paths << dir_.filePath(f);
+        for (bool ontoList : {false, true}) {
+            init(); // a fresh window for each target
+            QWidget *target = ontoList ? list()->viewport() : static_cast<QWidget *>(box());
+            std::unique_ptr<QMimeData> data(Files(paths));
+            drop(target, data.get());
+            QCOMPARE(box()->text(), taken ? paths.first() : QString());
+            // The file does not exist: the rebuild reports the failed open.
+            QCOMPARE(prompts_->messages.size(), taken ? 1 : 0);
+        }
+    }
+
+    void dropsOfOtherKinds()
+    {
+        REQUIRE_FIXTURES();
+        std::unique_ptr<QMimeData> text(new QMimeData);
+        text->setText(Fixtures::path("nwind.mdb"));
+        drop(box(), text.get());
+        drop(list()->viewport(), text.get());
+        QCOMPARE(box()->text(), QString());
+
+        // A folder that is named like a database goes into the box and fails.
+        QVERIFY(QDir(dir_.path()).mkpath("folder.mdb"));
+        std::unique_ptr<QMimeData> folder(Files({dir_.filePath("folder.mdb")}));
+        drop(list()->viewport(), folder.get());
+        QCOMPARE(box()->text(), dir_.filePath("folder.mdb"));
+        QCOMPARE(prompts_->messages, QStringList{"DB接続に失敗しました。"});
+        QCOMPARE(window_->statusPanelText(1), QStringLiteral("DB接続に失敗しました。"));
+
+        // A real database dropped on the list is listed.
+        std::unique_ptr<QMimeData> database(Files({Fixtures::path("testV2000.mdb")}));
+        drop(list()->viewport(), database.get());
+        QCOMPARE(RowNames(list()), (QStringList{"Table1", "Table2", "Table3", "Table4"}));
+    }
+
+    void getExtension_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("extension");
+        QTest::newRow("file") << "C:\\db\\Sales.mdb" << "MDB";
+        QTest::newRow("dot in a folder name") << "C:\\old.files\\data" << "FILES\\DATA";
+        QTest::newRow("no dot") << "data" << "DATA";
+        QTest::newRow("mixed case") << "/home/u/Orders.MdB" << "MDB";
+        QTest::newRow("two dots") << "a.b.accdb" << "ACCDB";
+        QTest::newRow("trailing dot") << "name." << "";
+        QTest::newRow("japanese") << "/データ/顧客.mdb" << "MDB";
+    }
+    void getExtension()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, extension);
+        QCOMPARE(GetExtension(path), extension);
+    }
+
+    void selection()
+    {
+        REQUIRE_FIXTURES();
+        // On an empty list the commands do nothing and say nothing.
+        window_->mitmSelectAll_Click();
+        window_->mitmClear_Click();
+        QTest::keyClick(list(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(prompts_->messages, QStringList());
+
+        open(Fixtures::path("testV2000.mdb"));
+        const QList<bool> all = {true, true, true, true}, none = {false, false, false, false};
+        list()->topLevelItem(1)->setCheckState(0, Qt::Checked);
+        action("mitmSelectAll")->trigger();
+        QCOMPARE(Ticks(list()), all);
+        action("mitmClear")->trigger();
+        QCOMPARE(Ticks(list()), none);
+
+        window_->show();
+        list()->topLevelItem(2)->setCheckState(0, Qt::Checked);
+        QTest::mouseClick(button(2), Qt::LeftButton);
+        QCOMPARE(Ticks(list()), all);
+        QTest::mouseClick(button(3), Qt::LeftButton);
+        QCOMPARE(Ticks(list()), none);
+
+        // Ctrl+A ticks everything, but only in the list.
+        QTest::keyClick(box(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(Ticks(list()), none);
+        QTest::keyClick(list(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(Ticks(list()), all);
+        QTest::keyClick(list(), Qt::Key_B, Qt::ControlModifier);
+        window_->lsvTables_KeyPress('a');
+        QCOMPARE(Ticks(list()), all);
+
+        window_->Toolbar1_ButtonClick(5); // no such button
+        QCOMPARE(Ticks(list()), all);
+        QCOMPARE(RowNames(list()), (QStringList{"Table1", "Table2", "Table3", "Table4"}));
+    }
+
+    void outputTestsTheConnectionFirst()
+    {
+        box()->setText(dir_.filePath("gone.mdb"));
+        prompts_->messages.clear();
+        QTest::mouseClick(button(4), Qt::LeftButton);
+        QCOMPARE(prompts_->messages, QStringList{"DB接続に失敗しました。"});
+        QCOMPARE(record_.created, 0);
+    }
+
+    void outputWithNothingTicked()
+    {
+        REQUIRE_FIXTURES();
+        // The list is empty after a failed open; the file appears later.
+        const QString path = dir_.filePath("later.mdb");
+        QFile::remove(path);
+        open(path);
+        QVERIFY(QFile::copy(Fixtures::path("testV2000.mdb"), path));
+        prompts_->messages.clear();
+        action("mitmExcel")->trigger();
+        QCOMPARE(prompts_->messages, QStringList{"出力テーブルが選択されていません。"});
+        QCOMPARE(record_.created, 0);
+    }
+
+    void outputHandsTickedTablesInListOrder()
+    {
+        REQUIRE_FIXTURES();
+        const QString path = Fixtures::path("testV2000.mdb");
+        open(path);
+        list()->topLevelItem(2)->setCheckState(0, Qt::Checked);
+        list()->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        action("mitmExcel")->trigger();
+        QCOMPARE(prompts_->messages, QStringList());
+        QCOMPARE(record_.created, 1);
+        QCOMPARE(record_.tables, (QStringList{"Table1", "Table3"}));
+        QCOMPARE(record_.connectionStrings,
+                 QStringList{"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path + ";"});
+        QCOMPARE(record_.makes, 1);
+        QCOMPARE(Ticks(list()), (QList<bool>{true, false, true, false}));
+
+        QTest::mouseClick(button(4), Qt::LeftButton); // a second run, a second generator
+        QCOMPARE(record_.created, 2);
+        QCOMPARE(record_.makes, 2);
+    }
+
+    // A failed run is told, and the program goes on.
+    void outputFailureIsShown()
+    {
+        REQUIRE_FIXTURES();
+        open(Fixtures::path("testV2000.mdb"));
+        action("mitmSelectAll")->trigger();
+        record_.failWith = QStringLiteral("シート名「History」は予約されているため使用できません。");
+        action("mitmExcel")->trigger();
+        QCOMPARE(prompts_->messages.size(), 1);
+        QVERIFY(prompts_->messages[0].contains("完成できませんでした"));
+        QVERIFY(prompts_->messages[0].contains(record_.failWith));
+        record_.failWith.clear();
+        action("mitmExcel")->trigger();
+        QCOMPARE(prompts_->messages.size(), 1);
+        QCOMPARE(record_.makes, 2);
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_frmmain.moc"
