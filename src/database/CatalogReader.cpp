@@ -22,6 +22,12 @@ CatalogReader::Settings &CatalogReader::settings()
     return s;
 }
 
+CatalogReader::Statistics &CatalogReader::statistics()
+{
+    static Statistics s;
+    return s;
+}
+
 std::unique_ptr<CatalogReader> CatalogReader::start(const QString &databasePath)
 {
     if (databasePath.isEmpty())
@@ -39,8 +45,10 @@ std::unique_ptr<CatalogReader> CatalogReader::start(const QString &databasePath)
     if (!answer)
         return nullptr;
     auto entries = DecodeCatalogAnswer(*answer);
-    if (!entries)
+    if (!entries) {
+        reader->fail(Fault::BadAnswer);
         return nullptr;
+    }
     reader->entries_ = std::move(*entries);
     return reader;
 }
@@ -72,13 +80,28 @@ std::optional<QByteArray> CatalogReader::readAnswer()
             // One last look: the answer may have come with the exit.
             if (process_.canReadLine())
                 break;
-            failed_ = true;
-            process_.kill();
-            process_.waitForFinished(-1);
+            fail(process_.state() == QProcess::Running ? Fault::TimedOut : Fault::Ended);
             return std::nullopt;
         }
     }
     return process_.readLine();
+}
+
+// Ends the reader for good and counts how it went wrong.
+void CatalogReader::fail(Fault fault)
+{
+    failed_ = true;
+    if (process_.state() != QProcess::NotRunning) {
+        process_.kill();
+        process_.waitForFinished(-1);
+    }
+    Statistics &counts = statistics();
+    if (fault == Fault::TimedOut)
+        ++counts.timedOut;
+    else if (fault == Fault::Ended && process_.exitStatus() == QProcess::CrashExit)
+        ++counts.crashed;
+    else
+        ++counts.failed;
 }
 
 std::optional<TableDesign> CatalogReader::design(qint64 id)
@@ -89,5 +112,8 @@ std::optional<TableDesign> CatalogReader::design(qint64 id)
     const auto answer = readAnswer();
     if (!answer)
         return std::nullopt;
-    return DecodeTableAnswer(*answer);
+    auto design = DecodeTableAnswer(*answer);
+    if (!design)
+        fail(Fault::BadAnswer);
+    return design;
 }

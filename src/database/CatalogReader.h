@@ -22,6 +22,15 @@ public:
     };
     static Settings &settings();
 
+    // How the readers of this process ended when they failed, for the
+    // records of the damaged-file runs.
+    struct Statistics {
+        int crashed = 0;  // ended by a signal
+        int timedOut = 0; // cut off at the time limit
+        int failed = 0;   // any other failure: an exit status, a bad answer
+    };
+    static Statistics &statistics();
+
     // Starts a reader for the file and reads the catalog; nullptr when the
     // reader fails, dies, answers garbage or takes too long.
     static std::unique_ptr<CatalogReader> start(const QString &databasePath);
@@ -39,6 +48,8 @@ public:
 private:
     CatalogReader() = default;
     std::optional<QByteArray> readAnswer();
+    enum class Fault { Ended, TimedOut, BadAnswer };
+    void fail(Fault fault);
     void stop();
 
     QProcess process_;

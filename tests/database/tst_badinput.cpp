@@ -1,5 +1,6 @@
 #include "Catalog.h"
 #include "CatalogReader.h"
+#include "ChildProcesses.h"
 #include "Fixtures.h"
 #include "common/Failure.h"
 #include "mdlADO.h"
@@ -111,22 +112,30 @@ private slots:
     void misbehavingReader_data()
     {
         QTest::addColumn<QByteArray>("script");
-        QTest::newRow("crashes") << QByteArray("kill -SEGV $$");
-        QTest::newRow("hangs") << QByteArray("exec sleep 600");
-        QTest::newRow("exits non-zero") << QByteArray("exit 3");
-        QTest::newRow("answers garbage") << QByteArray("echo 'Segmentation fault'; sleep 600");
-        QTest::newRow("answers half a line then hangs") << QByteArray("printf '{\"tables\":['; exec sleep 600");
-        QTest::newRow("answers an error") << QByteArray("echo '{\"error\":\"x\"}'; exit 1");
-        QTest::newRow("not executable") << QByteArray();
+        QTest::addColumn<QString>("counted"); // how the failure is counted
+        QTest::newRow("crashes") << QByteArray("kill -SEGV $$") << "crashed";
+        QTest::newRow("hangs") << QByteArray("exec sleep 600") << "timed out";
+        QTest::newRow("exits non-zero") << QByteArray("exit 3") << "failed";
+        QTest::newRow("answers garbage") << QByteArray("echo 'Segmentation fault'; sleep 600") << "failed";
+        QTest::newRow("answers half a line then hangs") << QByteArray("printf '{\"tables\":['; exec sleep 600")
+                                                         << "timed out";
+        QTest::newRow("answers an error") << QByteArray("echo '{\"error\":\"x\"}'; exit 1") << "failed";
+        QTest::newRow("not executable") << QByteArray() << "";
     }
     void misbehavingReader()
     {
         QFETCH(QByteArray, script);
+        QFETCH(QString, counted);
         const QString reader = fakeReader(QTest::currentDataTag(), script);
         if (script.isEmpty())
             QFile::setPermissions(reader, QFile::ReadOwner);
         CatalogReader::settings().executable = reader;
+        const CatalogReader::Statistics before = CatalogReader::statistics();
         expectEmptyResult(dir_.path() + "/any.mdb");
+        const CatalogReader::Statistics &after = CatalogReader::statistics();
+        QCOMPARE(after.crashed - before.crashed, counted == "crashed" ? 1 : 0);
+        QCOMPARE(after.timedOut - before.timedOut, counted == "timed out" ? 1 : 0);
+        QCOMPARE(after.failed - before.failed, counted == "failed" ? 1 : 0);
     }
 
     // A table definition that claims fifty million indexes and continues on
@@ -148,6 +157,45 @@ private slots:
         timer.start();
         QVERIFY_THROWS_EXCEPTION(Failure, catalog.Tables().Item("Table1").Columns());
         QVERIFY(timer.elapsed() < TimeLimit.count() + 2000);
+    }
+
+    // The reader runs bounded: 2 GiB of address space and a CPU time limit.
+    void readerRunsWithinBounds()
+    {
+        REQUIRE_FIXTURES();
+        const auto connection = mdlADO::OpenAccessConnection(Fixtures::path("testV2000.mdb"));
+        QVERIFY(connection);
+        const QList<qint64> readers = ChildProcesses("quillmere-reader");
+        QCOMPARE(readers.size(), 1);
+        QFile limits(QStringLiteral("/proc/%1/limits").arg(readers[0]));
+        QVERIFY(limits.open(QIODevice::ReadOnly));
+        const QString text = QString::fromLatin1(limits.readAll()).simplified();
+        QVERIFY2(text.contains("Max address space 2147483648 2147483648 bytes"), qPrintable(text));
+        QVERIFY2(text.contains("Max cpu time 120 125 seconds"), qPrintable(text));
+    }
+
+    // With the time limit far away, a file that sends libmdb allocating
+    // without end fails on the memory bound within seconds, not minutes.
+    void memoryBoundStopsARunawayReader()
+    {
+        REQUIRE_FIXTURES();
+        CatalogReader::settings().timeLimit = std::chrono::seconds(120);
+        QByteArray bytes = fixtureBytes("testV2000.mdb");
+        const qsizetype definition = 24 * 4096;
+        const quint32 self = 24, indexes = 20'000'000; // far beyond 2 GiB of index records
+        memcpy(bytes.data() + definition + 4, &self, 4);
+        memcpy(bytes.data() + definition + 47, &indexes, 4);
+        const auto connection = mdlADO::OpenAccessConnection(write("bounded.mdb", bytes));
+        QVERIFY(connection);
+        Catalog catalog;
+        catalog.setActiveConnection(connection);
+        const int crashedBefore = CatalogReader::statistics().crashed;
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY_THROWS_EXCEPTION(Failure, catalog.Tables().Item("Table1").Columns());
+        CatalogReader::settings().timeLimit = TimeLimit;
+        QVERIFY2(timer.elapsed() < 60'000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(CatalogReader::statistics().crashed, crashedBefore + 1);
     }
 
     // A reader that dies or stops answering after the catalog makes reading

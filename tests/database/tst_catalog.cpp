@@ -1,4 +1,5 @@
 #include "Catalog.h"
+#include "ChildProcesses.h"
 #include "Fixtures.h"
 #include "common/Failure.h"
 #include "mdlADO.h"
@@ -13,7 +14,6 @@
 #include <QJsonArray>
 #include <QTemporaryDir>
 #include <QTest>
-#include <unistd.h>
 
 namespace {
 
@@ -69,18 +69,7 @@ QString DescribeKeys(const Table &table)
 
 int RunningReaders()
 {
-    int count = 0;
-    const QString self = QString::number(getpid());
-    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-        if (!status.open(QIODevice::ReadOnly))
-            continue;
-        const QString text = QString::fromLatin1(status.readAll());
-        if (text.contains(QStringLiteral("Name:\tquillmere-reade")) &&
-            text.contains(QStringLiteral("\nPPid:\t%1\n").arg(self)))
-            ++count;
-    }
-    return count;
+    return static_cast<int>(ChildProcesses(QStringLiteral("quillmere-reader")).size());
 }
 
 } // namespace
