@@ -8,11 +8,13 @@ namespace {
 
 const QString Provider = QStringLiteral("Microsoft.Jet.OLEDB.4.0");
 
+// Unquoted values lose the blanks around them (any white space, such as a
+// tab or the ideographic space), so a path with one at either end is quoted.
 bool NeedsQuotes(const QString &value)
 {
     if (value.isEmpty())
         return false;
-    const auto special = [](QChar c) { return c == u' ' || c == u'"'; };
+    const auto special = [](QChar c) { return c.isSpace() || c == u'"'; };
     return value.contains(u';') || special(value.front()) || special(value.back());
 }
 

@@ -8,8 +8,9 @@ namespace mdlADO {
 // The connection string for an Access file:
 //   Provider=Microsoft.Jet.OLEDB.4.0;Data Source=PATH;
 // An ordinary path stands unchanged. A path that holds ";" or starts or ends
-// with a space or a double quote is written as a double-quoted value with
-// inner quotes doubled, so that no file name can add a key of its own.
+// with white space or a double quote is written as a double-quoted value
+// with inner quotes doubled, so that no file name can add a key of its own
+// or lose a character.
 QString BuildConnectionString(const QString &databasePath);
 
 // The database path of a connection string in either form, or nothing when

@@ -28,6 +28,9 @@ private slots:
         QTest::newRow("injected key") << "/x.mdb;Provider=Other" << head + "\"/x.mdb;Provider=Other\";";
         QTest::newRow("leading blank") << " /x.mdb" << head + "\" /x.mdb\";";
         QTest::newRow("trailing blank") << "/x.mdb " << head + "\"/x.mdb \";";
+        QTest::newRow("trailing ideographic space") << "/顧客\u3000" << head + "\"/顧客\u3000\";";
+        QTest::newRow("leading tab") << "\t/x.mdb" << head + "\"\t/x.mdb\";";
+        QTest::newRow("trailing carriage return") << "/x.mdb\r" << head + "\"/x.mdb\r\";";
         QTest::newRow("leading quote doubled") << "\"x\".mdb" << head + "\"\"\"x\"\".mdb\";";
         QTest::newRow("trailing quote") << "/x.mdb\"" << head + "\"/x.mdb\"\"\";";
     }
