@@ -1,0 +1,279 @@
+// quillmere-fuzz-files [--seed N] [--cases N] [--time-limit-ms N] [FILE|DIRECTORY ...]
+//
+// Damages copies of Access files in seeded ways and runs each through what
+// the program does with a file: the open, the catalog, the table list and
+// the generator's Make, whose workbook is written out. Every case must end in
+// a listing, a workbook, or a clear failure of the open or of the run, within
+// the reader's time limit; the program itself must never crash nor hang (a
+// crash ends this harness). Prints a summary as JSON. Without FILE arguments
+// it takes the Access files of the test fixtures, and passes with a note when
+// there are none.
+
+#include "Application.h"
+#include "Catalog.h"
+#include "CatalogReader.h"
+#include "ConnectionString.h"
+#include "Fixtures.h"
+#include "WorkbookPresenter.h"
+#include "XlsxFile.h"
+#include "clsOutputTableDesign.h"
+#include "common/Failure.h"
+#include "mdlADO.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace {
+
+struct Source {
+    QString name;
+    QByteArray bytes;
+    int pageSize = 4096;
+    bool jet3 = false;
+};
+
+// Where a page keeps what the mutations aim at, by format.
+struct Layout {
+    int tdefNumRows, tdefNumCols, tdefUsageMap, tdefFreeMap; // table definition page
+    int dataRowCount, dataRowOffsets;                         // data page
+};
+constexpr Layout Jet3Layout{12, 25, 35, 39, 8, 10};
+constexpr Layout Jet4Layout{16, 45, 55, 59, 12, 14};
+constexpr int CatalogDefinitionPage = 2;
+
+void Put32(QByteArray &b, qsizetype at, quint32 v)
+{
+    for (int i = 0; i < 4 && at + i < b.size(); ++i)
+        b[at + i] = char(v >> (8 * i));
+}
+void Put16(QByteArray &b, qsizetype at, quint16 v)
+{
+    for (int i = 0; i < 2 && at + i < b.size(); ++i)
+        b[at + i] = char(v >> (8 * i));
+}
+
+// The pages holding the catalog's rows: data pages of the table at page 2.
+QList<int> CatalogDataPages(const Source &s)
+{
+    QList<int> pages;
+    for (int p = 1; (p + 1) * qsizetype(s.pageSize) <= s.bytes.size(); ++p) {
+        const char *page = s.bytes.constData() + qsizetype(p) * s.pageSize;
+        quint32 owner = 0;
+        memcpy(&owner, page + 4, 4);
+        if (page[0] == 0x01 && owner == CatalogDefinitionPage)
+            pages << p;
+    }
+    return pages;
+}
+
+// One seeded damage; returns its description.
+QString Damage(const Source &s, QByteArray &b, QRandomGenerator &random)
+{
+    const Layout layout = s.jet3 ? Jet3Layout : Jet4Layout;
+    const int pages = int(b.size() / s.pageSize);
+    switch (random.bounded(5)) {
+    case 0: { // bytes flipped in the first 64 pages
+        const qsizetype span = std::min<qsizetype>(b.size(), 64 * qsizetype(s.pageSize));
+        const int count = 1 + random.bounded(16);
+        for (int i = 0; i < count; ++i)
+            b[random.bounded(span)] = char(random.bounded(256));
+        return QStringLiteral("%1 bytes flipped").arg(count);
+    }
+    case 1: { // cut at a page boundary
+        const int keep = 1 + random.bounded(std::max(1, pages - 1));
+        b.truncate(qsizetype(keep) * s.pageSize);
+        return QStringLiteral("cut after page %1").arg(keep);
+    }
+    case 2: { // cut anywhere
+        const qsizetype keep = 1 + random.bounded(b.size() - 1);
+        b.truncate(keep);
+        return QStringLiteral("cut at byte %1").arg(keep);
+    }
+    case 3: { // a page number of the catalog corrupted
+        const qsizetype tdef = qsizetype(CatalogDefinitionPage) * s.pageSize;
+        const quint32 value = random.bounded(2) ? random.bounded(pages + 8) : random.generate();
+        const QList<int> data = CatalogDataPages(s);
+        switch (random.bounded(4)) {
+        case 0: Put32(b, tdef + 4, value); return QStringLiteral("catalog definition continues at %1").arg(value);
+        case 1: Put32(b, tdef + layout.tdefUsageMap, value); return QStringLiteral("catalog usage map at %1").arg(value);
+        case 2: Put32(b, tdef + layout.tdefFreeMap, value); return QStringLiteral("catalog free map at %1").arg(value);
+        default:
+            if (data.isEmpty())
+                return QStringLiteral("no catalog data page");
+            Put32(b, qsizetype(data[random.bounded(data.size())]) * s.pageSize + 4, value);
+            return QStringLiteral("catalog data page owned by %1").arg(value);
+        }
+    }
+    default: { // a length or count of the catalog corrupted
+        const qsizetype tdef = qsizetype(CatalogDefinitionPage) * s.pageSize;
+        const quint16 value = random.bounded(2) ? quint16(random.bounded(0x10000)) : quint16(random.bounded(64));
+        const QList<int> data = CatalogDataPages(s);
+        switch (random.bounded(4)) {
+        case 0: Put16(b, tdef + layout.tdefNumCols, value); return QStringLiteral("catalog has %1 columns").arg(value);
+        case 1: Put32(b, tdef + layout.tdefNumRows, value); return QStringLiteral("catalog has %1 rows").arg(value);
+        default: {
+            if (data.isEmpty())
+                return QStringLiteral("no catalog data page");
+            const qsizetype page = qsizetype(data[random.bounded(data.size())]) * s.pageSize;
+            if (random.bounded(2)) {
+                Put16(b, page + layout.dataRowCount, value);
+                return QStringLiteral("catalog page holds %1 rows").arg(value);
+            }
+            const int row = random.bounded(8);
+            Put16(b, page + layout.dataRowOffsets + 2 * row, value);
+            return QStringLiteral("catalog row %1 starts at %2").arg(row).arg(value);
+        }
+        }
+    }
+    }
+}
+
+class DiscardingPresenter : public spreadsheet::WorkbookPresenter {
+public:
+    explicit DiscardingPresenter(QString path) : path_(std::move(path)) {}
+    void present(const spreadsheet::Workbook &workbook) noexcept override
+    {
+        try {
+            spreadsheet::WriteXlsx(workbook, path_);
+            ++written;
+        } catch (const Failure &) {
+            ++unwritable;
+        }
+    }
+    int written = 0, unwritable = 0;
+
+private:
+    QString path_;
+};
+
+QList<Source> LoadSources(const QStringList &arguments)
+{
+    QStringList files;
+    for (const QString &a : arguments) {
+        if (QFileInfo(a).isDir()) {
+            for (const QString &f : QDir(a).entryList({"*.mdb", "*.accdb"}, QDir::Files, QDir::Name))
+                files << QDir(a).filePath(f);
+        } else if (QFileInfo::exists(a)) {
+            files << a;
+        }
+    }
+    QList<Source> sources;
+    for (const QString &f : files) {
+        QFile file(f);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        Source s;
+        s.name = QFileInfo(f).fileName();
+        s.bytes = file.readAll();
+        s.jet3 = s.bytes.size() > 0x14 && s.bytes[0x14] == 0;
+        s.pageSize = s.jet3 ? 2048 : 4096;
+        if (s.bytes.size() >= 3 * s.pageSize)
+            sources << s;
+    }
+    return sources;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    auto option = [&args](const QString &name, int fallback) {
+        const qsizetype at = args.indexOf(name);
+        if (at < 0 || at + 1 >= args.size())
+            return fallback;
+        const int value = args[at + 1].toInt();
+        args.remove(at, 2);
+        return value;
+    };
+    const int seed = option("--seed", 1);
+    const int cases = option("--cases", 200);
+    const int timeLimitMs = option("--time-limit-ms", 20000);
+    if (args.isEmpty() && !Fixtures::directory().isEmpty())
+        args << Fixtures::directory();
+    const QList<Source> sources = LoadSources(args);
+    if (sources.isEmpty()) {
+        std::printf("{\"skipped\":\"no Access files to damage (the fixtures are not available)\"}\n");
+        return 0;
+    }
+
+    CatalogReader::settings().timeLimit = std::chrono::milliseconds(timeLimitMs);
+    QTemporaryDir dir;
+    const QString damaged = dir.filePath("damaged.mdb");
+    auto presenter = std::make_shared<DiscardingPresenter>(dir.filePath("workbook.xlsx"));
+    spreadsheet::Application::setPresenter(presenter);
+
+    QRandomGenerator random(static_cast<quint32>(seed));
+    int opened = 0, openFailed = 0, listedTables = 0, runsCompleted = 0, runsFailed = 0;
+    qint64 slowestMs = 0;
+    QString slowest;
+    for (int n = 0; n < cases; ++n) {
+        const Source &source = sources[random.bounded(sources.size())];
+        QByteArray bytes = source.bytes;
+        const QString damage = Damage(source, bytes, random);
+        QFile out(damaged);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size())
+            return 3;
+        out.close();
+
+        QElapsedTimer timer;
+        timer.start();
+        QStringList tables;
+        if (auto connection = mdlADO::OpenAccessConnection(damaged)) {
+            ++opened;
+            Catalog catalog;
+            catalog.setActiveConnection(connection);
+            for (const Table &t : catalog.Tables())
+                if (t.Type() == QLatin1String("TABLE"))
+                    tables << t.Name();
+            listedTables += tables.size();
+            try {
+                clsOutputTableDesign generator;
+                for (const QString &t : tables)
+                    generator.AddTable(t);
+                generator.setConnectionString(mdlADO::BuildConnectionString(damaged));
+                generator.Make();
+                ++runsCompleted;
+            } catch (const Failure &) {
+                ++runsFailed;
+            }
+        } else {
+            ++openFailed;
+        }
+        if (timer.elapsed() > slowestMs) {
+            slowestMs = timer.elapsed();
+            slowest = QStringLiteral("%1, %2").arg(source.name, damage);
+        }
+    }
+    spreadsheet::Application::setPresenter(nullptr);
+
+    const CatalogReader::Statistics &readers = CatalogReader::statistics();
+    // A case may wait for the time limit once per reader answer; more than
+    // a few limits means something waited without a bound.
+    const bool bounded = slowestMs < 4 * qint64(timeLimitMs);
+    const QJsonObject summary{{"seed", seed},
+                              {"cases", cases},
+                              {"opened", opened},
+                              {"openFailed", openFailed},
+                              {"tablesListed", listedTables},
+                              {"runsCompleted", runsCompleted},
+                              {"runsFailed", runsFailed},
+                              {"workbooksWritten", presenter->written},
+                              {"readerCrashesContained", readers.crashed},
+                              {"readerHangsCutOff", readers.timedOut},
+                              {"readerOtherFailures", readers.failed},
+                              {"programCrashes", 0},
+                              {"slowestCaseMs", slowestMs},
+                              {"slowestCase", slowest},
+                              {"timeLimitMs", timeLimitMs}};
+    std::printf("%s\n", QJsonDocument(summary).toJson(QJsonDocument::Compact).constData());
+    return bounded && presenter->unwritable == 0 ? 0 : 1;
+}
