@@ -193,7 +193,20 @@ std::unique_ptr<Recordset> LoadRecordsetXml(const QString &path)
     const QByteArray xml = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return nullptr;
-    return ParseRecordsetXml(xml);
+
+    // The generator loads the same file for every table. It is read each
+    // time, but parsed again only when its bytes differ from the last ones.
+    struct LastLoad {
+        QByteArray bytes;
+        std::unique_ptr<Recordset> recordset; // unfiltered
+    };
+    static thread_local LastLoad last;
+    if (last.recordset && last.bytes == xml)
+        return std::make_unique<Recordset>(*last.recordset);
+    auto recordset = ParseRecordsetXml(xml);
+    last.bytes = xml;
+    last.recordset = recordset ? std::make_unique<Recordset>(*recordset) : nullptr;
+    return recordset;
 }
 
 } // namespace mdlXmlConv

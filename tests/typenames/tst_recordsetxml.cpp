@@ -146,6 +146,34 @@ private slots:
         QVERIFY(!LoadRecordsetXml(file.fileName()));
     }
 
+    // Each load gives a recordset of its own, and a file that changed is
+    // read anew.
+    void loadsAreIndependent()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("names.xml");
+        auto write = [&](const QByteArray &bytes) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(bytes);
+        };
+        auto save = [&](const QByteArray &rows) { write(Saved(IdAndName, rows)); };
+        save("<z:row ID='3' EnumName='X'/><z:row ID='4' EnumName='W'/>");
+        const auto first = LoadRecordsetXml(path);
+        const auto second = LoadRecordsetXml(path);
+        QVERIFY(first && second);
+        first->setFilter("ID=3");
+        QCOMPARE(first->RecordCount(), 1);
+        QCOMPARE(second->RecordCount(), 2);
+        save("<z:row ID='3' EnumName='Z'/>");
+        const auto changed = LoadRecordsetXml(path);
+        QCOMPARE(NameOf(*changed, 3), QStringLiteral("Z"));
+        write("not a recordset");
+        QVERIFY(!LoadRecordsetXml(path));
+        QFile::remove(path);
+        QVERIFY(!LoadRecordsetXml(path));
+    }
+
     void missingOrUnreadableFile()
     {
         QTemporaryDir dir;
