@@ -1,9 +1,10 @@
-# make run   installs what is missing, builds, starts the program
-# make test  the same, then every test
+# make run    installs what is missing, builds, starts the program
+# make test   the same, then every test
+# make bench  benchmarks and long fuzzing runs, written to bench/RESULTS.md
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all bootstrap configure build run test clean
+.PHONY: all bootstrap configure build run test bench clean
 
 all: build
 
@@ -21,6 +22,10 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure --parallel $(JOBS)
+
+# Benchmarks against the peers, damaged-file and libFuzzer runs: bench/RESULTS.md.
+bench:
+	bench/run
 
 clean:
 	rm -rf $(BUILD)

@@ -1,0 +1,190 @@
+#!/usr/bin/python3
+"""Writes bench/RESULTS.md from what bench/run measured."""
+import datetime
+import json
+import os
+import platform
+import re
+import subprocess
+import sys
+
+
+def medians(work, name):
+    """Median seconds of each command of a hyperfine export, by command name."""
+    with open(os.path.join(work, name + ".json")) as f:
+        results = json.load(f)["results"]
+    return {r["command"]: r for r in results}
+
+
+def ms(seconds):
+    return "%.1f ms" % (seconds * 1000)
+
+
+def verdict(ok):
+    return "met" if ok else "**missed**"
+
+
+def machine():
+    cpu = "?"
+    with open("/proc/cpuinfo") as f:
+        for line in f:
+            if line.startswith("model name"):
+                cpu = line.split(":", 1)[1].strip()
+                break
+    with open("/proc/meminfo") as f:
+        memory = int(f.readline().split()[1]) // 1024 // 1024
+    return "%s, %d cores, %d GiB, %s %s" % (cpu, os.cpu_count(), memory, platform.system(), platform.release())
+
+
+def version(package):
+    out = subprocess.run(["dpkg-query", "-W", "-f=${Version}", package], capture_output=True, text=True)
+    return out.stdout or "?"
+
+
+def main():
+    work, fixtures, runs, cases, fuzz_runs = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5]
+    out = []
+    w = out.append
+    w("# Benchmark and fuzzing results")
+    w("")
+    w("Made by `make bench` (bench/run) on %s." % datetime.date.today().isoformat())
+    w("")
+    w("- Machine: %s" % machine())
+    w("- Peers: mdbtools %s (`mdb-tables`, `mdb-schema`), libxlsxwriter %s (the floor), hyperfine %s"
+      % (version("mdbtools"), version("libxlsxwriter-dev"), version("hyperfine")))
+    w("- Each time is the median of %s runs after 2 warm-up runs; ratios are of medians from the same run." % runs)
+    w("- Generated databases: `bench/make_description.py N 30 | quillmere-make-testdb`: N tables of 30 columns.")
+    w("")
+
+    goals = []
+    w("## Listing: open a database and enumerate its tables")
+    w("")
+    w("`quillmere-catalog-dump --tables-only DB` against `mdb-tables -1 DB`. Goal: at most 2×.")
+    w("")
+    w("| database | quillmere | mdb-tables | ratio | goal |")
+    w("|---|---|---|---|---|")
+    for db in ["nwind.mdb", "testV2000.mdb", "tables1000.mdb", "tables5000.mdb"]:
+        m = medians(work, "listing-" + db)
+        ratio = m["quillmere"]["median"] / m["mdb-tables"]["median"]
+        goals.append(("listing %s ≤ 2× mdb-tables" % db, ratio <= 2))
+        w("| %s | %s | %s | %.2f× | %s |" % (db, ms(m["quillmere"]["median"]), ms(m["mdb-tables"]["median"]), ratio,
+                                            verdict(ratio <= 2)))
+    w("")
+
+    w("## Workbook: every table of a database")
+    w("")
+    w("`quillmere-make-workbook DB out.xlsx` against `mdb-schema DB` (a peer that reads the same catalog and"
+      " writes its text) and against the floor, `quillmere-bench-floor`: the same cells and formats written"
+      " straight through libxlsxwriter from a catalog dumped beforehand, reading no database.")
+    w("")
+    w("| database | quillmere | mdb-schema | floor | ÷ mdb-schema | ÷ floor |")
+    w("|---|---|---|---|---|---|")
+    workbook = {}
+    for db in ["nwind.mdb", "testV2000.mdb", "tables250.mdb", "tables1000.mdb", "tables5000.mdb"]:
+        m = medians(work, "workbook-" + db)
+        workbook[db] = m
+        q, s, f = m["quillmere"]["median"], m["mdb-schema"]["median"], m["floor"]["median"]
+        w("| %s | %s | %s | %s | %.2f× | %.2f× |" % (db, ms(q), ms(s), ms(f), q / s, q / f))
+    nwind = workbook["nwind.mdb"]
+    nwind_ratio = nwind["quillmere"]["median"] / nwind["mdb-schema"]["median"]
+    floor_nwind = nwind["floor"]["median"] / nwind["mdb-schema"]["median"]
+    big = workbook["tables5000.mdb"]
+    big_ratio = big["quillmere"]["median"] / big["floor"]["median"]
+    goals.append(("nwind workbook ≤ 3× mdb-schema", nwind_ratio <= 3))
+    goals.append(("5,000-table workbook ≤ 1.5× the floor", big_ratio <= 1.5))
+    w("")
+    w("Goals: nwind ≤ 3× mdb-schema: %.2f×, %s (the floor alone is %.2f× mdb-schema); 5,000 tables ≤ 1.5× the"
+      " floor: %.2f×, %s." % (nwind_ratio, verdict(nwind_ratio <= 3), floor_nwind, big_ratio, verdict(big_ratio <= 1.5)))
+    w("")
+
+    w("## Scaling")
+    w("")
+    w("| tables | workbook | per table | peak memory |")
+    w("|---|---|---|---|")
+    per_table = {}
+    memory = {}
+    for n in [250, 1000, 5000]:
+        t = workbook["tables%d.mdb" % n]["quillmere"]["median"]
+        per_table[n] = t / n
+        with open(os.path.join(work, "memory%d.txt" % n)) as f:
+            memory[n] = int(f.read().split()[-1]) / 1024
+        w("| %d | %s | %.3f ms | %.0f MB |" % (n, ms(t), per_table[n] * 1000, memory[n]))
+    middle = sorted(per_table.values())[1]
+    flat = all(abs(v / middle - 1) <= 0.25 for v in per_table.values())
+    goals.append(("time per table flat within ±25 %", flat))
+    goals.append(("peak memory < 400 MB at 5,000 tables", memory[5000] < 400))
+    w("")
+    w("Time per table, relative to the median of the three: %s — %s. Peak memory (resident, of the program"
+      " with its reader, from `/usr/bin/time -f %%M`) at 5,000 tables: %.0f MB — %s."
+      % (", ".join("%.2f" % (v / middle) for v in per_table.values()), verdict(flat), memory[5000],
+         verdict(memory[5000] < 400)))
+    w("")
+
+    w("## Damaged files")
+    w("")
+    with open(os.path.join(work, "fuzz-files.json")) as f:
+        fz = json.load(f)
+    w("`quillmere-fuzz-files --seed %d --cases %d` on the fixtures and the 250-table database: bytes flipped in"
+      " the first 64 pages, cuts at and between page boundaries, page numbers, counts and row offsets of the"
+      " catalog corrupted; each case opened, listed and run through `Make` (time limit %d ms per answer)."
+      % (fz["seed"], fz["cases"], fz["timeLimitMs"]))
+    w("")
+    w("| cases | opened | open failed | workbooks | runs failed | reader crashes contained | reader hangs cut off"
+      " | other reader failures | program crashes | slowest case |")
+    w("|---|---|---|---|---|---|---|---|---|---|")
+    w("| %d | %d | %d | %d | %d | %d | %d | %d | %d | %d ms |" % (
+        fz["cases"], fz["opened"], fz["openFailed"], fz["workbooksWritten"], fz["runsFailed"],
+        fz["readerCrashesContained"], fz["readerHangsCutOff"], fz["readerOtherFailures"], fz["programCrashes"],
+        fz["slowestCaseMs"]))
+    goals.append(("no program crash on %d damaged files" % fz["cases"], fz["programCrashes"] == 0))
+    w("")
+
+    w("## libFuzzer on the program's parsers")
+    w("")
+    w("clang with AddressSanitizer (LeakSanitizer included) and UndefinedBehaviorSanitizer, seed corpus from"
+      " tests/fuzz/corpus, `-runs=%s -seed=1`." % fuzz_runs)
+    w("")
+    w("| target | executions | result |")
+    w("|---|---|---|")
+    for target in ["recordset_xml", "connection_string", "reader_answers"]:
+        with open(os.path.join(work, "libfuzzer-%s.log" % target)) as f:
+            log = f.read()
+        with open(os.path.join(work, "libfuzzer-%s.status" % target)) as f:
+            status = int(f.read())
+        done = re.search(r"Done (\d+) runs in (\d+) second", log)
+        executions = "%s in %s s" % (done.group(1), done.group(2)) if done else "?"
+        clean = status == 0 and "ERROR:" not in log
+        goals.append(("libFuzzer %s: no crash, no leak" % target, clean))
+        w("| %s | %s | %s |" % (target, executions, "no crash, no leak" if clean else "**failed** (exit %d)" % status))
+    w("")
+
+    w("## Goals")
+    w("")
+    for name, ok in goals:
+        w("- %s: %s" % (name, verdict(ok)))
+    w("")
+    w("## To reproduce")
+    w("")
+    w("```")
+    w("make bench                       # all of the above")
+    w("bench/run --quick                # a short run of the same")
+    w("```")
+    w("")
+    w("The commands timed, with DB one of the databases above:")
+    w("")
+    w("```")
+    w("build/bin/quillmere-catalog-dump --tables-only DB")
+    w("mdb-tables -1 DB")
+    w("build/bin/quillmere-make-workbook DB out.xlsx")
+    w("mdb-schema DB")
+    w("build/bin/quillmere-catalog-dump DB > catalog.json   # beforehand, untimed")
+    w("build/bin/quillmere-bench-floor catalog.json floor.xlsx")
+    w("/usr/bin/time -f %M build/bin/quillmere-make-workbook DB out.xlsx")
+    w("build/bin/quillmere-fuzz-files --seed 20261207 --cases %s FIXTURES tables250.mdb" % cases)
+    w("build-fuzz/bin/fuzz_TARGET -runs=%s -seed=1 -rss_limit_mb=2048 CORPUS" % fuzz_runs)
+    w("```")
+    print("\n".join(out))
+
+
+if __name__ == "__main__":
+    main()
