@@ -77,6 +77,21 @@ void ChooseJet3CodePage(uint16_t codePage)
     setenv("MDB_JET3_CHARSET", name.c_str(), 1);
 }
 
+// libmdb decodes Jet 4 and later text as UCS-2, which has no characters
+// outside the Basic Multilingual Plane: each half of a surrogate pair came out
+// as "?". The files store UTF-16, so decode them as that.
+bool DecodeTextAsUtf16(MdbHandle *mdb)
+{
+    if (mdb->f->jet_version == MDB_VER_JET3)
+        return true;
+    iconv_t utf16 = iconv_open("UTF-8", "UTF-16LE");
+    if (utf16 == reinterpret_cast<iconv_t>(-1))
+        return false;
+    iconv_close(mdb->iconv_in);
+    mdb->iconv_in = utf16;
+    return true;
+}
+
 void WriteCatalog(const std::vector<CatalogObject> &objects, JsonWriter &json)
 {
     json.beginObject().key("tables").beginArray();
@@ -120,6 +135,8 @@ int main(int argc, char **argv)
     MdbHandle *mdb = mdb_open(path, MDB_NOFLAGS);
     if (!mdb)
         return Fail("libmdb cannot read the file");
+    if (!DecodeTextAsUtf16(mdb))
+        return Fail("no UTF-16 decoder");
     const auto objects = ReadCatalogObjects(mdb);
     if (!objects)
         return Fail("cannot read the catalog");
