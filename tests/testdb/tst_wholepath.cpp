@@ -1,0 +1,234 @@
+#include "Application.h"
+#include "ConnectionString.h"
+#include "Jet4Writer.h"
+#include "Prompts.h"
+#include "WorkbookPresenter.h"
+#include "WorkbookReader.h"
+#include "XlsxFile.h"
+#include "clsOutputTableDesign.h"
+#include "common/Failure.h"
+#include "frmMain.h"
+
+#include <QJsonArray>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+// Shapes no public Access file has, written by our own writer and taken
+// through the whole program: the table list of the window, the generator,
+// and the workbook as an independent reader sees it.
+
+namespace {
+
+const QString TooLong = QStringLiteral("T2345678901234567890123456789012"); // 32 characters
+
+TestColumn Long(const QString &name) { return {name, "long"}; }
+TestColumn Text(const QString &name, int size = 50) { return {name, "text", size}; }
+TestKey Primary(const QString &name, const QStringList &columns)
+{
+    return {name, "primary", columns, QString(), QStringList()};
+}
+TestKey Foreign(const QString &name, const QStringList &columns)
+{
+    return {name, "foreign", columns, "Ref", QStringList(columns.size(), "ID")};
+}
+
+TestDatabase Database()
+{
+    TestDatabase db;
+    db.tables << TestTable{"顧客マスタ", QDateTime(QDate(2024, 4, 1), QTime(9, 30)), QDateTime(QDate(2024, 5, 2), QTime(18, 0, 5)),
+                           false, false,
+                           {Long("顧客ID"), Text("氏名"), Text("ﾌﾘｶﾞﾅ"), {"ひらがなの備考", "memo"}},
+                           {Primary("PrimaryKey", {"顧客ID"})}};
+    db.tables << TestTable{"𠮷野家の店舗", {}, {}, false, false, {Long("𩸽"), Text("店名", 40)},
+                           {Primary("鍵𠀋Key", {"𩸽"})}};
+    db.tables << TestTable{"Ref", {}, {}, false, false, {Long("ID")}, {Primary("PrimaryKey", {"ID"})}};
+    db.tables << TestTable{"Keys", {}, {}, false, false,
+                           {Long("ID"), Long("Id"), Long("A"), Long("B"), Long("C"), Long("D"), Long("E"), Long("F")},
+                           {Primary("PrimaryKey", {"A"}), Foreign("Key", {"B"}), Foreign("pkey", {"C"}),
+                            Foreign("KeyOrderKey", {"D"}), Foreign("KKeyey", {"E"}), Foreign("First", {"F"}),
+                            Foreign("Second", {"F"}), Foreign("IDKey", {"ID"})}};
+    TestTable wide{"Wide", {}, {}, false, false, {}, {}};
+    for (int i = 1; i <= 255; ++i)
+        wide.columns << Text(QStringLiteral("列%1").arg(i, 3, 10, QChar(u'0')), 10);
+    db.tables << wide;
+    db.tables << TestTable{"Hidden", {}, {}, true, false, {Long("x")}, {}};
+    db.tables << TestTable{"Sys", {}, {}, false, true, {Long("x")}, {}};
+    db.tables << TestTable{"abc", {}, {}, false, false, {Long("x")}, {}};
+    db.tables << TestTable{"ABC", {}, {}, false, false, {Long("x")}, {}};
+    db.tables << TestTable{"History", {}, {}, false, false, {Long("x")}, {}};
+    db.tables << TestTable{TooLong, {}, {}, false, false, {Long("x")}, {}};
+    db.queries << "月別売上";
+    db.links << "外部顧客";
+    return db;
+}
+
+class ChosenFile : public Prompts {
+public:
+    explicit ChosenFile(QString path) : path_(std::move(path)) {}
+    void message(QWidget *, const QString &text) override { messages << text; }
+    QString openFileName(QWidget *, const QString &, const QString &) override { return path_; }
+    QStringList messages;
+
+private:
+    QString path_;
+};
+
+class FilePresenter : public spreadsheet::WorkbookPresenter {
+public:
+    explicit FilePresenter(QString path) : path_(std::move(path)) {}
+    void present(const spreadsheet::Workbook &workbook) noexcept override
+    {
+        try {
+            spreadsheet::WriteXlsx(workbook, path_);
+            written = true;
+        } catch (const Failure &) {
+        }
+    }
+    bool written = false;
+
+private:
+    QString path_;
+};
+
+QString TextAt(const QJsonObject &sheet, const QString &address)
+{
+    return sheet.value("cells").toObject().value(address).toObject().value("value").toObject().value("text").toString();
+}
+
+} // namespace
+
+class TestWholePath : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString database_;
+
+    struct Run {
+        QString failure;
+        QJsonObject workbook;
+        QJsonObject sheet(const QString &name) const
+        {
+            for (const QJsonValue &s : workbook.value("sheets").toArray())
+                if (s.toObject().value("name").toString() == name)
+                    return s.toObject();
+            return {};
+        }
+    };
+
+    Run make(const QStringList &tables)
+    {
+        const QString output = dir_.filePath("run.xlsx");
+        QFile::remove(output);
+        auto presenter = std::make_shared<FilePresenter>(output);
+        spreadsheet::Application::setPresenter(presenter);
+        Run run;
+        try {
+            clsOutputTableDesign generator;
+            for (const QString &t : tables)
+                generator.AddTable(t);
+            generator.setConnectionString(mdlADO::BuildConnectionString(database_));
+            generator.Make();
+        } catch (const Failure &e) {
+            run.failure = e.message();
+        }
+        spreadsheet::Application::setPresenter(nullptr);
+        if (presenter->written)
+            run.workbook = ReadWorkbook(output);
+        return run;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir_.isValid());
+        database_ = dir_.filePath("ｶﾀﾛｸﾞ 𠮷.mdb");
+        WriteJet4(Database(), database_);
+    }
+
+    // Hidden tables are listed, system tables, queries and links are not;
+    // names that differ only in case both stand, in the catalog's order.
+    void tableList()
+    {
+        frmMain window;
+        auto prompts = std::make_shared<ChosenFile>(database_);
+        window.setPrompts(prompts);
+        window.mitmOpen_Click();
+        QCOMPARE(prompts->messages, QStringList());
+        auto *list = window.findChild<QTreeWidget *>("lsvTables");
+        QStringList rows;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            rows << list->topLevelItem(i)->text(0);
+        QCOMPARE(rows, (QStringList{"ABC", "abc", "Hidden", "History", "Keys", "Ref", TooLong, "Wide", "顧客マスタ",
+                                    "𠮷野家の店舗"}));
+        QCOMPARE(list->topLevelItem(8)->text(1), QStringLiteral("2024/05/02 18:00:05"));
+        QCOMPARE(list->topLevelItem(8)->text(2), QStringLiteral("2024/04/01 09:30:00"));
+        QCOMPARE(window.statusPanelText(2), QStringLiteral("10個のテーブル"));
+    }
+
+    // Japanese names of every kind, one outside the BMP among them, in sheet
+    // names and cells.
+    void japaneseNamesInTheWorkbook()
+    {
+        const Run run = make({"顧客マスタ", "𠮷野家の店舗"});
+        QCOMPARE(run.failure, QString());
+        QJsonObject sheet = run.sheet("顧客マスタ");
+        QCOMPARE(TextAt(sheet, "C2"), QStringLiteral("顧客マスタ"));
+        const QStringList fields = {"顧客ID", "氏名", "ﾌﾘｶﾞﾅ", "ひらがなの備考"};
+        for (int i = 0; i < fields.size(); ++i)
+            QCOMPARE(TextAt(sheet, QStringLiteral("B%1").arg(7 + i)), fields[i]);
+        QCOMPARE(TextAt(sheet, "E7"), QStringLiteral("Primary"));
+        sheet = run.sheet("𠮷野家の店舗");
+        QCOMPARE(TextAt(sheet, "C2"), QStringLiteral("𠮷野家の店舗"));
+        QCOMPARE(TextAt(sheet, "B7"), QStringLiteral("𩸽"));
+        QCOMPARE(TextAt(sheet, "E7"), QStringLiteral("鍵𠀋"));
+        QCOMPARE(TextAt(sheet, "C8"), QStringLiteral("adVarWChar"));
+    }
+
+    void keyMarks()
+    {
+        const Run run = make({"Keys"});
+        QCOMPARE(run.failure, QString());
+        const QJsonObject sheet = run.sheet("Keys");
+        // ID, Id, A (primary), B "Key", C "pkey", D "KeyOrderKey", E "KKeyey", F in two keys.
+        const QStringList marks = {"ID", "", "Primary", "", "pkey", "Order", "Key", "Second"};
+        for (int i = 0; i < marks.size(); ++i)
+            QCOMPARE(TextAt(sheet, QStringLiteral("E%1").arg(7 + i)), marks[i]);
+    }
+
+    void twoHundredFiftyFiveFields()
+    {
+        const Run run = make({"Wide"});
+        QCOMPARE(run.failure, QString());
+        const QJsonObject sheet = run.sheet("Wide");
+        QCOMPARE(TextAt(sheet, "B7"), QStringLiteral("列001"));
+        QCOMPARE(TextAt(sheet, "B261"), QStringLiteral("列255"));
+        const QJsonObject last = sheet.value("cells").toObject().value("F261").toObject().value("border").toObject();
+        QCOMPARE(last.value("bottom").toString(), QStringLiteral("medium"));
+        QCOMPARE(last.value("right").toString(), QStringLiteral("medium"));
+        QVERIFY(!sheet.value("cells").toObject().contains("B262"));
+    }
+
+    // Names the spreadsheet refuses stop the run, naming the table; what was
+    // written before stays.
+    void refusedNames_data()
+    {
+        QTest::addColumn<QStringList>("tables");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("32 characters") << QStringList{"顧客マスタ", TooLong} << TooLong;
+        QTest::newRow("History") << QStringList{"顧客マスタ", "History"} << QStringLiteral("History");
+    }
+    void refusedNames()
+    {
+        QFETCH(QStringList, tables);
+        QFETCH(QString, named);
+        const Run run = make(tables);
+        QVERIFY2(run.failure.contains(named), qPrintable(run.failure));
+        QCOMPARE(TextAt(run.sheet("顧客マスタ"), "B10"), QStringLiteral("ひらがなの備考"));
+        QCOMPARE(run.workbook.value("sheets").toArray().size(), 2);
+    }
+};
+
+QTEST_MAIN(TestWholePath)
+#include "tst_wholepath.moc"
