@@ -41,6 +41,23 @@ void Catalog::setActiveConnection(std::shared_ptr<Connection> connection)
     connection_ = std::move(connection);
 }
 
+void Catalog::willRead(const QStringList &tableNames) const
+{
+    if (!connection_)
+        return;
+    std::vector<qint64> ids;
+    ids.reserve(static_cast<size_t>(tableNames.size()));
+    for (const QString &name : tableNames) {
+        try {
+            const Table &table = tables_.Item(name);
+            if (table.Type() == QLatin1String("TABLE"))
+                ids.push_back(table.id());
+        } catch (const Failure &) {
+        }
+    }
+    connection_->reader()->setReadingOrder(ids);
+}
+
 const TableCollection &Catalog::Tables() const
 {
     if (!connection_)

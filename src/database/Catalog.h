@@ -35,6 +35,11 @@ public:
     // Throws Failure while the catalog is bound to no connection.
     const TableCollection &Tables() const;
 
+    // Tells the reader which tables' columns and keys will be read, in
+    // order, so that it can read ahead. Names not in the catalog are passed
+    // over; nothing else changes.
+    void willRead(const QStringList &tableNames) const;
+
 private:
     std::shared_ptr<Connection> connection_;
     TableCollection tables_;

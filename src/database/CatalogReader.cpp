@@ -63,9 +63,10 @@ void CatalogReader::stop()
     if (process_.state() == QProcess::NotRunning)
         return;
     // The reader ends by itself when its input closes; one that is stuck in
-    // a damaged file does not, and holds nothing worth waiting for.
+    // a damaged file, or still answering questions asked ahead, does not
+    // at once, and holds nothing worth waiting for.
     process_.closeWriteChannel();
-    if (!process_.waitForFinished(200)) {
+    if (!asked_.empty() || !process_.waitForFinished(200)) {
         process_.kill();
         process_.waitForFinished(-1);
     }
@@ -104,11 +105,43 @@ void CatalogReader::fail(Fault fault)
         ++counts.failed;
 }
 
+namespace {
+constexpr size_t AskAhead = 4;
+} // namespace
+
+void CatalogReader::setReadingOrder(const std::vector<qint64> &ids)
+{
+    readingOrder_ = ids;
+    placeInOrder_.clear();
+    for (size_t i = 0; i < ids.size(); ++i)
+        placeInOrder_.insert(ids[i], i);
+}
+
+void CatalogReader::ask(qint64 id)
+{
+    process_.write(QByteArray::number(id) + '\n');
+    asked_.push_back(id);
+}
+
 std::optional<TableDesign> CatalogReader::design(qint64 id)
 {
     if (failed_ || process_.state() != QProcess::Running)
         return std::nullopt;
-    process_.write(QByteArray::number(id) + '\n');
+    // Answers come in the order asked: skip those asked ahead in vain.
+    while (!asked_.empty() && asked_.front() != id) {
+        asked_.pop_front();
+        if (!readAnswer())
+            return std::nullopt;
+    }
+    if (asked_.empty())
+        ask(id);
+    if (const auto place = placeInOrder_.constFind(id); place != placeInOrder_.cend()) {
+        const qint64 last = asked_.back();
+        size_t next = placeInOrder_.value(last, *place) + 1;
+        while (asked_.size() < AskAhead + 1 && next < readingOrder_.size())
+            ask(readingOrder_[next++]);
+    }
+    asked_.pop_front();
     const auto answer = readAnswer();
     if (!answer)
         return std::nullopt;

@@ -4,7 +4,9 @@
 
 #include <QProcess>
 #include <QString>
+#include <QHash>
 #include <chrono>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -45,6 +47,11 @@ public:
     // cannot give them. After a reader has failed once, it answers nothing.
     std::optional<TableDesign> design(qint64 id);
 
+    // The order designs will be asked for. The reader is then asked a few
+    // tables ahead, so that it reads the next while the caller works on the
+    // last; asking in another order still gives every design, only slower.
+    void setReadingOrder(const std::vector<qint64> &ids);
+
 private:
     CatalogReader() = default;
     std::optional<QByteArray> readAnswer();
@@ -52,7 +59,12 @@ private:
     void fail(Fault fault);
     void stop();
 
+    void ask(qint64 id);
+
     QProcess process_;
     std::vector<CatalogEntry> entries_;
     bool failed_ = false;
+    std::deque<qint64> asked_;            // requests sent, answers not yet read
+    std::vector<qint64> readingOrder_;
+    QHash<qint64, size_t> placeInOrder_;
 };

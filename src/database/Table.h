@@ -19,6 +19,7 @@ public:
     Table(std::shared_ptr<CatalogReader> reader, CatalogEntry entry);
 
     const QString &Name() const { return entry_.name; }
+    qint64 id() const { return entry_.id; } // the reader's handle
     const QString &Type() const { return entry_.type; }
     OleDateTime DateCreated() const { return entry_.created; }
     OleDateTime DateModified() const { return entry_.modified; }

@@ -103,6 +103,7 @@ void clsOutputTableDesign::Make()
     current = workbook->Worksheets().Item(QStringLiteral("Sheet1"));
 
     catalog.setActiveConnection(connection);
+    catalog.willRead(QStringList(tableNames_->begin(), tableNames_->end())); // lets the reader read ahead
 
     for (const QString &tableName : *tableNames_) {
         if (!current) {

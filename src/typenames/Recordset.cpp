@@ -2,20 +2,6 @@
 
 #include "common/Failure.h"
 
-namespace {
-
-bool Matches(const QVariant &value, const QVariant &wanted)
-{
-    if (!value.isValid())
-        return false;
-    if (wanted.typeId() == QMetaType::QString)
-        return value.typeId() == QMetaType::QString && value.toString() == wanted.toString();
-    bool ok = false;
-    const double number = value.toDouble(&ok);
-    return ok && value.typeId() != QMetaType::QString && number == wanted.toDouble();
-}
-
-} // namespace
 
 Recordset::Recordset(QStringList fields, std::vector<std::vector<QVariant>> rows)
     : fields_(std::move(fields)), rows_(std::move(rows))
@@ -53,9 +39,37 @@ void Recordset::setFilter(const QString &criterion)
     }
     if (field < 0 || !wanted.isValid())
         throw Failure(QStringLiteral("レコードセットのフィルタ「%1」を解釈できません。").arg(criterion));
+    if (wanted.typeId() == QMetaType::QString) {
+        const QString text = wanted.toString();
+        for (size_t i = 0; i < rows_.size(); ++i) {
+            const QVariant &value = rows_[i][static_cast<size_t>(field)];
+            if (value.typeId() == QMetaType::QString && value.toString() == text)
+                passing_.push_back(i);
+        }
+        return;
+    }
+    const double number = wanted.toDouble();
+    const auto &numbers = numbersOf(field);
     for (size_t i = 0; i < rows_.size(); ++i)
-        if (Matches(rows_[i][static_cast<size_t>(field)], wanted))
+        if (numbers[i] == number)
             passing_.push_back(i);
+}
+
+const std::vector<std::optional<double>> &Recordset::numbersOf(int field)
+{
+    if (numbers_.empty())
+        numbers_.resize(static_cast<size_t>(fields_.size()));
+    auto &numbers = numbers_[static_cast<size_t>(field)];
+    if (numbers.empty() && !rows_.empty()) {
+        numbers.reserve(rows_.size());
+        for (const auto &row : rows_) {
+            const QVariant &value = row[static_cast<size_t>(field)];
+            bool ok = false;
+            const double n = value.typeId() == QMetaType::QString ? 0 : value.toDouble(&ok);
+            numbers.push_back(value.isValid() && ok ? std::optional<double>(n) : std::nullopt);
+        }
+    }
+    return numbers;
 }
 
 QVariant Recordset::FieldValue(const QString &field) const

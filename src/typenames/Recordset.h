@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <optional>
 #include <vector>
 
 // A recordset loaded from a file: named fields, rows in file order, and the
@@ -27,8 +28,12 @@ public:
 
 private:
     int fieldIndex(const QString &field) const;
+    // A field's values as numbers, worked out once: a filter is set for
+    // every column of every table.
+    const std::vector<std::optional<double>> &numbersOf(int field);
 
     QStringList fields_;
     std::vector<std::vector<QVariant>> rows_;
     std::vector<size_t> passing_; // rows that pass the filter, in file order
+    std::vector<std::vector<std::optional<double>>> numbers_;
 };

@@ -1,5 +1,6 @@
 #include "Catalog.h"
 #include "ChildProcesses.h"
+#include "FakeCatalog.h"
 #include "Fixtures.h"
 #include "common/Failure.h"
 #include "mdlADO.h"
@@ -258,6 +259,22 @@ private slots:
         Catalog catalog;
         QVERIFY_THROWS_EXCEPTION(Failure, catalog.setActiveConnection(nullptr));
         QVERIFY_THROWS_EXCEPTION(Failure, catalog.Tables());
+    }
+
+    // Designs asked ahead in the announced order are given to the table they
+    // belong to, also when the tables are read in another order after all.
+    void readingAhead()
+    {
+        QList<FakeTable> tables;
+        for (int i = 1; i <= 7; ++i)
+            tables << FakeTable{QStringLiteral("T%1").arg(i), {{QStringLiteral("c%1").arg(i), 3, 0}}, {}};
+        FakeCatalog fake(tables);
+        Catalog catalog;
+        catalog.setActiveConnection(mdlADO::OpenAccessConnection(fake.databasePath()));
+        catalog.willRead({"T1", "T2", "T3", "T4", "T5", "T6", "Nowhere", "T7"});
+        for (int i : {1, 2, 5, 3, 7, 6, 4})
+            QCOMPARE(catalog.Tables().Item(QStringLiteral("T%1").arg(i)).Columns().Item(0).Name(),
+                     QStringLiteral("c%1").arg(i));
     }
 
     // The reader lives exactly as long as the connection and its catalog.

@@ -34,7 +34,7 @@ class TestBorders : public QObject {
         QStringList cells;
         for (int row = 1; row <= 12; ++row)
             for (int column = 1; column <= 8; ++column) {
-                if (!sheet.cells().count({row, column}))
+                if (!sheet.cellAt(row, column))
                     continue; // the file holds only the sheet's cells
                 QStringList edges;
                 const QString sides[] = {Letter(sheet.lineAbove(row, column)), Letter(sheet.lineAbove(row + 1, column)),

@@ -514,10 +514,8 @@ private slots:
         clsOutputTableDesign generator;
         generator.OutputFieldList(*sheet, cat.Tables().Item("T"), 4, 10);
         auto text = [&](int row, int column) {
-            const auto it = sheet->cells().find({row, column});
-            return it == sheet->cells().end() || !std::holds_alternative<QString>(it->second.value)
-                       ? QString()
-                       : std::get<QString>(it->second.value);
+            const spreadsheet::Cell *cell = sheet->cellAt(row, column);
+            return !cell || !std::holds_alternative<QString>(cell->value) ? QString() : std::get<QString>(cell->value);
         };
         QCOMPARE(text(10, 4), QStringLiteral("テーブル名称"));
         QCOMPARE(text(10, 5), QStringLiteral("T"));
@@ -563,8 +561,8 @@ private slots:
             QVERIFY2(e.message().contains("32767"), qPrintable(e.message()));
         }
         int last = 0;
-        for (const auto &[at, cell] : sheet->cells())
-            if (!std::holds_alternative<std::monostate>(cell.value))
+        for (const auto &[at, cell] : sheet->cellsInOrder())
+            if (!std::holds_alternative<std::monostate>(cell->value))
                 last = std::max(last, at.first);
         QCOMPARE(last, lastRowWritten);
         if (startRow == 32000) // the data block's last row is counted in 32 bits

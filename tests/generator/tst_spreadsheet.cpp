@@ -218,11 +218,11 @@ private slots:
         forward.Interior().setPattern(xl::PatternGray16);
         for (int row = 2; row <= 4; ++row)
             for (int column = 2; column <= 3; ++column) {
-                const Cell &cell = sheet->cells().at({row, column});
+                const Cell &cell = *sheet->cellAt(row, column);
                 QVERIFY(cell.format.bold);
                 QCOMPARE(cell.format.interiorPattern, std::optional<int>(17));
             }
-        QVERIFY(!sheet->cells().count({5, 2}));
+        QVERIFY(!sheet->cellAt(5, 2));
 
         auto other = book_->Worksheets().Item("Sheet2");
         QVERIFY(!FailureOf([&] { sheet->Range(sheet->Cells(1, 1), other->Cells(2, 2)); }).isEmpty());

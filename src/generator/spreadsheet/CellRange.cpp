@@ -28,8 +28,8 @@ void CellRange::setValue(const CellValue &value) const
 
 CellValue CellRange::Value() const
 {
-    const auto it = sheet_->cells().find({top_, left_});
-    return it == sheet_->cells().end() ? CellValue{} : it->second.value;
+    const Cell *cell = sheet_->cellAt(top_, left_);
+    return cell ? cell->value : CellValue{};
 }
 
 RangeFont CellRange::Font() const

@@ -5,7 +5,7 @@ constexpr int MaxLength = 31; // UTF-16 units
 const QString Forbidden = QStringLiteral(":\\/?*[]");
 } // namespace
 
-QString SheetNameProblem(const QString &name, const QStringList &otherNames)
+QString SheetNameProblem(const QString &name, bool usedByAnotherSheet)
 {
     if (name.isEmpty())
         return QStringLiteral("シート名が空です。");
@@ -18,9 +18,7 @@ QString SheetNameProblem(const QString &name, const QStringList &otherNames)
         return QStringLiteral("シート名「%1」の先頭と末尾にはアポストロフィを使用できません。").arg(name);
     if (name.compare(u"History", Qt::CaseInsensitive) == 0)
         return QStringLiteral("シート名「%1」は予約されているため使用できません。").arg(name);
-    const QString folded = name.toCaseFolded();
-    for (const QString &other : otherNames)
-        if (other.toCaseFolded() == folded)
-            return QStringLiteral("シート名「%1」は既に使用されています。").arg(name);
+    if (usedByAnotherSheet)
+        return QStringLiteral("シート名「%1」は既に使用されています。").arg(name);
     return {};
 }

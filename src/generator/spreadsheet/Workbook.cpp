@@ -1,6 +1,7 @@
 #include "Workbook.h"
 
 #include "Application.h"
+#include "SheetName.h"
 #include "common/Failure.h"
 
 
@@ -23,21 +24,25 @@ Worksheet *Workbook::addSheet(int position, const QString &name)
     auto sheet = std::make_unique<Worksheet>(this, name);
     Worksheet *added = sheet.get();
     sheets_.insert(sheets_.begin() + position, std::move(sheet));
+    byName_.insert(SheetNameKey(name), added);
     return added;
 }
 
-QStringList Workbook::namesExcept(const Worksheet *sheet) const
+Worksheet *Workbook::sheetNamed(const QString &name) const
 {
-    QStringList names;
-    for (const auto &s : sheets_)
-        if (s.get() != sheet)
-            names << s->Name();
-    return names;
+    return byName_.value(SheetNameKey(name), nullptr);
+}
+
+void Workbook::renamed(Worksheet *sheet, const QString &oldName)
+{
+    byName_.remove(SheetNameKey(oldName));
+    byName_.insert(SheetNameKey(sheet->Name()), sheet);
 }
 
 int Workbook::positionOf(const Worksheet *sheet) const
 {
-    for (size_t i = 0; i < sheets_.size(); ++i)
+    // From the back: sheets are mostly added after the last one.
+    for (size_t i = sheets_.size(); i-- > 0;)
         if (sheets_[i].get() == sheet)
             return static_cast<int>(i);
     return -1;
@@ -50,6 +55,7 @@ void Workbook::remove(Worksheet *sheet)
     const int position = positionOf(sheet);
     deleted_.push_back(std::move(sheets_[static_cast<size_t>(position)]));
     sheets_.erase(sheets_.begin() + position);
+    byName_.remove(SheetNameKey(sheet->Name()));
     sheet->detach();
     // As in the spreadsheet application: the next sheet, else the one before.
     if (active_ == sheet)
@@ -63,10 +69,8 @@ int SheetCollection::Count() const
 
 std::shared_ptr<Worksheet> SheetCollection::Item(const QString &name) const
 {
-    const QString folded = name.toCaseFolded();
-    for (const auto &sheet : book_.sheets_)
-        if (sheet->Name().toCaseFolded() == folded)
-            return sheet->shared();
+    if (Worksheet *sheet = book_.sheetNamed(name))
+        return sheet->shared();
     throw Failure(QStringLiteral("シート「%1」はブックにありません。").arg(name));
 }
 
@@ -83,11 +87,10 @@ std::shared_ptr<Worksheet> SheetCollection::Add(const std::shared_ptr<Worksheet>
         throw Failure(QStringLiteral("シートを追加する位置のシートがこのブックにありません。"));
     // The next "SheetN" that no sheet carries, counting on from the last
     // number handed out, as the spreadsheet application does.
-    const QStringList taken = book_.namesExcept(nullptr);
     QString name;
     do {
         name = QStringLiteral("Sheet%1").arg(++book_.sheetsNamed_);
-    } while (taken.contains(name, Qt::CaseInsensitive));
+    } while (book_.sheetNamed(name));
     Worksheet *sheet = book_.addSheet(book_.positionOf(after.get()) + 1, name);
     book_.activate(sheet);
     return sheet->shared();

@@ -2,6 +2,7 @@
 
 #include "Worksheet.h"
 
+#include <QHash>
 #include <QString>
 #include <memory>
 #include <vector>
@@ -51,7 +52,9 @@ private:
     friend class Worksheet;
 
     Worksheet *addSheet(int position, const QString &name);
-    QStringList namesExcept(const Worksheet *sheet) const;
+    // The sheet of that name compared without regard to case, or none.
+    Worksheet *sheetNamed(const QString &name) const;
+    void renamed(Worksheet *sheet, const QString &oldName);
     int positionOf(const Worksheet *sheet) const;
     void activate(Worksheet *sheet) { active_ = sheet; }
     void remove(Worksheet *sheet);
@@ -60,6 +63,7 @@ private:
     SheetCollection worksheets_;
     std::vector<std::unique_ptr<Worksheet>> sheets_;
     std::vector<std::unique_ptr<Worksheet>> deleted_; // kept for references still held
+    QHash<QString, Worksheet *> byName_;              // by SheetNameKey
     Worksheet *active_ = nullptr;
     int sheetsNamed_ = 0; // the highest N of the "SheetN" names handed out
 };

@@ -7,6 +7,8 @@
 #include "Workbook.h"
 #include "common/Failure.h"
 
+#include <algorithm>
+
 namespace spreadsheet {
 
 namespace {
@@ -52,10 +54,13 @@ std::shared_ptr<Worksheet> Worksheet::shared()
 void Worksheet::setName(const QString &name)
 {
     checkUsable();
-    const QString problem = SheetNameProblem(name, book_->namesExcept(this));
+    const Worksheet *holder = book_->sheetNamed(name);
+    const QString problem = SheetNameProblem(name, holder && holder != this);
     if (!problem.isEmpty())
         throw Failure(problem);
+    const QString oldName = name_;
     name_ = name;
+    book_->renamed(this, oldName);
 }
 
 void Worksheet::Activate()
@@ -98,15 +103,32 @@ ColumnRange Worksheet::Columns(const QString &address)
     return ColumnRange(shared(), std::min(first, last), std::max(first, last));
 }
 
+const Cell *Worksheet::cellAt(int row, int column) const
+{
+    const auto it = cells_.find(Key(row, column));
+    return it == cells_.end() ? nullptr : &it->second;
+}
+
+std::vector<std::pair<GridKey, const Cell *>> Worksheet::cellsInOrder() const
+{
+    std::vector<std::pair<GridKey, const Cell *>> ordered;
+    ordered.reserve(cells_.size());
+    for (const auto &[key, cell] : cells_)
+        ordered.push_back({{int(key >> 32), int(key & 0xFFFFFFFFu)}, &cell});
+    std::sort(ordered.begin(), ordered.end(),
+              [](const auto &a, const auto &b) { return a.first < b.first; });
+    return ordered;
+}
+
 const BorderLine *Worksheet::lineAbove(int row, int column) const
 {
-    const auto it = horizontal_.find({row, column});
+    const auto it = horizontal_.find(Key(row, column));
     return it == horizontal_.end() || !it->second.drawn() ? nullptr : &it->second;
 }
 
 const BorderLine *Worksheet::lineLeftOf(int row, int column) const
 {
-    const auto it = vertical_.find({row, column});
+    const auto it = vertical_.find(Key(row, column));
     return it == vertical_.end() || !it->second.drawn() ? nullptr : &it->second;
 }
 

@@ -6,7 +6,9 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <utility>
+#include <vector>
 
 namespace spreadsheet {
 
@@ -64,8 +66,10 @@ public:
     Workbook &workbook() const;
     std::shared_ptr<Worksheet> shared();
 
-    // The content, for the writer and for tests.
-    const std::map<GridKey, Cell> &cells() const { return cells_; }
+    // The content, for the writer and for tests: a cell, or none where
+    // nothing was set; every cell the sheet holds, by row, then column.
+    const Cell *cellAt(int row, int column) const;
+    std::vector<std::pair<GridKey, const Cell *>> cellsInOrder() const;
     const std::map<int, double> &columnWidths() const { return columnWidths_; }
     // The line above the cell (row, column) and the one left of it.
     const BorderLine *lineAbove(int row, int column) const;
@@ -80,17 +84,20 @@ private:
     friend class Workbook;
 
     void checkUsable() const;
-    Cell &cell(int row, int column) { return cells_[{row, column}]; }
-    BorderLine &horizontalLine(int row, int column) { return horizontal_[{row, column}]; }
-    BorderLine &verticalLine(int row, int column) { return vertical_[{row, column}]; }
+    static quint64 Key(int row, int column) { return quint64(quint32(row)) << 32 | quint32(column); }
+    Cell &cell(int row, int column) { return cells_[Key(row, column)]; }
+    BorderLine &horizontalLine(int row, int column) { return horizontal_[Key(row, column)]; }
+    BorderLine &verticalLine(int row, int column) { return vertical_[Key(row, column)]; }
     void setColumnWidth(int column, double width) { columnWidths_[column] = width; }
     void detach() { book_ = nullptr; }
 
     Workbook *book_;
     QString name_;
-    std::map<GridKey, Cell> cells_;
-    std::map<GridKey, BorderLine> horizontal_; // key: the cell below the line
-    std::map<GridKey, BorderLine> vertical_;   // key: the cell right of the line
+    // Hashed by row and column: a sheet is written a cell and a line at a
+    // time, and put in order only once, when the file is written.
+    std::unordered_map<quint64, Cell> cells_;
+    std::unordered_map<quint64, BorderLine> horizontal_; // key: the cell below the line
+    std::unordered_map<quint64, BorderLine> vertical_;   // key: the cell right of the line
     std::map<int, double> columnWidths_;
 };
 

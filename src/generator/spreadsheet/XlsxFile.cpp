@@ -104,8 +104,9 @@ private:
             check(worksheet_set_column(out, static_cast<lxw_col_t>(column - 1), static_cast<lxw_col_t>(column - 1),
                                        width, nullptr));
 
-        for (const auto &[at, cell] : sheet.cells()) {
+        for (const auto &[at, stored] : sheet.cellsInOrder()) {
             const auto [row, column] = at;
+            const Cell &cell = *stored;
             FormatKey key;
             key.bold = cell.format.bold;
             key.grayPattern = cell.format.interiorPattern == xl::PatternGray16;
