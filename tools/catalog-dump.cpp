@@ -11,34 +11,68 @@
 #include "mdlADO.h"
 
 #include <QCoreApplication>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <cstdio>
 
 namespace {
 
-QJsonObject DescribeTable(const Table &table, bool withDesign)
+// The JSON text of a string: written by hand, since the dump of a large
+// catalog is timed against a peer that prints plain names.
+void AppendString(QByteArray &out, const QString &text)
 {
-    QJsonObject json{{"name", table.Name()},
-                     {"type", table.Type()},
-                     {"dateCreated", table.DateCreated().toText()},
-                     {"dateModified", table.DateModified().toText()}};
-    if (!withDesign || table.Type() != QLatin1String("TABLE"))
-        return json;
-    QJsonArray columns;
-    for (const Column &c : table.Columns())
-        columns.append(QJsonObject{{"name", c.Name()}, {"type", c.Type()}, {"definedSize", c.DefinedSize()}});
-    QJsonArray keys;
-    for (const Key &k : table.Keys()) {
-        QJsonArray keyColumns;
-        for (const KeyColumn &c : k.Columns())
-            keyColumns.append(c.Name());
-        keys.append(QJsonObject{{"name", k.Name()}, {"columns", keyColumns}});
+    out += '"';
+    for (const char c : text.toUtf8()) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u == '"' || u == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            out += QByteArray("\\u00") + QByteArray::number(u, 16).rightJustified(2, '0');
+        } else {
+            out += c;
+        }
     }
-    json.insert("columns", columns);
-    json.insert("keys", keys);
-    return json;
+    out += '"';
+}
+
+void AppendTable(QByteArray &out, const Table &table, bool withDesign)
+{
+    out += "{\"name\":";
+    AppendString(out, table.Name());
+    out += ",\"type\":";
+    AppendString(out, table.Type());
+    out += ",\"dateCreated\":";
+    AppendString(out, table.DateCreated().toText());
+    out += ",\"dateModified\":";
+    AppendString(out, table.DateModified().toText());
+    if (withDesign && table.Type() == QLatin1String("TABLE")) {
+        out += ",\"columns\":[";
+        bool first = true;
+        for (const Column &c : table.Columns()) {
+            out += first ? "{\"name\":" : ",{\"name\":";
+            first = false;
+            AppendString(out, c.Name());
+            out += ",\"type\":" + QByteArray::number(c.Type()) + ",\"definedSize\":" +
+                   QByteArray::number(c.DefinedSize()) + "}";
+        }
+        out += "],\"keys\":[";
+        first = true;
+        for (const Key &k : table.Keys()) {
+            out += first ? "{\"name\":" : ",{\"name\":";
+            first = false;
+            AppendString(out, k.Name());
+            out += ",\"columns\":[";
+            bool firstColumn = true;
+            for (const KeyColumn &c : k.Columns()) {
+                if (!firstColumn)
+                    out += ',';
+                firstColumn = false;
+                AppendString(out, c.Name());
+            }
+            out += "]}";
+        }
+        out += ']';
+    }
+    out += '}';
 }
 
 } // namespace
@@ -61,12 +95,16 @@ int main(int argc, char *argv[])
     try {
         Catalog catalog;
         catalog.setActiveConnection(connection);
-        QJsonArray tables;
-        for (const Table &t : catalog.Tables())
-            tables.append(DescribeTable(t, !tablesOnly));
-        const QByteArray out = QJsonDocument(QJsonObject{{"tables", tables}}).toJson(QJsonDocument::Compact);
+        QByteArray out = "{\"tables\":[";
+        bool first = true;
+        for (const Table &t : catalog.Tables()) {
+            if (!first)
+                out += ',';
+            first = false;
+            AppendTable(out, t, !tablesOnly);
+        }
+        out += "]}\n";
         std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout);
-        std::fputc('\n', stdout);
     } catch (const Failure &e) {
         std::fprintf(stderr, "quillmere-catalog-dump: %s\n", e.what());
         return 1;

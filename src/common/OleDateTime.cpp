@@ -50,7 +50,23 @@ QString OleDateTime::toText() const
 {
     const Split s = split(true);
     const QDate d = Origin.addDays(s.day);
-    const qint64 seconds = s.millisecond / 1000;
-    return QString::asprintf("%04d/%02d/%02d %02d:%02d:%02d", d.year(), d.month(), d.day(),
-                             int(seconds / 3600), int(seconds / 60 % 60), int(seconds % 60));
+    const int seconds = static_cast<int>(s.millisecond / 1000);
+    // Written digit by digit: the table list formats two of these per table.
+    char16_t text[19];
+    auto put = [&text](int at, int value, int width) {
+        for (int i = width - 1; i >= 0; --i, value /= 10)
+            text[at + i] = char16_t(u'0' + value % 10);
+    };
+    put(0, d.year(), 4);
+    text[4] = u'/';
+    put(5, d.month(), 2);
+    text[7] = u'/';
+    put(8, d.day(), 2);
+    text[10] = u' ';
+    put(11, seconds / 3600, 2);
+    text[13] = u':';
+    put(14, seconds / 60 % 60, 2);
+    text[16] = u':';
+    put(17, seconds % 60, 2);
+    return QString(reinterpret_cast<const QChar *>(text), 19);
 }

@@ -29,14 +29,24 @@ void Catalog::setActiveConnection(std::shared_ptr<Connection> connection)
         throw Failure(QStringLiteral("データベースに接続されていません。"));
 
     const auto &reader = connection->reader();
-    std::vector<Table> tables;
-    tables.reserve(reader->entries().size());
+    // By name without regard to case, then by name: the folded names are
+    // worked out once, not in every comparison.
+    struct Entry {
+        QString folded;
+        const CatalogEntry *entry;
+    };
+    std::vector<Entry> order;
+    order.reserve(reader->entries().size());
     for (const auto &entry : reader->entries())
-        tables.emplace_back(reader, entry);
-    std::stable_sort(tables.begin(), tables.end(), [](const Table &a, const Table &b) {
-        const int folded = a.Name().compare(b.Name(), Qt::CaseInsensitive);
-        return folded != 0 ? folded < 0 : a.Name() < b.Name();
+        order.push_back({entry.name.toCaseFolded(), &entry});
+    std::stable_sort(order.begin(), order.end(), [](const Entry &a, const Entry &b) {
+        const int folded = a.folded.compare(b.folded);
+        return folded != 0 ? folded < 0 : a.entry->name < b.entry->name;
     });
+    std::vector<Table> tables;
+    tables.reserve(order.size());
+    for (const Entry &e : order)
+        tables.emplace_back(reader, *e.entry);
     tables_ = TableCollection(std::move(tables));
     connection_ = std::move(connection);
 }

@@ -56,6 +56,7 @@ std::unique_ptr<CatalogReader> CatalogReader::start(const QString &databasePath)
 CatalogReader::~CatalogReader()
 {
     stop();
+    decoders_.waitForDone();
 }
 
 void CatalogReader::stop()
@@ -120,33 +121,57 @@ void CatalogReader::setReadingOrder(const std::vector<qint64> &ids)
 void CatalogReader::ask(qint64 id)
 {
     process_.write(QByteArray::number(id) + '\n');
-    asked_.push_back(id);
+    asked_.push_back({id, std::nullopt});
+}
+
+// Hands every answer already in the pipe to a decoder, without waiting.
+void CatalogReader::decodeArrivedAnswers()
+{
+    for (Request &request : asked_) {
+        if (request.decoded)
+            continue;
+        if (!process_.canReadLine())
+            return;
+        auto promise = std::make_shared<std::promise<std::optional<TableDesign>>>();
+        request.decoded = promise->get_future();
+        decoders_.start([promise, line = process_.readLine()] { promise->set_value(DecodeTableAnswer(line)); });
+    }
 }
 
 std::optional<TableDesign> CatalogReader::design(qint64 id)
 {
     if (failed_ || process_.state() != QProcess::Running)
         return std::nullopt;
-    // Answers come in the order asked: skip those asked ahead in vain.
-    while (!asked_.empty() && asked_.front() != id) {
+    // Answers come in the order asked: pass over those asked ahead in vain.
+    while (!asked_.empty() && asked_.front().id != id) {
+        const bool read = asked_.front().decoded.has_value();
         asked_.pop_front();
-        if (!readAnswer())
+        if (!read && !readAnswer())
             return std::nullopt;
     }
     if (asked_.empty())
         ask(id);
     if (const auto place = placeInOrder_.constFind(id); place != placeInOrder_.cend()) {
-        const qint64 last = asked_.back();
-        size_t next = placeInOrder_.value(last, *place) + 1;
+        size_t next = placeInOrder_.value(asked_.back().id, *place) + 1;
         while (asked_.size() < AskAhead + 1 && next < readingOrder_.size())
             ask(readingOrder_[next++]);
     }
+
+    Request request = std::move(asked_.front());
     asked_.pop_front();
-    const auto answer = readAnswer();
-    if (!answer)
-        return std::nullopt;
-    auto design = DecodeTableAnswer(*answer);
-    if (!design)
+    std::optional<TableDesign> design;
+    if (request.decoded) {
+        design = request.decoded->get();
+    } else {
+        const auto answer = readAnswer();
+        if (!answer)
+            return std::nullopt;
+        design = DecodeTableAnswer(*answer);
+    }
+    if (!design) {
         fail(Fault::BadAnswer);
+        return std::nullopt;
+    }
+    decodeArrivedAnswers();
     return design;
 }

@@ -5,8 +5,10 @@
 #include <QProcess>
 #include <QString>
 #include <QHash>
+#include <QThreadPool>
 #include <chrono>
 #include <deque>
+#include <future>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -59,12 +61,19 @@ private:
     void fail(Fault fault);
     void stop();
 
+    // A request sent: its answer not yet read, or being decoded.
+    struct Request {
+        qint64 id;
+        std::optional<std::future<std::optional<TableDesign>>> decoded;
+    };
     void ask(qint64 id);
+    void decodeArrivedAnswers();
 
     QProcess process_;
     std::vector<CatalogEntry> entries_;
     bool failed_ = false;
-    std::deque<qint64> asked_;            // requests sent, answers not yet read
+    std::deque<Request> asked_; // in the order sent, which is the order answered
     std::vector<qint64> readingOrder_;
     QHash<qint64, size_t> placeInOrder_;
+    QThreadPool decoders_; // answers asked ahead are decoded while the caller works
 };

@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QHash>
 
 using spreadsheet::CellRange;
 using spreadsheet::Worksheet;
@@ -187,10 +188,15 @@ void clsOutputTableDesign::OutputFieldList(Worksheet &sheet, const Table &table,
         throw Failure(QStringLiteral("データ型の名前のファイル「%1」を読み込めません。")
                           .arg(QDir::toNativeSeparators(namesPath)));
 
+    // A table has few different types; each is looked up in the file once.
+    QHash<qint32, CellValue> typeNames;
     const auto &keys = table.Keys();
     for (const Column &column : columns) {
         sheet.Cells(row, startColumn).setValue(column.Name());
-        sheet.Cells(row, Add16(startColumn, 1)).setValue(ToCellValue(TypeName(*names, column.Type())));
+        auto typeName = typeNames.constFind(column.Type());
+        if (typeName == typeNames.cend())
+            typeName = typeNames.insert(column.Type(), ToCellValue(TypeName(*names, column.Type())));
+        sheet.Cells(row, Add16(startColumn, 1)).setValue(*typeName);
         if (column.DefinedSize() != 0)
             sheet.Cells(row, Add16(startColumn, 2)).setValue(double(column.DefinedSize()));
         // Every key that holds the field writes its mark; the last one stays.

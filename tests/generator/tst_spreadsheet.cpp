@@ -220,13 +220,40 @@ private slots:
             for (int column = 2; column <= 3; ++column) {
                 const Cell &cell = *sheet->cellAt(row, column);
                 QVERIFY(cell.format.bold);
-                QCOMPARE(cell.format.interiorPattern, std::optional<int>(17));
+                QCOMPARE(cell.format.interiorPattern, std::optional<qint16>(17));
             }
         QVERIFY(!sheet->cellAt(5, 2));
 
         auto other = book_->Worksheets().Item("Sheet2");
         QVERIFY(!FailureOf([&] { sheet->Range(sheet->Cells(1, 1), other->Cells(2, 2)); }).isEmpty());
         QVERIFY(!FailureOf([&] { sheet->Cells(1, 1).setValue(QString(xl::MaxTextLength + 1, u'x')); }).isEmpty());
+    }
+
+    // Cells far from the top left corner are kept apart from the rest, and
+    // all of them still come back in sheet order.
+    void farCells()
+    {
+        auto sheet = book_->ActiveSheet();
+        sheet->Cells(xl::MaxRows, xl::MaxColumns).setValue(QStringLiteral("last"));
+        sheet->Cells(1, 70).setValue(1.0);
+        sheet->Cells(2, 1).setValue(2.0);
+        sheet->Cells(70000, 3).setValue(3.0);
+        const CellRange across = sheet->Range(sheet->Cells(5, 62), sheet->Cells(6, 67));
+        across.Borders(xl::InsideVertical).setLineStyle(xl::Continuous);
+        across.Borders(xl::EdgeBottom).setWeight(xl::Medium);
+        QVector<GridKey> order;
+        for (const auto &[at, cell] : sheet->cellsInOrder())
+            order << at;
+        QCOMPARE(order.first(), GridKey(1, 70));
+        QCOMPARE(order[1], GridKey(2, 1));
+        QCOMPARE(order.last(), GridKey(xl::MaxRows, xl::MaxColumns));
+        QVERIFY(order.contains(GridKey(70000, 3)));
+        QCOMPARE(order.size(), 4 + 12);
+        for (int column = 63; column <= 67; ++column)
+            QVERIFY2(sheet->lineLeftOf(5, column), qPrintable(QString::number(column)));
+        QCOMPARE(sheet->lineAbove(7, 66)->weight, qint16(xl::Medium));
+        QVERIFY(!sheet->lineLeftOf(5, 62));
+        QCOMPARE(std::get<QString>(sheet->Cells(xl::MaxRows, xl::MaxColumns).Value()), QStringLiteral("last"));
     }
 
     // Nothing unknown is silently ignored: the message names the number.

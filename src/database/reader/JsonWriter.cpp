@@ -1,5 +1,6 @@
 #include "JsonWriter.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <glib.h>
@@ -47,29 +48,42 @@ JsonWriter &JsonWriter::key(std::string_view name)
     return *this;
 }
 
+void JsonWriter::appendEscaped(std::string_view text)
+{
+    out_ += '"';
+    size_t plain = 0; // the start of a run of characters that need no escape
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != '"' && c != '\\')
+            continue;
+        out_.append(text.substr(plain, i - plain));
+        plain = i + 1;
+        if (c == '"' || c == '\\') {
+            out_ += '\\';
+            out_ += static_cast<char>(c);
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out_ += escaped;
+        }
+    }
+    out_.append(text.substr(plain));
+    out_ += '"';
+}
+
 JsonWriter &JsonWriter::value(std::string_view text)
 {
     separate();
-    // A damaged file can hold any bytes where a name should be.
-    gchar *valid = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
-    out_ += '"';
-    for (const char *p = valid; *p; ++p) {
-        const auto c = static_cast<unsigned char>(*p);
-        switch (c) {
-        case '"': out_ += "\\\""; break;
-        case '\\': out_ += "\\\\"; break;
-        default:
-            if (c < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                out_ += escaped;
-            } else {
-                out_ += static_cast<char>(c);
-            }
-        }
+    // A damaged file can hold any bytes where a name should be; a NUL ends
+    // the name, as it would in libmdb's own buffers.
+    text = text.substr(0, text.find('\0'));
+    if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) {
+        appendEscaped(text);
+    } else {
+        gchar *valid = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
+        appendEscaped(valid);
+        g_free(valid);
     }
-    out_ += '"';
-    g_free(valid);
     needComma_ = true;
     return *this;
 }
@@ -86,9 +100,10 @@ JsonWriter &JsonWriter::value(double number)
 {
     separate();
     if (std::isfinite(number)) {
+        // The shortest text that reads back as the same double.
         char text[32];
-        std::snprintf(text, sizeof text, "%.17g", number);
-        out_ += text;
+        const auto written = std::to_chars(text, text + sizeof text, number);
+        out_.append(text, written.ptr);
     } else {
         out_ += "null";
     }

@@ -21,6 +21,7 @@ public:
 
 private:
     void separate();
+    void appendEscaped(std::string_view text);
 
     std::string out_;
     bool needComma_ = false;

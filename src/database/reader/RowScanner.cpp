@@ -87,7 +87,8 @@ bool RowScanner::crackCurrentRow()
     ok = ok && count >= 0;
 
     // Copy the row so the values stay valid whatever page libmdb reads next.
-    rowCopy_.assign(mdb_->pg_buf, mdb_->pg_buf + pageSize);
+    if (ok)
+        rowCopy_.assign(mdb_->pg_buf + start, mdb_->pg_buf + start + length);
     if (swapped)
         mdb_swap_pgbuf(mdb_);
     if (!ok)
@@ -99,9 +100,9 @@ bool RowScanner::crackCurrentRow()
         const MdbField &f = fields[i];
         if (f.colnum < 0 || f.colnum >= static_cast<int>(values_.size()) || f.is_null)
             continue;
-        if (f.start < 0 || f.siz < 0 || f.start + f.siz > pageSize)
+        if (f.start < start || f.siz < 0 || f.start + f.siz > start + static_cast<long>(length))
             continue;
-        values_[f.colnum] = Value{true, rowCopy_.data() + f.start, f.siz};
+        values_[f.colnum] = Value{true, rowCopy_.data() + (f.start - start), f.siz};
     }
     return true;
 }

@@ -3,6 +3,10 @@
 #include "RowScanner.h"
 
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_set>
 
 namespace {
@@ -109,21 +113,28 @@ const char *CatalogTypeText(const CatalogObject &object)
 bool DefinitionPagesPresent(const char *path, int jetVersion, const std::vector<CatalogObject> &objects)
 {
     constexpr unsigned char DefinitionPageType = 0x02;
-    const long pageSize = jetVersion == 0 ? 2048 : 4096;
-    FILE *file = std::fopen(path, "rb");
-    if (!file)
+    const off_t pageSize = jetVersion == 0 ? 2048 : 4096;
+    const int file = open(path, O_RDONLY);
+    if (file < 0)
         return false;
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(file) : 0;
+    struct stat status {};
+    const bool sized = fstat(file, &status) == 0 && status.st_size > 0;
+    // Mapped rather than read: one byte of each table's first page is all
+    // that is looked at, and a catalog may name thousands of tables.
+    void *mapped = sized ? mmap(nullptr, size_t(status.st_size), PROT_READ, MAP_PRIVATE, file, 0) : MAP_FAILED;
+    close(file);
+    if (mapped == MAP_FAILED)
+        return false;
+    const auto *bytes = static_cast<const unsigned char *>(mapped);
+    bool ok = true;
     for (const auto &o : objects) {
-        if (!ok)
-            break;
         if (o.type != ObjectType::LocalTable)
             continue;
-        const long offset = static_cast<long>(DefinitionPage(o.id)) * pageSize;
-        ok = offset + pageSize <= size && std::fseek(file, offset, SEEK_SET) == 0 &&
-             std::fgetc(file) == DefinitionPageType;
+        const off_t offset = static_cast<off_t>(DefinitionPage(o.id)) * pageSize;
+        ok = offset + pageSize <= status.st_size && bytes[offset] == DefinitionPageType;
+        if (!ok)
+            break;
     }
-    std::fclose(file);
+    munmap(mapped, size_t(status.st_size));
     return ok;
 }

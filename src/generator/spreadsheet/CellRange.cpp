@@ -64,7 +64,7 @@ void RangeInterior::setColorIndex(int colorIndex) const
         throw Failure(QStringLiteral("塗りつぶしの色番号 %1 は使用できません。").arg(colorIndex));
     for (int row = range_.top(); row <= range_.bottom(); ++row)
         for (int column = range_.left(); column <= range_.right(); ++column)
-            range_.worksheet().cell(row, column).format.interiorColorIndex = colorIndex;
+            range_.worksheet().cell(row, column).format.interiorColorIndex = static_cast<qint16>(colorIndex);
 }
 
 void RangeInterior::setPattern(int pattern) const
@@ -74,7 +74,7 @@ void RangeInterior::setPattern(int pattern) const
         throw Failure(QStringLiteral("塗りつぶしのパターン %1 は使用できません。").arg(pattern));
     for (int row = range_.top(); row <= range_.bottom(); ++row)
         for (int column = range_.left(); column <= range_.right(); ++column)
-            range_.worksheet().cell(row, column).format.interiorPattern = pattern;
+            range_.worksheet().cell(row, column).format.interiorPattern = static_cast<qint16>(pattern);
 }
 
 // Applies a change to every grid line of this border of the range, and makes
@@ -144,7 +144,7 @@ void RangeBorder::setWeight(int weight) const
         throw Failure(QStringLiteral("罫線の太さ %1 は使用できません。").arg(weight));
     change([weight](BorderLine &line) {
         line.lineStyle = xl::Continuous;
-        line.weight = weight;
+        line.weight = static_cast<qint16>(weight);
     });
 }
 
@@ -157,7 +157,7 @@ void RangeBorder::setColorIndex(int colorIndex) const
             line.lineStyle = xl::Continuous;
             line.weight = xl::Thin;
         }
-        line.colorIndex = colorIndex;
+        line.colorIndex = static_cast<qint16>(colorIndex);
     });
 }
 

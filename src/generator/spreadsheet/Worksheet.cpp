@@ -7,8 +7,6 @@
 #include "Workbook.h"
 #include "common/Failure.h"
 
-#include <algorithm>
-
 namespace spreadsheet {
 
 namespace {
@@ -105,31 +103,30 @@ ColumnRange Worksheet::Columns(const QString &address)
 
 const Cell *Worksheet::cellAt(int row, int column) const
 {
-    const auto it = cells_.find(Key(row, column));
-    return it == cells_.end() ? nullptr : &it->second;
+    const Slot *slot = grid_.find(row, column);
+    return slot && slot->holdsCell ? &slot->cell : nullptr;
 }
 
 std::vector<std::pair<GridKey, const Cell *>> Worksheet::cellsInOrder() const
 {
     std::vector<std::pair<GridKey, const Cell *>> ordered;
-    ordered.reserve(cells_.size());
-    for (const auto &[key, cell] : cells_)
-        ordered.push_back({{int(key >> 32), int(key & 0xFFFFFFFFu)}, &cell});
-    std::sort(ordered.begin(), ordered.end(),
-              [](const auto &a, const auto &b) { return a.first < b.first; });
+    grid_.forEachInOrder([&ordered](int row, int column, const Slot &slot) {
+        if (slot.holdsCell)
+            ordered.push_back({{row, column}, &slot.cell});
+    });
     return ordered;
 }
 
 const BorderLine *Worksheet::lineAbove(int row, int column) const
 {
-    const auto it = horizontal_.find(Key(row, column));
-    return it == horizontal_.end() || !it->second.drawn() ? nullptr : &it->second;
+    const Slot *slot = grid_.find(row, column);
+    return slot && slot->above.drawn() ? &slot->above : nullptr;
 }
 
 const BorderLine *Worksheet::lineLeftOf(int row, int column) const
 {
-    const auto it = vertical_.find(Key(row, column));
-    return it == vertical_.end() || !it->second.drawn() ? nullptr : &it->second;
+    const Slot *slot = grid_.find(row, column);
+    return slot && slot->left.drawn() ? &slot->left : nullptr;
 }
 
 } // namespace spreadsheet

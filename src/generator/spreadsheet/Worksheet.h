@@ -1,12 +1,12 @@
 #pragma once
 
 #include "CellValue.h"
+#include "SheetGrid.h"
 
 #include <QString>
 #include <map>
 #include <memory>
 #include <optional>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -19,8 +19,8 @@ class ColumnRange;
 // The format the program gives a cell; everything else stays the default.
 struct CellFormat {
     bool bold = false;
-    std::optional<int> interiorColorIndex;
-    std::optional<int> interiorPattern;
+    std::optional<qint16> interiorColorIndex;
+    std::optional<qint16> interiorPattern;
 };
 
 struct Cell {
@@ -31,9 +31,9 @@ struct Cell {
 // One line of the grid between two cells (or at the edge of one). Adjacent
 // cells share it, so that a later setting of the same edge wins.
 struct BorderLine {
-    int lineStyle = 0; // 0: no line
-    int weight = 0;
-    int colorIndex = 0;
+    qint16 lineStyle = 0; // 0: no line
+    qint16 weight = 0;
+    qint16 colorIndex = 0;
     bool drawn() const { return lineStyle != 0; }
 };
 
@@ -83,21 +83,30 @@ private:
     friend class RangeBorder;
     friend class Workbook;
 
+    // A place in the grid: the cell there, if one was written, and the
+    // lines above it and left of it.
+    struct Slot {
+        Cell cell;
+        bool holdsCell = false;
+        BorderLine above;
+        BorderLine left;
+    };
+
     void checkUsable() const;
-    static quint64 Key(int row, int column) { return quint64(quint32(row)) << 32 | quint32(column); }
-    Cell &cell(int row, int column) { return cells_[Key(row, column)]; }
-    BorderLine &horizontalLine(int row, int column) { return horizontal_[Key(row, column)]; }
-    BorderLine &verticalLine(int row, int column) { return vertical_[Key(row, column)]; }
+    Cell &cell(int row, int column)
+    {
+        Slot &slot = grid_.at(row, column);
+        slot.holdsCell = true;
+        return slot.cell;
+    }
+    BorderLine &horizontalLine(int row, int column) { return grid_.at(row, column).above; }
+    BorderLine &verticalLine(int row, int column) { return grid_.at(row, column).left; }
     void setColumnWidth(int column, double width) { columnWidths_[column] = width; }
     void detach() { book_ = nullptr; }
 
     Workbook *book_;
     QString name_;
-    // Hashed by row and column: a sheet is written a cell and a line at a
-    // time, and put in order only once, when the file is written.
-    std::unordered_map<quint64, Cell> cells_;
-    std::unordered_map<quint64, BorderLine> horizontal_; // key: the cell below the line
-    std::unordered_map<quint64, BorderLine> vertical_;   // key: the cell right of the line
+    SheetGrid<Slot> grid_;
     std::map<int, double> columnWidths_;
 };
 

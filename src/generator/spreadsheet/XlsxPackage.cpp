@@ -4,10 +4,14 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QThreadPool>
 #include <cmath>
+#include <deque>
+#include <future>
 #include <memory>
 #include <unzip.h>
 #include <zip.h>
+#include <zlib.h>
 
 namespace spreadsheet {
 
@@ -22,6 +26,9 @@ const QByteArray TemplateType = "application/vnd.openxmlformats-officedocument.s
 constexpr double DigitPixels = 7;
 constexpr double PaddingPixels = 5;
 
+// How many parts may be on their way through the workers at once.
+constexpr size_t PartsInFlight = 16;
+
 struct UnzipCloser {
     void operator()(void *file) const { unzClose(file); }
 };
@@ -29,80 +36,62 @@ struct ZipCloser {
     void operator()(void *file) const { zipClose(file, nullptr); }
 };
 
-class PackageCopy {
-public:
-    PackageCopy(const QString &from, const QString &to)
-        : to_(to), in_(unzOpen64(QFile::encodeName(from).constData())),
-          out_(zipOpen64(QFile::encodeName(to).constData(), APPEND_STATUS_CREATE))
-    {
-        if (!in_ || !out_)
-            fail();
-    }
-
-    [[noreturn]] void fail() const
-    {
-        throw Failure(QStringLiteral("ブック「%1」を書き込めません。").arg(to_));
-    }
-
-    // The part as it is stored, for copying without recompressing it.
-    void copyRaw(const unz_file_info64 &info, const char *name)
-    {
-        int method = 0, level = 0;
-        if (unzOpenCurrentFile2(in_.get(), &method, &level, 1) != UNZ_OK)
-            fail();
-        QByteArray raw(static_cast<qsizetype>(info.compressed_size), Qt::Uninitialized);
-        const int got = raw.isEmpty() ? 0 : unzReadCurrentFile(in_.get(), raw.data(), static_cast<unsigned>(raw.size()));
-        if (got != raw.size() || unzCloseCurrentFile(in_.get()) != UNZ_OK)
-            fail();
-        zip_fileinfo entry{};
-        entry.dosDate = info.dosDate;
-        const bool written =
-            zipOpenNewFileInZip2_64(out_.get(), name, &entry, nullptr, 0, nullptr, 0, nullptr, method, level, 1,
-                                    info.uncompressed_size > 0xFFFFFFFFu) == ZIP_OK &&
-            zipWriteInFileInZip(out_.get(), raw.constData(), static_cast<unsigned>(raw.size())) == ZIP_OK &&
-            zipCloseFileInZipRaw64(out_.get(), info.uncompressed_size, info.crc) == ZIP_OK;
-        if (!written)
-            fail();
-    }
-
-    QByteArray read(const unz_file_info64 &info)
-    {
-        if (unzOpenCurrentFile(in_.get()) != UNZ_OK)
-            fail();
-        QByteArray data(static_cast<qsizetype>(info.uncompressed_size), Qt::Uninitialized);
-        const int got = data.isEmpty() ? 0 : unzReadCurrentFile(in_.get(), data.data(), static_cast<unsigned>(data.size()));
-        if (got != data.size() || unzCloseCurrentFile(in_.get()) != UNZ_OK)
-            fail();
-        return data;
-    }
-
-    void write(const unz_file_info64 &info, const char *name, const QByteArray &data)
-    {
-        zip_fileinfo entry{};
-        entry.dosDate = info.dosDate;
-        // The fastest level: the parts are rewritten for every workbook.
-        const bool written =
-            zipOpenNewFileInZip64(out_.get(), name, &entry, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                                  Z_BEST_SPEED, data.size() > 0x7FFFFFFF) == ZIP_OK &&
-            zipWriteInFileInZip(out_.get(), data.constData(), static_cast<unsigned>(data.size())) == ZIP_OK &&
-            zipCloseFileInZip(out_.get()) == ZIP_OK;
-        if (!written)
-            fail();
-    }
-
-    unzFile in() const { return in_.get(); }
-
-    void close()
-    {
-        if (zipClose(out_.release(), nullptr) != ZIP_OK)
-            fail();
-    }
-
-private:
-    QString to_;
-    std::unique_ptr<void, UnzipCloser> in_;
-    std::unique_ptr<void, ZipCloser> out_;
+// One part of the package as it is stored: deflated (or as it was), with
+// the checksum and size of its contents.
+struct StoredPart {
+    QByteArray name;
+    uLong dosDate = 0;
+    int method = Z_DEFLATED;
+    int level = Z_DEFAULT_COMPRESSION;
+    QByteArray data;
+    uLong crc = 0;
+    ZPOS64_T size = 0;
+    bool ok = true;
 };
+
+QByteArray Inflate(const QByteArray &raw, ZPOS64_T size, bool &ok)
+{
+    QByteArray out(static_cast<qsizetype>(size), Qt::Uninitialized);
+    z_stream z{};
+    ok = inflateInit2(&z, -MAX_WBITS) == Z_OK;
+    if (!ok)
+        return {};
+    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(raw.constData()));
+    z.avail_in = static_cast<uInt>(raw.size());
+    z.next_out = reinterpret_cast<Bytef *>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    ok = inflate(&z, Z_FINISH) == Z_STREAM_END && z.total_out == size;
+    inflateEnd(&z);
+    return out;
+}
+
+// Deflates at the fastest level: the parts are rewritten for every workbook.
+QByteArray Deflate(const QByteArray &contents, bool &ok)
+{
+    z_stream z{};
+    ok = deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+    if (!ok)
+        return {};
+    QByteArray out(static_cast<qsizetype>(deflateBound(&z, static_cast<uLong>(contents.size()))), Qt::Uninitialized);
+    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(contents.constData()));
+    z.avail_in = static_cast<uInt>(contents.size());
+    z.next_out = reinterpret_cast<Bytef *>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    ok = deflate(&z, Z_FINISH) == Z_STREAM_END;
+    out.truncate(static_cast<qsizetype>(z.total_out));
+    deflateEnd(&z);
+    return out;
+}
+
+// Gives the part new contents, stored deflated.
+void Replace(StoredPart &part, const QByteArray &contents)
+{
+    part.method = Z_DEFLATED;
+    part.level = Z_BEST_SPEED;
+    part.size = static_cast<ZPOS64_T>(contents.size());
+    part.crc = crc32(0, reinterpret_cast<const Bytef *>(contents.constData()), static_cast<uInt>(contents.size()));
+    part.data = Deflate(contents, part.ok);
+}
 
 // "xl/worksheets/sheet12.xml" is the twelfth sheet; -1 for other parts.
 int SheetIndexOf(const QByteArray &name)
@@ -117,8 +106,6 @@ int SheetIndexOf(const QByteArray &name)
 // Puts the widths into the sheet's column list, replacing the one written.
 bool SetColumnWidths(QByteArray &sheet, const std::map<int, double> &widths)
 {
-    if (widths.empty())
-        return false;
     const qsizetype start = sheet.indexOf("<cols>");
     const qsizetype end = sheet.indexOf("</cols>");
     if (start < 0 || end < start)
@@ -131,6 +118,134 @@ bool SetColumnWidths(QByteArray &sheet, const std::map<int, double> &widths)
     return true;
 }
 
+// Reads the parts of one package and writes them, in the same order, to
+// another. Parts that change are changed on a pool of workers while the
+// reading goes on; the others are copied as they are stored.
+class PackageCopy {
+public:
+    PackageCopy(const QString &from, const QString &to, const PackageEdits &edits)
+        : to_(to), edits_(edits), in_(unzOpen64(QFile::encodeName(from).constData())),
+          out_(zipOpen64(QFile::encodeName(to).constData(), APPEND_STATUS_CREATE))
+    {
+        if (!in_ || !out_)
+            fail();
+    }
+
+    ~PackageCopy()
+    {
+        for (auto &part : inFlight_) // a failure part way: let the workers finish
+            if (part.valid())
+                part.wait();
+    }
+
+    [[noreturn]] void fail() const { throw Failure(QStringLiteral("ブック「%1」を書き込めません。").arg(to_)); }
+
+    void copy()
+    {
+        int status = unzGoToFirstFile(in_.get());
+        for (; status == UNZ_OK; status = unzGoToNextFile(in_.get())) {
+            StoredPart part = readStored();
+            const int sheet = SheetIndexOf(part.name);
+            const std::map<int, double> *widths =
+                sheet >= 0 && sheet < static_cast<int>(edits_.columnWidths.size()) &&
+                        !edits_.columnWidths[static_cast<size_t>(sheet)].empty()
+                    ? &edits_.columnWidths[static_cast<size_t>(sheet)]
+                    : nullptr;
+            if (part.name == ContentTypesPart) {
+                declared_ = true;
+                enqueue([part = std::move(part), asTemplate = edits_.asTemplate]() mutable {
+                    QByteArray types = Inflate(part.data, part.size, part.ok);
+                    if (!part.ok || !types.contains(WorkbookType)) {
+                        part.ok = false;
+                        return part;
+                    }
+                    if (asTemplate)
+                        types.replace(WorkbookType, TemplateType);
+                    Replace(part, types);
+                    return part;
+                });
+            } else if (widths) {
+                enqueue([part = std::move(part), widths]() mutable {
+                    QByteArray xml = Inflate(part.data, part.size, part.ok);
+                    if (part.ok && SetColumnWidths(xml, *widths))
+                        Replace(part, xml);
+                    else
+                        part.ok = false;
+                    return part;
+                });
+            } else {
+                std::promise<StoredPart> asStored;
+                asStored.set_value(std::move(part));
+                inFlight_.push_back(asStored.get_future());
+            }
+            while (inFlight_.size() > PartsInFlight)
+                writeNext();
+        }
+        while (!inFlight_.empty())
+            writeNext();
+        if (status != UNZ_END_OF_LIST_OF_FILE || !declared_ || zipClose(out_.release(), nullptr) != ZIP_OK)
+            fail();
+    }
+
+private:
+    StoredPart readStored()
+    {
+        unz_file_info64 info{};
+        char name[512] = {};
+        if (unzGetCurrentFileInfo64(in_.get(), &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK)
+            fail();
+        StoredPart part;
+        part.name = name;
+        part.dosDate = info.dosDate;
+        part.crc = info.crc;
+        part.size = info.uncompressed_size;
+        if (unzOpenCurrentFile2(in_.get(), &part.method, &part.level, 1) != UNZ_OK)
+            fail();
+        part.data.resize(static_cast<qsizetype>(info.compressed_size));
+        const int got = part.data.isEmpty()
+                            ? 0
+                            : unzReadCurrentFile(in_.get(), part.data.data(), static_cast<unsigned>(part.data.size()));
+        if (got != part.data.size() || unzCloseCurrentFile(in_.get()) != UNZ_OK)
+            fail();
+        if (part.method != Z_DEFLATED && part.method != 0)
+            fail();
+        return part;
+    }
+
+    template <typename Work>
+    void enqueue(Work work)
+    {
+        auto promise = std::make_shared<std::promise<StoredPart>>();
+        inFlight_.push_back(promise->get_future());
+        workers_.start([promise, work = std::move(work)]() mutable { promise->set_value(work()); });
+    }
+
+    void writeNext()
+    {
+        StoredPart part = inFlight_.front().get();
+        inFlight_.pop_front();
+        if (!part.ok)
+            fail();
+        zip_fileinfo entry{};
+        entry.dosDate = part.dosDate;
+        const bool written =
+            zipOpenNewFileInZip2_64(out_.get(), part.name.constData(), &entry, nullptr, 0, nullptr, 0, nullptr,
+                                    part.method, part.level, 1, part.size > 0xFFFFFFFFu) == ZIP_OK &&
+            zipWriteInFileInZip(out_.get(), part.data.constData(), static_cast<unsigned>(part.data.size())) == ZIP_OK &&
+            zipCloseFileInZipRaw64(out_.get(), part.size, part.crc) == ZIP_OK;
+        if (!written)
+            fail();
+    }
+
+    QString to_;
+    const PackageEdits &edits_;
+    std::unique_ptr<void, UnzipCloser> in_;
+    std::unique_ptr<void, ZipCloser> out_;
+    QThreadPool workers_;
+    std::deque<std::future<StoredPart>> inFlight_;
+    bool declared_ = false;
+};
+
 } // namespace
 
 double StoredColumnWidth(double width)
@@ -140,47 +255,10 @@ double StoredColumnWidth(double width)
     return std::floor(characters * 256) / 256;
 }
 
-namespace {
-
-void CopyPackage(const QString &from, const QString &to, const PackageEdits &edits)
-{
-    PackageCopy copy(from, to);
-    bool declared = false;
-    int status = unzGoToFirstFile(copy.in());
-    for (; status == UNZ_OK; status = unzGoToNextFile(copy.in())) {
-        unz_file_info64 info{};
-        char name[512] = {};
-        if (unzGetCurrentFileInfo64(copy.in(), &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK)
-            copy.fail();
-        const int sheet = SheetIndexOf(name);
-        const bool sheetEdited = sheet >= 0 && sheet < static_cast<int>(edits.columnWidths.size()) &&
-                                 !edits.columnWidths[static_cast<size_t>(sheet)].empty();
-        if (name == ContentTypesPart) {
-            QByteArray types = copy.read(info);
-            declared = types.contains(WorkbookType);
-            if (edits.asTemplate)
-                types.replace(WorkbookType, TemplateType);
-            copy.write(info, name, types);
-        } else if (sheetEdited) {
-            QByteArray xml = copy.read(info);
-            if (!SetColumnWidths(xml, edits.columnWidths[static_cast<size_t>(sheet)]))
-                copy.fail();
-            copy.write(info, name, xml);
-        } else {
-            copy.copyRaw(info, name);
-        }
-    }
-    copy.close();
-    if (status != UNZ_END_OF_LIST_OF_FILE || !declared)
-        copy.fail();
-}
-
-} // namespace
-
 void FinishPackage(const QString &from, const QString &to, const PackageEdits &edits)
 {
     try {
-        CopyPackage(from, to, edits);
+        PackageCopy(from, to, edits).copy();
     } catch (...) {
         QFile::remove(to); // never leave half a workbook behind
         throw;
