@@ -9,8 +9,7 @@
 #include "Application.h"
 #include "Catalog.h"
 #include "ConnectionString.h"
-#include "WorkbookPresenter.h"
-#include "XlsxFile.h"
+#include "FilePresenter.h"
 #include "clsOutputTableDesign.h"
 #include "common/Failure.h"
 #include "mdlADO.h"
@@ -19,26 +18,6 @@
 #include <cstdio>
 
 namespace {
-
-// Writes the finished workbook to the output file.
-class FilePresenter : public spreadsheet::WorkbookPresenter {
-public:
-    explicit FilePresenter(QString path) : path_(std::move(path)) {}
-    void present(const spreadsheet::Workbook &workbook) noexcept override
-    {
-        try {
-            spreadsheet::WriteXlsx(workbook, path_);
-            written_ = true;
-        } catch (const Failure &e) {
-            std::fprintf(stderr, "quillmere-make-workbook: %s\n", e.what());
-        }
-    }
-    bool written() const { return written_; }
-
-private:
-    QString path_;
-    bool written_ = false;
-};
 
 QStringList UserTables(const std::shared_ptr<Connection> &connection)
 {
@@ -74,7 +53,7 @@ int main(int argc, char *argv[])
             tables = UserTables(connection);
     }
 
-    auto presenter = std::make_shared<FilePresenter>(args[1]);
+    auto presenter = std::make_shared<spreadsheet::FilePresenter>(args[1]);
     spreadsheet::Application::setPresenter(presenter);
     int status = 0;
     try {
@@ -88,5 +67,7 @@ int main(int argc, char *argv[])
         status = 1;
     }
     spreadsheet::Application::setPresenter(nullptr);
-    return presenter->written() ? status : 1;
+    for (const QString &failure : presenter->failures())
+        std::fprintf(stderr, "quillmere-make-workbook: %s\n", qUtf8Printable(failure));
+    return presenter->written().isEmpty() ? 1 : status;
 }

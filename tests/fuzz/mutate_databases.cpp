@@ -14,8 +14,7 @@
 #include "CatalogReader.h"
 #include "ConnectionString.h"
 #include "Fixtures.h"
-#include "WorkbookPresenter.h"
-#include "XlsxFile.h"
+#include "FilePresenter.h"
 #include "clsOutputTableDesign.h"
 #include "common/Failure.h"
 #include "mdlADO.h"
@@ -135,24 +134,6 @@ QString Damage(const Source &s, QByteArray &b, QRandomGenerator &random)
     }
 }
 
-class DiscardingPresenter : public spreadsheet::WorkbookPresenter {
-public:
-    explicit DiscardingPresenter(QString path) : path_(std::move(path)) {}
-    void present(const spreadsheet::Workbook &workbook) noexcept override
-    {
-        try {
-            spreadsheet::WriteXlsx(workbook, path_);
-            ++written;
-        } catch (const Failure &) {
-            ++unwritable;
-        }
-    }
-    int written = 0, unwritable = 0;
-
-private:
-    QString path_;
-};
-
 QList<Source> LoadSources(const QStringList &arguments)
 {
     QStringList files;
@@ -208,7 +189,7 @@ int main(int argc, char *argv[])
     CatalogReader::settings().timeLimit = std::chrono::milliseconds(timeLimitMs);
     QTemporaryDir dir;
     const QString damaged = dir.filePath("damaged.mdb");
-    auto presenter = std::make_shared<DiscardingPresenter>(dir.filePath("workbook.xlsx"));
+    auto presenter = std::make_shared<spreadsheet::FilePresenter>(dir.filePath("workbook.xlsx"));
     spreadsheet::Application::setPresenter(presenter);
 
     QRandomGenerator random(static_cast<quint32>(seed));
@@ -266,7 +247,7 @@ int main(int argc, char *argv[])
                               {"tablesListed", listedTables},
                               {"runsCompleted", runsCompleted},
                               {"runsFailed", runsFailed},
-                              {"workbooksWritten", presenter->written},
+                              {"workbooksWritten", int(presenter->written().size())},
                               {"readerCrashesContained", readers.crashed},
                               {"readerHangsCutOff", readers.timedOut},
                               {"readerOtherFailures", readers.failed},
@@ -275,5 +256,5 @@ int main(int argc, char *argv[])
                               {"slowestCase", slowest},
                               {"timeLimitMs", timeLimitMs}};
     std::printf("%s\n", QJsonDocument(summary).toJson(QJsonDocument::Compact).constData());
-    return bounded && presenter->unwritable == 0 ? 0 : 1;
+    return bounded && presenter->failures().isEmpty() ? 0 : 1;
 }

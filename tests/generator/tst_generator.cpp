@@ -4,9 +4,8 @@
 #include "ConnectionString.h"
 #include "FakeCatalog.h"
 #include "Fixtures.h"
-#include "WorkbookPresenter.h"
+#include "FilePresenter.h"
 #include "WorkbookReader.h"
-#include "XlsxFile.h"
 #include "clsOutputTableDesign.h"
 #include "common/Failure.h"
 #include "mdlADO.h"
@@ -22,26 +21,6 @@
 using spreadsheet::Workbook;
 
 namespace {
-
-// Writes each workbook handed over to a file of its own.
-class FilePresenter : public spreadsheet::WorkbookPresenter {
-public:
-    explicit FilePresenter(QString dir) : dir_(std::move(dir)) {}
-    void present(const Workbook &workbook) noexcept override
-    {
-        const QString path = QStringLiteral("%1/run%2.xlsx").arg(dir_).arg(paths.size());
-        try {
-            spreadsheet::WriteXlsx(workbook, path);
-            paths << path;
-        } catch (const Failure &) {
-            paths << QString();
-        }
-    }
-    QStringList paths;
-
-private:
-    QString dir_;
-};
 
 // What a run left: the generator's failure (empty when it succeeded) and the
 // workbook handed over, as the independent reader sees it.
@@ -171,7 +150,7 @@ class TestOutputTableDesign : public QObject {
 
     Run make(clsOutputTableDesign &generator)
     {
-        auto presenter = std::make_shared<FilePresenter>(dir_.path());
+        auto presenter = std::make_shared<spreadsheet::FilePresenter>(dir_.filePath("run.xlsx"));
         spreadsheet::Application::setPresenter(presenter);
         Run run;
         try {
@@ -180,10 +159,10 @@ class TestOutputTableDesign : public QObject {
             run.failure = e.message();
         }
         spreadsheet::Application::setPresenter(nullptr);
-        if (presenter->paths.size() != 1 || presenter->paths[0].isEmpty())
+        if (presenter->written().size() != 1)
             qWarning("no workbook was handed over");
         else
-            run.workbook = ReadWorkbook(presenter->paths[0]);
+            run.workbook = ReadWorkbook(presenter->written()[0]);
         return run;
     }
 

@@ -1,7 +1,7 @@
 #include "Application.h"
 #include "CellRange.h"
 #include "Constants.h"
-#include "WorkbookPresenter.h"
+#include "FilePresenter.h"
 #include "WorkbookReader.h"
 #include "XlsxFile.h"
 #include "common/Failure.h"
@@ -65,25 +65,6 @@ void WriteTableSheet(Worksheet &sheet, int fields)
         sheet.Cells(6 + i, 4).setValue(50.0 * i);
     }
 }
-
-class FilePresenter : public WorkbookPresenter {
-public:
-    explicit FilePresenter(QString dir) : dir_(std::move(dir)) {}
-    void present(const Workbook &workbook) noexcept override
-    {
-        const QString path = QStringLiteral("%1/presented%2.xltx").arg(dir_).arg(paths.size());
-        try {
-            WriteXltx(workbook, path);
-            paths << path;
-        } catch (const Failure &) {
-            paths << QString();
-        }
-    }
-    QStringList paths;
-
-private:
-    QString dir_;
-};
 
 QJsonObject CellOf(const QJsonObject &sheet, const QString &address)
 {
@@ -220,11 +201,27 @@ private slots:
                  QStringLiteral("1899/12/29 06:00:00"));
     }
 
+    // Workbooks handed to one file presenter each get a file of their own.
+    void filePresenterNumbersFurtherWorkbooks()
+    {
+        auto presenter = std::make_shared<FilePresenter>(dir_.filePath("each.xlsx"));
+        Application::setPresenter(presenter);
+        for (const char *name : {"first", "second"}) {
+            auto app = Application::Create();
+            app->setVisible(true);
+            app->Workbooks().Add()->ActiveSheet()->setName(name);
+        }
+        Application::setPresenter(nullptr);
+        QCOMPARE(presenter->written(), (QStringList{dir_.filePath("each.xlsx"), dir_.filePath("each-2.xlsx")}));
+        QCOMPARE(ReadWorkbook(dir_.filePath("each-2.xlsx")).value("sheets").toArray()[0].toObject().value("name").toString(),
+                 QStringLiteral("second"));
+    }
+
     // The workbook reaches the user as a template, so that it opens untitled;
     // what a run wrote before it failed is in it.
     void failedRunIsPresentedAsTemplate()
     {
-        auto presenter = std::make_shared<FilePresenter>(dir_.path());
+        auto presenter = std::make_shared<FilePresenter>(dir_.filePath("presented.xltx"), true);
         Application::setPresenter(presenter);
         try {
             auto app = Application::Create();
@@ -239,10 +236,10 @@ private slots:
             QVERIFY(e.message().contains("orders"));
         }
         Application::setPresenter(nullptr);
-        QCOMPARE(presenter->paths.size(), 1);
-        QVERIFY(!presenter->paths[0].isEmpty());
+        QCOMPARE(presenter->written().size(), 1);
+        QVERIFY(presenter->failures().isEmpty());
 
-        const QJsonObject read = ReadWorkbook(presenter->paths[0]);
+        const QJsonObject read = ReadWorkbook(presenter->written()[0]);
         QCOMPARE(read.value("contentType").toString(),
                  QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.template.main+xml"));
         const QJsonArray sheets = read.value("sheets").toArray();

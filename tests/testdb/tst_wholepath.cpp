@@ -2,9 +2,8 @@
 #include "ConnectionString.h"
 #include "Jet4Writer.h"
 #include "Prompts.h"
-#include "WorkbookPresenter.h"
+#include "FilePresenter.h"
 #include "WorkbookReader.h"
-#include "XlsxFile.h"
 #include "clsOutputTableDesign.h"
 #include "common/Failure.h"
 #include "frmMain.h"
@@ -75,23 +74,6 @@ private:
     QString path_;
 };
 
-class FilePresenter : public spreadsheet::WorkbookPresenter {
-public:
-    explicit FilePresenter(QString path) : path_(std::move(path)) {}
-    void present(const spreadsheet::Workbook &workbook) noexcept override
-    {
-        try {
-            spreadsheet::WriteXlsx(workbook, path_);
-            written = true;
-        } catch (const Failure &) {
-        }
-    }
-    bool written = false;
-
-private:
-    QString path_;
-};
-
 QString TextAt(const QJsonObject &sheet, const QString &address)
 {
     return sheet.value("cells").toObject().value(address).toObject().value("value").toObject().value("text").toString();
@@ -121,7 +103,7 @@ class TestWholePath : public QObject {
     {
         const QString output = dir_.filePath("run.xlsx");
         QFile::remove(output);
-        auto presenter = std::make_shared<FilePresenter>(output);
+        auto presenter = std::make_shared<spreadsheet::FilePresenter>(output);
         spreadsheet::Application::setPresenter(presenter);
         Run run;
         try {
@@ -134,7 +116,7 @@ class TestWholePath : public QObject {
             run.failure = e.message();
         }
         spreadsheet::Application::setPresenter(nullptr);
-        if (presenter->written)
+        if (!presenter->written().isEmpty())
             run.workbook = ReadWorkbook(output);
         return run;
     }
