@@ -4,14 +4,16 @@
 // JSON: every entry with its name, type and times, and for each "TABLE"
 // entry its columns and keys. --tables-only leaves columns and keys out (the
 // work of the table list). Exit status 2 when the database does not open,
-// 1 when a table's design cannot be read.
+// with the reason on standard error, 1 when a table's design cannot be read.
 
 #include "Catalog.h"
 #include "common/Failure.h"
+#include "common/LocalFileName.h"
 #include "mdlADO.h"
 
 #include <QCoreApplication>
 #include <cstdio>
+#include <exception>
 
 namespace {
 
@@ -75,21 +77,23 @@ void AppendTable(QByteArray &out, const Table &table, bool withDesign)
     out += '}';
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+void Say(const QString &text)
 {
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
+    std::fprintf(stderr, "quillmere-catalog-dump: %s\n", LocalFileName::encode(text).constData());
+}
+
+int Run(QStringList args)
+{
     const bool tablesOnly = args.removeAll(QStringLiteral("--tables-only")) > 0;
     if (args.size() != 1) {
         std::fprintf(stderr, "usage: quillmere-catalog-dump [--tables-only] DATABASE\n");
         return 64;
     }
 
-    const auto connection = mdlADO::OpenAccessConnection(args[0]);
+    QString why;
+    const auto connection = mdlADO::OpenAccessConnection(args[0], &why);
     if (!connection) {
-        std::fprintf(stderr, "quillmere-catalog-dump: cannot open %s\n", qUtf8Printable(args[0]));
+        Say(QStringLiteral("cannot open %1: %2").arg(args[0], why));
         return 2;
     }
     try {
@@ -106,8 +110,23 @@ int main(int argc, char *argv[])
         out += "]}\n";
         std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout);
     } catch (const Failure &e) {
-        std::fprintf(stderr, "quillmere-catalog-dump: %s\n", e.what());
+        Say(QString::fromUtf8(e.what()));
         return 1;
     }
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    try {
+        return Run(LocalFileName::arguments(argc, argv));
+    } catch (const std::exception &e) {
+        Say(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        Say(QStringLiteral("an unknown failure"));
+    }
+    return 1;
 }

@@ -4,18 +4,27 @@
 // when none is given, for every "TABLE" entry in catalog order, and writes
 // the workbook to OUTPUT.xlsx instead of handing it to the desktop; also
 // when the run fails, with what was written so far. A failed run prints the
-// generator's message and exits 1; a database that does not open exits 2.
+// generator's message and exits 1; a database that does not open exits 2,
+// with the reason.
+//
+// The database is only ever read: an output that is the database itself
+// (also through a link), or anything but a regular file or a new name, is
+// refused before anything is written. The workbook replaces OUTPUT.xlsx only
+// once it is complete; until then OUTPUT.xlsx stays as it was.
 
 #include "Application.h"
 #include "Catalog.h"
 #include "ConnectionString.h"
 #include "FilePresenter.h"
+#include "OutputTarget.h"
 #include "clsOutputTableDesign.h"
 #include "common/Failure.h"
+#include "common/LocalFileName.h"
 #include "mdlADO.h"
 
 #include <QCoreApplication>
 #include <cstdio>
+#include <exception>
 
 namespace {
 
@@ -30,30 +39,46 @@ QStringList UserTables(const std::shared_ptr<Connection> &connection)
     return names;
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+void Say(const QString &text)
 {
-    QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
+    std::fprintf(stderr, "quillmere-make-workbook: %s\n", LocalFileName::encode(text).constData());
+}
+
+int Run(const QStringList &args)
+{
     if (args.size() < 2) {
         std::fprintf(stderr, "usage: quillmere-make-workbook DATABASE OUTPUT.xlsx [TABLE ...]\n");
         return 64;
     }
     const QString database = args[0];
+    const QString output = args[1];
+
+    // Before the database is even read: an output that cannot be written is
+    // told at once, and the database is never written over.
+    try {
+        spreadsheet::OutputTarget::of(output);
+    } catch (const Failure &e) {
+        Say(QString::fromUtf8(e.what()));
+        return 1;
+    }
+    if (spreadsheet::IsSameFile(database, output)) {
+        Say(QStringLiteral("%1 is the database itself; nothing written").arg(output));
+        return 1;
+    }
 
     QStringList tables = args.mid(2);
     {
-        const auto connection = mdlADO::OpenAccessConnection(database);
+        QString why;
+        const auto connection = mdlADO::OpenAccessConnection(database, &why);
         if (!connection) {
-            std::fprintf(stderr, "quillmere-make-workbook: cannot open %s\n", qUtf8Printable(database));
+            Say(QStringLiteral("cannot open %1: %2").arg(database, why));
             return 2;
         }
         if (tables.isEmpty())
             tables = UserTables(connection);
     }
 
-    auto presenter = std::make_shared<spreadsheet::FilePresenter>(args[1]);
+    auto presenter = std::make_shared<spreadsheet::FilePresenter>(output);
     spreadsheet::Application::setPresenter(presenter);
     int status = 0;
     try {
@@ -63,11 +88,28 @@ int main(int argc, char *argv[])
         generator.setConnectionString(mdlADO::BuildConnectionString(database));
         generator.Make();
     } catch (const Failure &e) {
-        std::fprintf(stderr, "quillmere-make-workbook: %s\n", e.what());
+        Say(QString::fromUtf8(e.what()));
         status = 1;
     }
     spreadsheet::Application::setPresenter(nullptr);
     for (const QString &failure : presenter->failures())
-        std::fprintf(stderr, "quillmere-make-workbook: %s\n", qUtf8Printable(failure));
+        Say(failure);
     return presenter->written().isEmpty() ? 1 : status;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    // Whatever goes wrong is told and ends the run with a status, never
+    // with an uncaught exception.
+    try {
+        return Run(LocalFileName::arguments(argc, argv));
+    } catch (const std::exception &e) {
+        Say(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        Say(QStringLiteral("an unknown failure"));
+    }
+    return 1;
 }

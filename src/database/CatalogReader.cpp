@@ -1,10 +1,52 @@
 #include "CatalogReader.h"
 
+#include "common/LocalFileName.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
+
+// The database file, open for the time the reader takes to start.
+class OpenDatabaseFile {
+public:
+    explicit OpenDatabaseFile(const QString &path)
+        // Not blocking: a FIFO named as the database must not hold the program.
+        : fd_(::open(LocalFileName::encode(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY))
+    {
+        struct stat status {};
+        if (fd_ < 0)
+            problem_ = QStringLiteral("cannot open the file: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        else if (fstat(fd_, &status) != 0)
+            problem_ = QStringLiteral("cannot read the file: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        else if (S_ISDIR(status.st_mode))
+            problem_ = QStringLiteral("a folder, not a file");
+        else if (!S_ISREG(status.st_mode))
+            problem_ = QStringLiteral("not a regular file");
+    }
+    ~OpenDatabaseFile()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    OpenDatabaseFile(const OpenDatabaseFile &) = delete;
+    OpenDatabaseFile &operator=(const OpenDatabaseFile &) = delete;
+
+    int fd() const { return fd_; }
+    const QString &problem() const { return problem_; } // empty when it can be read
+
+private:
+    int fd_;
+    QString problem_;
+};
 
 QString ReaderExecutable()
 {
@@ -28,26 +70,49 @@ CatalogReader::Statistics &CatalogReader::statistics()
     return s;
 }
 
-std::unique_ptr<CatalogReader> CatalogReader::start(const QString &databasePath)
+std::unique_ptr<CatalogReader> CatalogReader::start(const QString &databasePath, QString *whyNot)
 {
-    if (databasePath.isEmpty())
+    const auto failed = [whyNot](const QString &reason) -> std::unique_ptr<CatalogReader> {
+        if (whyNot)
+            *whyNot = reason;
         return nullptr;
+    };
+    if (databasePath.isEmpty())
+        return failed(QStringLiteral("no file given"));
+    const OpenDatabaseFile file(databasePath);
+    if (!file.problem().isEmpty())
+        return failed(file.problem());
+
     std::unique_ptr<CatalogReader> reader(new CatalogReader);
     QProcess &p = reader->process_;
     p.setProgram(ReaderExecutable());
-    p.setArguments({databasePath});
+    // The reader opens the file again through this process's descriptor: the
+    // same file, whatever its name names by now.
+    p.setArguments({QStringLiteral("/proc/self/fd/%1").arg(file.fd())});
     p.setStandardErrorFile(QProcess::nullDevice());
+    const int fd = file.fd();
+    const pid_t parent = getpid();
+    p.setChildProcessModifier([fd, parent] {
+        // In the new process, before the reader runs: it inherits the file,
+        // and it dies with this process. A parent that died before the
+        // death signal was set would never send it; then end at once.
+        fcntl(fd, F_SETFD, 0);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent)
+            _exit(127);
+    });
     p.start(QIODevice::ReadWrite);
     if (!p.waitForStarted(static_cast<int>(settings().timeLimit.count())))
-        return nullptr;
+        return failed(QStringLiteral("the reader %1 does not start: %2").arg(p.program(), p.errorString()));
 
     const auto answer = reader->readAnswer();
     if (!answer)
-        return nullptr;
+        return failed(reader->failure_);
     auto entries = DecodeCatalogAnswer(*answer);
     if (!entries) {
-        reader->fail(Fault::BadAnswer);
-        return nullptr;
+        const auto refusal = DecodeErrorAnswer(*answer);
+        reader->fail(refusal ? Fault::Refused : Fault::BadAnswer, refusal.value_or(QString()));
+        return failed(reader->failure_);
     }
     reader->entries_ = std::move(*entries);
     return reader;
@@ -89,10 +154,26 @@ std::optional<QByteArray> CatalogReader::readAnswer()
     return process_.readLine();
 }
 
-// Ends the reader for good and counts how it went wrong.
-void CatalogReader::fail(Fault fault)
+// Ends the reader for good, keeps why and counts how it went wrong.
+void CatalogReader::fail(Fault fault, const QString &reason)
 {
     failed_ = true;
+    const bool crashed = fault == Fault::Ended && process_.exitStatus() == QProcess::CrashExit;
+    switch (fault) {
+    case Fault::TimedOut:
+        failure_ = QStringLiteral("the reader gave no answer within %1 s").arg(settings().timeLimit.count() / 1000.0);
+        break;
+    case Fault::Ended:
+        failure_ = crashed ? QStringLiteral("the reader crashed")
+                           : QStringLiteral("the reader ended without an answer (exit status %1)").arg(process_.exitCode());
+        break;
+    case Fault::BadAnswer:
+        failure_ = QStringLiteral("the reader's answer is malformed");
+        break;
+    case Fault::Refused:
+        failure_ = reason;
+        break;
+    }
     if (process_.state() != QProcess::NotRunning) {
         process_.kill();
         process_.waitForFinished(-1);
@@ -100,7 +181,7 @@ void CatalogReader::fail(Fault fault)
     Statistics &counts = statistics();
     if (fault == Fault::TimedOut)
         ++counts.timedOut;
-    else if (fault == Fault::Ended && process_.exitStatus() == QProcess::CrashExit)
+    else if (crashed)
         ++counts.crashed;
     else
         ++counts.failed;
@@ -132,16 +213,29 @@ void CatalogReader::decodeArrivedAnswers()
             continue;
         if (!process_.canReadLine())
             return;
-        auto promise = std::make_shared<std::promise<std::optional<TableDesign>>>();
+        auto promise = std::make_shared<std::promise<DecodedTable>>();
         request.decoded = promise->get_future();
-        decoders_.start([promise, line = process_.readLine()] { promise->set_value(DecodeTableAnswer(line)); });
+        decoders_.start([promise, line = process_.readLine()] { promise->set_value(decodeTable(line)); });
     }
+}
+
+CatalogReader::DecodedTable CatalogReader::decodeTable(const QByteArray &line)
+{
+    DecodedTable decoded;
+    decoded.design = DecodeTableAnswer(line);
+    if (!decoded.design)
+        decoded.refusal = DecodeErrorAnswer(line);
+    return decoded;
 }
 
 std::optional<TableDesign> CatalogReader::design(qint64 id)
 {
-    if (failed_ || process_.state() != QProcess::Running)
+    if (failed_)
         return std::nullopt;
+    if (process_.state() != QProcess::Running) {
+        fail(Fault::Ended);
+        return std::nullopt;
+    }
     // Answers come in the order asked: pass over those asked ahead in vain.
     while (!asked_.empty() && asked_.front().id != id) {
         const bool read = asked_.front().decoded.has_value();
@@ -159,19 +253,20 @@ std::optional<TableDesign> CatalogReader::design(qint64 id)
 
     Request request = std::move(asked_.front());
     asked_.pop_front();
-    std::optional<TableDesign> design;
+    DecodedTable decoded;
     if (request.decoded) {
-        design = request.decoded->get();
+        decoded = request.decoded->get();
     } else {
         const auto answer = readAnswer();
         if (!answer)
             return std::nullopt;
-        design = DecodeTableAnswer(*answer);
+        decoded = decodeTable(*answer);
     }
-    if (!design) {
-        fail(Fault::BadAnswer);
+    if (!decoded.design) {
+        // A reader that cannot read one table is not asked again.
+        fail(decoded.refusal ? Fault::Refused : Fault::BadAnswer, decoded.refusal.value_or(QString()));
         return std::nullopt;
     }
     decodeArrivedAnswers();
-    return design;
+    return std::move(decoded.design);
 }

@@ -36,8 +36,15 @@ public:
     static Statistics &statistics();
 
     // Starts a reader for the file and reads the catalog; nullptr when the
-    // reader fails, dies, answers garbage or takes too long.
-    static std::unique_ptr<CatalogReader> start(const QString &databasePath);
+    // file cannot be opened, or the reader refuses it, dies, answers garbage
+    // or takes too long. whyNot, when given, then says why, in the reader's
+    // words ("the database is protected by a password").
+    //
+    // The file is opened here, by the exact bytes of its name, and the reader
+    // reads that open file: it never looks the name up again, so it reads
+    // the file the user named, even when the name is not valid UTF-8 or is
+    // given to another file meanwhile.
+    static std::unique_ptr<CatalogReader> start(const QString &databasePath, QString *whyNot = nullptr);
 
     CatalogReader(const CatalogReader &) = delete;
     CatalogReader &operator=(const CatalogReader &) = delete;
@@ -46,8 +53,10 @@ public:
     const std::vector<CatalogEntry> &entries() const { return entries_; }
 
     // The columns and keys of the entry with this id; nothing when the reader
-    // cannot give them. After a reader has failed once, it answers nothing.
+    // cannot give them, and failure() says why. After a reader has failed
+    // once, it answers nothing.
     std::optional<TableDesign> design(qint64 id);
+    const QString &failure() const { return failure_; }
 
     // The order designs will be asked for. The reader is then asked a few
     // tables ahead, so that it reads the next while the caller works on the
@@ -57,14 +66,22 @@ public:
 private:
     CatalogReader() = default;
     std::optional<QByteArray> readAnswer();
-    enum class Fault { Ended, TimedOut, BadAnswer };
-    void fail(Fault fault);
+    enum class Fault { Ended, TimedOut, BadAnswer, Refused };
+    void fail(Fault fault, const QString &reason = {});
     void stop();
+
+    // A design answer decoded: the design, or why the reader cannot give it
+    // (nothing when the answer is malformed).
+    struct DecodedTable {
+        std::optional<TableDesign> design;
+        std::optional<QString> refusal;
+    };
+    static DecodedTable decodeTable(const QByteArray &line);
 
     // A request sent: its answer not yet read, or being decoded.
     struct Request {
         qint64 id;
-        std::optional<std::future<std::optional<TableDesign>>> decoded;
+        std::optional<std::future<DecodedTable>> decoded;
     };
     void ask(qint64 id);
     void decodeArrivedAnswers();
@@ -72,6 +89,7 @@ private:
     QProcess process_;
     std::vector<CatalogEntry> entries_;
     bool failed_ = false;
+    QString failure_;
     std::deque<Request> asked_; // in the order sent, which is the order answered
     std::vector<qint64> readingOrder_;
     QHash<qint64, size_t> placeInOrder_;

@@ -14,7 +14,8 @@ void Connection::Open()
     const auto path = mdlADO::DataSourceOf(connectionString_);
     if (!path)
         throw Failure(QStringLiteral("接続文字列を解釈できません: %1").arg(connectionString_));
-    reader_ = CatalogReader::start(*path);
+    QString why;
+    reader_ = CatalogReader::start(*path, &why);
     if (!reader_)
-        throw Failure(QStringLiteral("データベース「%1」を開けません。").arg(*path));
+        throw Failure(QStringLiteral("データベース「%1」を開けません。").arg(*path), why);
 }

@@ -20,7 +20,8 @@ public:
 
     // Opens the database that the connection string names, with an empty
     // user and password. Throws Failure when the string is malformed or the
-    // file cannot be read as an unprotected Access database.
+    // file cannot be read as an unprotected Access database; its reason()
+    // says why.
     void Open();
     bool isOpen() const { return reader_ != nullptr; }
 

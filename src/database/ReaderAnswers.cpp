@@ -112,3 +112,11 @@ std::optional<TableDesign> DecodeTableAnswer(const QByteArray &line)
     }
     return design;
 }
+
+std::optional<QString> DecodeErrorAnswer(const QByteArray &line)
+{
+    const auto answer = ParseObject(line);
+    if (!answer || answer->size() != 1)
+        return std::nullopt;
+    return Text(answer->value(u"error"));
+}

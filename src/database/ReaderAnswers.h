@@ -42,3 +42,6 @@ std::optional<std::vector<CatalogEntry>> DecodeCatalogAnswer(const QByteArray &l
 
 // The answer to a request for one table's design.
 std::optional<TableDesign> DecodeTableAnswer(const QByteArray &line);
+
+// The reason of a failure answer {"error":"…"}; nothing for any other line.
+std::optional<QString> DecodeErrorAnswer(const QByteArray &line);

@@ -14,7 +14,7 @@ const Table::Design &Table::design() const
         return *design_;
     const auto answer = reader_->design(entry_.id);
     if (!answer)
-        throw Failure(QStringLiteral("テーブル「%1」の定義を読み取れません。").arg(entry_.name));
+        throw Failure(QStringLiteral("テーブル「%1」の定義を読み取れません。").arg(entry_.name), reader_->failure());
 
     std::vector<Column> columns;
     columns.reserve(answer->columns.size());

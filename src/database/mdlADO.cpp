@@ -5,23 +5,29 @@
 
 namespace mdlADO {
 
-std::shared_ptr<Connection> OpenConnectionString(const QString &connectionString)
+std::shared_ptr<Connection> OpenConnectionString(const QString &connectionString, QString *whyNot)
 {
     try {
         auto connection = std::make_shared<Connection>();
         connection->setConnectionString(connectionString);
         connection->Open();
         return connection;
-    } catch (const Failure &) {
-        return nullptr;
-    } catch (const std::bad_alloc &) {
-        return nullptr;
+    } catch (const Failure &e) {
+        if (whyNot)
+            *whyNot = e.reason().isEmpty() ? e.message() : e.reason();
+    } catch (const std::exception &e) {
+        if (whyNot)
+            *whyNot = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        if (whyNot)
+            *whyNot = QStringLiteral("an unknown failure");
     }
+    return nullptr;
 }
 
-std::shared_ptr<Connection> OpenAccessConnection(const QString &databasePath)
+std::shared_ptr<Connection> OpenAccessConnection(const QString &databasePath, QString *whyNot)
 {
-    return OpenConnectionString(BuildConnectionString(databasePath));
+    return OpenConnectionString(BuildConnectionString(databasePath), whyNot);
 }
 
 } // namespace mdlADO

@@ -9,10 +9,11 @@ namespace mdlADO {
 
 // Opens the Access file at the path through a new connection; nullptr for an
 // empty path, a missing or unreadable file, a file that is not an Access
-// database or one protected by a password. Never throws, never tells the user.
-std::shared_ptr<Connection> OpenAccessConnection(const QString &databasePath);
+// database or one protected by a password. Never throws, never tells the user;
+// whyNot, when given, receives the reason of a failed open for the log.
+std::shared_ptr<Connection> OpenAccessConnection(const QString &databasePath, QString *whyNot = nullptr);
 
 // The same from a whole connection string.
-std::shared_ptr<Connection> OpenConnectionString(const QString &connectionString);
+std::shared_ptr<Connection> OpenConnectionString(const QString &connectionString, QString *whyNot = nullptr);
 
 } // namespace mdlADO

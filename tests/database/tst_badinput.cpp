@@ -10,6 +10,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 // Files that are no database, or a damaged one, give the empty result: no
 // message, no exception, within the reader's time limit, the program alive.
@@ -42,18 +43,31 @@ class TestBadInput : public QObject {
         return path;
     }
 
-    void expectEmptyResult(const QString &path)
+    // Fails the calling test unless the open gives the empty result in time
+    // and says why in words that start with the expected reason.
+    void expectEmptyResult(const QString &path, const QString &reason)
     {
         QElapsedTimer timer;
         timer.start();
         std::shared_ptr<Connection> connection;
+        QString why;
         try {
-            connection = mdlADO::OpenAccessConnection(path);
+            connection = mdlADO::OpenAccessConnection(path, &why);
         } catch (...) {
             QFAIL("the open threw");
         }
         QVERIFY(!connection);
         QVERIFY2(timer.elapsed() < TimeLimit.count() + 2000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(why.startsWith(reason), qPrintable(why));
+    }
+
+    // The file's header with its masked region set to decoded values.
+    static void setHeaderField(QByteArray &bytes, qsizetype offset, quint32 value)
+    {
+        // The region from 0x18 is masked with a fixed RC4 keystream: xor with
+        // the change keeps the mask.
+        for (int i = 0; i < 4; ++i)
+            bytes[offset + i] = static_cast<char>(bytes[offset + i] ^ static_cast<char>(value >> (8 * i)));
     }
 
 private slots:
@@ -61,28 +75,46 @@ private slots:
     {
         QVERIFY(dir_.isValid());
         CatalogReader::settings().timeLimit = TimeLimit;
+        // What the stand-in readers are asked to read: a file must exist.
+        QVERIFY(!write("any.mdb", "any").isEmpty());
     }
     void cleanup() { CatalogReader::settings().executable.clear(); }
 
     void notADatabase_data()
     {
         QTest::addColumn<QString>("path");
-        QTest::newRow("empty path") << QString();
-        QTest::newRow("missing file") << dir_.filePath("missing.mdb");
-        QTest::newRow("directory") << dir_.path();
-        QTest::newRow("zero bytes") << write("empty.mdb", {});
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("empty path") << QString() << "no file given";
+        QTest::newRow("missing file") << dir_.filePath("missing.mdb") << "cannot open the file: No such file";
+        QTest::newRow("directory") << dir_.path() << "a folder, not a file";
+        const QString fifo = dir_.filePath("fifo.mdb");
+        QVERIFY(mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QTest::newRow("FIFO, refused at once") << fifo << "not a regular file";
+        QTest::newRow("zero bytes") << write("empty.mdb", {}) << "the file is too short";
         QByteArray noise(4096, '\0');
         QRandomGenerator random(20261207);
         random.fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
-        QTest::newRow("4 KiB of noise") << write("noise.mdb", noise);
+        QTest::newRow("4 KiB of noise") << write("noise.mdb", noise) << "not an Access database";
         QByteArray header = noise;
         header.replace(0, 20, QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20));
-        QTest::newRow("header then noise") << write("header.mdb", header);
+        QTest::newRow("header then noise") << write("header.mdb", header) << "";
+        if (Fixtures::directory().isEmpty())
+            return;
+        QTest::newRow("password") << Fixtures::path("password.mdb") << "the database is protected by a password";
+        // Encoded ("encrypted") files carry their page key in the header;
+        // they are refused for what they are, whatever their pages hold.
+        for (const QString name : {"testV1997.mdb", "testV2000.mdb"}) {
+            QByteArray encoded = fixtureBytes(name);
+            setHeaderField(encoded, 0x3E, 0x1234ABCD);
+            QTest::newRow(qPrintable("encoded " + name)) << write("encoded-" + name, encoded)
+                                                         << "the database is encoded (encrypted)";
+        }
     }
     void notADatabase()
     {
         QFETCH(QString, path);
-        expectEmptyResult(path);
+        QFETCH(QString, reason);
+        expectEmptyResult(path, reason);
     }
 
     void damagedFixtures_data()
@@ -106,32 +138,37 @@ private slots:
     {
         REQUIRE_FIXTURES();
         QFETCH(QString, path);
-        expectEmptyResult(path);
+        expectEmptyResult(path, "");
     }
 
     void misbehavingReader_data()
     {
         QTest::addColumn<QByteArray>("script");
         QTest::addColumn<QString>("counted"); // how the failure is counted
-        QTest::newRow("crashes") << QByteArray("kill -SEGV $$") << "crashed";
-        QTest::newRow("hangs") << QByteArray("exec sleep 600") << "timed out";
-        QTest::newRow("exits non-zero") << QByteArray("exit 3") << "failed";
-        QTest::newRow("answers garbage") << QByteArray("echo 'Segmentation fault'; sleep 600") << "failed";
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("crashes") << QByteArray("kill -SEGV $$") << "crashed" << "the reader crashed";
+        QTest::newRow("hangs") << QByteArray("exec sleep 600") << "timed out" << "the reader gave no answer within 1.5 s";
+        QTest::newRow("exits non-zero") << QByteArray("exit 3") << "failed"
+                                        << "the reader ended without an answer (exit status 3)";
+        QTest::newRow("answers garbage") << QByteArray("echo 'Segmentation fault'; sleep 600") << "failed"
+                                         << "the reader's answer is malformed";
         QTest::newRow("answers half a line then hangs") << QByteArray("printf '{\"tables\":['; exec sleep 600")
-                                                         << "timed out";
-        QTest::newRow("answers an error") << QByteArray("echo '{\"error\":\"x\"}'; exit 1") << "failed";
-        QTest::newRow("not executable") << QByteArray() << "";
+                                                         << "timed out" << "the reader gave no answer";
+        QTest::newRow("answers an error") << QByteArray("echo '{\"error\":\"why not\"}'; exit 1") << "failed"
+                                          << "why not";
+        QTest::newRow("not executable") << QByteArray() << "" << "the reader";
     }
     void misbehavingReader()
     {
         QFETCH(QByteArray, script);
         QFETCH(QString, counted);
+        QFETCH(QString, reason);
         const QString reader = fakeReader(QTest::currentDataTag(), script);
         if (script.isEmpty())
             QFile::setPermissions(reader, QFile::ReadOwner);
         CatalogReader::settings().executable = reader;
         const CatalogReader::Statistics before = CatalogReader::statistics();
-        expectEmptyResult(dir_.path() + "/any.mdb");
+        expectEmptyResult(dir_.path() + "/any.mdb", reason);
         const CatalogReader::Statistics &after = CatalogReader::statistics();
         QCOMPARE(after.crashed - before.crashed, counted == "crashed" ? 1 : 0);
         QCOMPARE(after.timedOut - before.timedOut, counted == "timed out" ? 1 : 0);
@@ -225,6 +262,7 @@ private slots:
             QFAIL("a failed design was accepted");
         } catch (const Failure &e) {
             QVERIFY(e.message().contains("T"));
+            QVERIFY2(e.reason().startsWith("the reader"), qPrintable(e.reason()));
         }
         QVERIFY(timer.elapsed() < TimeLimit.count() + 2000);
         // Once failed, the reader is not asked again.

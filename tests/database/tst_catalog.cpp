@@ -292,7 +292,7 @@ private slots:
     }
 
     // The command-line dump lists what the catalog holds, and tells a failed
-    // open by its exit status.
+    // open by its exit status and why.
     void dumpTool()
     {
         const QString tool = QCoreApplication::applicationDirPath() + "/quillmere-catalog-dump";
@@ -314,7 +314,10 @@ private slots:
         QVERIFY(dump.waitForFinished());
         QCOMPARE(dump.exitCode(), 2);
         QVERIFY(dump.readAllStandardOutput().isEmpty());
-        QCOMPARE(dump.readAllStandardError().count('\n'), 1);
+        // One line, with the reason the reader gave.
+        const QByteArray said = dump.readAllStandardError();
+        QCOMPARE(said.count('\n'), 1);
+        QVERIFY2(said.contains(": the database is protected by a password"), said.constData());
     }
 
     // Opening, listing and reading every table leaves each file as it was:

@@ -1,8 +1,9 @@
 #include "FileHeader.h"
 
 #include <array>
-#include <cstdio>
+#include <cerrno>
 #include <cstring>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -16,6 +17,7 @@ constexpr size_t PasswordOffset = 0x42;
 constexpr size_t Jet3PasswordLength = 20;
 constexpr size_t Jet4PasswordLength = 40;  // UTF-16LE
 constexpr size_t CodePageOffset = 0x3C;
+constexpr size_t DatabaseKeyOffset = 0x3E; // the page key of an encoded file; 0 when not encoded
 constexpr size_t CreationDateOffset = 0x72;
 constexpr size_t HeaderBytes = EncodedOffset + Jet4EncodedLength;
 
@@ -49,16 +51,22 @@ bool AnyNonZero(const uint8_t *bytes, size_t length)
 
 } // namespace
 
-bool ReadFileHeader(const char *path, FileHeader &header, std::string &why)
+bool ReadFileHeader(int file, FileHeader &header, std::string &why)
 {
     std::vector<uint8_t> page(HeaderBytes);
-    FILE *file = std::fopen(path, "rb");
-    if (!file) {
-        why = "cannot open the file";
-        return false;
+    size_t got = 0;
+    while (got < page.size()) {
+        const ssize_t n = pread(file, page.data() + got, page.size() - got, static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            why = std::string("cannot read the file: ") + std::strerror(errno);
+            return false;
+        }
+        if (n == 0)
+            break;
+        got += static_cast<size_t>(n);
     }
-    const size_t got = std::fread(page.data(), 1, page.size(), file);
-    std::fclose(file);
     if (got < page.size()) {
         why = "the file is too short to be a database";
         return false;
@@ -78,6 +86,9 @@ bool ReadFileHeader(const char *path, FileHeader &header, std::string &why)
              jet3 ? Jet3EncodedLength : Jet4EncodedLength);
 
     header.codePage = static_cast<uint16_t>(page[CodePageOffset] | page[CodePageOffset + 1] << 8);
+    // Only Jet 3 and Jet 4 encode pages this way; the later formats encrypt
+    // differently and keep other data here.
+    header.isEncoded = header.jetVersion <= 1 && AnyNonZero(page.data() + DatabaseKeyOffset, 4);
 
     uint8_t *password = page.data() + PasswordOffset;
     if (jet3) {

@@ -2,9 +2,6 @@
 
 #include "RowScanner.h"
 
-#include <cstdio>
-#include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_set>
@@ -110,31 +107,22 @@ const char *CatalogTypeText(const CatalogObject &object)
     }
 }
 
-bool DefinitionPagesPresent(const char *path, int jetVersion, const std::vector<CatalogObject> &objects)
+bool DefinitionPagesPresent(int file, int jetVersion, const std::vector<CatalogObject> &objects)
 {
     constexpr unsigned char DefinitionPageType = 0x02;
     const off_t pageSize = jetVersion == 0 ? 2048 : 4096;
-    const int file = open(path, O_RDONLY);
-    if (file < 0)
-        return false;
     struct stat status {};
-    const bool sized = fstat(file, &status) == 0 && status.st_size > 0;
-    // Mapped rather than read: one byte of each table's first page is all
-    // that is looked at, and a catalog may name thousands of tables.
-    void *mapped = sized ? mmap(nullptr, size_t(status.st_size), PROT_READ, MAP_PRIVATE, file, 0) : MAP_FAILED;
-    close(file);
-    if (mapped == MAP_FAILED)
+    if (fstat(file, &status) != 0)
         return false;
-    const auto *bytes = static_cast<const unsigned char *>(mapped);
-    bool ok = true;
+    // One byte of each table's first page is all that is looked at: read
+    // just that, for a file may be as large as the format allows (2 GB).
     for (const auto &o : objects) {
         if (o.type != ObjectType::LocalTable)
             continue;
         const off_t offset = static_cast<off_t>(DefinitionPage(o.id)) * pageSize;
-        ok = offset + pageSize <= status.st_size && bytes[offset] == DefinitionPageType;
-        if (!ok)
-            break;
+        unsigned char type = 0;
+        if (offset + pageSize > status.st_size || pread(file, &type, 1, offset) != 1 || type != DefinitionPageType)
+            return false;
     }
-    munmap(mapped, size_t(status.st_size));
-    return ok;
+    return true;
 }

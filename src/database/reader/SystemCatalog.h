@@ -53,4 +53,4 @@ inline unsigned long DefinitionPage(int64_t id) { return static_cast<unsigned lo
 
 // Whether every local table's definition page lies within the file and is a
 // table definition; a file cut short or a damaged catalog fails this.
-bool DefinitionPagesPresent(const char *path, int jetVersion, const std::vector<CatalogObject> &objects);
+bool DefinitionPagesPresent(int file, int jetVersion, const std::vector<CatalogObject> &objects);

@@ -10,7 +10,9 @@
 //              {"columns":[{"name":…,"type":202,"definedSize":50},…],"keys":[{"name":…,"columns":[…]},…]}
 //   on failure {"error":"…"}
 // Dates are OLE automation dates (days since 1899-12-30). The reader ends
-// when its standard input closes. It only ever reads the file.
+// when its standard input closes. It only ever reads the file, and every
+// read goes to the one file it opened first, even when the name is given
+// to another file meanwhile: the header checked is the catalog's header.
 
 #include "FileHeader.h"
 #include "JsonWriter.h"
@@ -19,14 +21,18 @@
 
 #include "Mdb.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <iconv.h>
 #include <iostream>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -42,7 +48,9 @@ void LimitResources()
     setrlimit(RLIMIT_AS, &memory);
     const rlimit cpu{CpuSecondsLimit, CpuSecondsLimit + 5};
     setrlimit(RLIMIT_CPU, &cpu);
-    // The reader has no purpose once the program is gone.
+    // The reader has no purpose once the program is gone. The program sets
+    // this before the reader starts, too; here it covers a reader started
+    // by hand from a shell.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
 }
 
@@ -121,18 +129,29 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: quillmere-reader DATABASE\n");
         return 2;
     }
-    const char *path = argv[1];
+    // Not blocking: a FIFO given as the database must not hold the reader.
+    const int file = open(argv[1], O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (file < 0)
+        return Fail(std::string("cannot open the file: ") + std::strerror(errno));
+    struct stat status {};
+    if (fstat(file, &status) != 0 || !S_ISREG(status.st_mode))
+        return Fail("not a regular file");
 
     FileHeader header;
     std::string why;
-    if (!ReadFileHeader(path, header, why))
+    if (!ReadFileHeader(file, header, why))
         return Fail(why);
     if (header.hasPassword)
         return Fail("the database is protected by a password");
+    if (header.isEncoded)
+        return Fail("the database is encoded (encrypted)");
     if (header.jetVersion == 0)
         ChooseJet3CodePage(header.codePage);
 
-    MdbHandle *mdb = mdb_open(path, MDB_NOFLAGS);
+    // libmdb opens by name; this name is the file already open, whatever the
+    // path names by now.
+    const std::string sameFile = "/proc/self/fd/" + std::to_string(file);
+    MdbHandle *mdb = mdb_open(sameFile.c_str(), MDB_NOFLAGS);
     if (!mdb)
         return Fail("libmdb cannot read the file");
     if (!DecodeTextAsUtf16(mdb))
@@ -140,7 +159,7 @@ int main(int argc, char **argv)
     const auto objects = ReadCatalogObjects(mdb);
     if (!objects)
         return Fail("cannot read the catalog");
-    if (!DefinitionPagesPresent(path, header.jetVersion, *objects))
+    if (!DefinitionPagesPresent(file, header.jetVersion, *objects))
         return Fail("the catalog names tables the file does not hold");
     {
         JsonWriter json;
@@ -174,5 +193,6 @@ int main(int argc, char **argv)
             Fail(why);
     }
     mdb_close(mdb);
+    close(file);
     return 0;
 }

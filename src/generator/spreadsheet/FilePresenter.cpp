@@ -24,7 +24,7 @@ void FilePresenter::present(const Workbook &workbook) noexcept
             WriteXlsx(workbook, path);
         written_ << path;
     } catch (const Failure &e) {
-        failures_ << e.message();
+        failures_ << QString::fromUtf8(e.what()); // with the system's reason
     } catch (...) {
         failures_ << QStringLiteral("ブックを書き込めません。");
     }

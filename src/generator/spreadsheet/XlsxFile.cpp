@@ -1,11 +1,12 @@
 #include "XlsxFile.h"
 
 #include "Constants.h"
+#include "DraftFile.h"
+#include "OutputTarget.h"
 #include "Workbook.h"
 #include "XlsxPackage.h"
 #include "common/Failure.h"
 
-#include <QFile>
 #include <map>
 #include <tuple>
 #include <xlsxwriter.h>
@@ -43,22 +44,22 @@ struct FormatKey {
     bool operator<(const FormatKey &o) const { return tie() < o.tie(); }
 };
 
+// Writes the workbook with libxlsxwriter to the file it opens by the name
+// given; path is the workbook's name for messages.
 class Writer {
 public:
-    explicit Writer(const QString &path) : path_(path)
+    Writer(const QByteArray &file, const QString &path) : path_(path)
     {
         lxw_workbook_options options{};
         options.use_zip64 = LXW_TRUE;
-        book_ = workbook_new_opt(QFile::encodeName(path).constData(), &options);
+        book_ = workbook_new_opt(file.constData(), &options);
         if (!book_)
             throw Failure(QStringLiteral("ブック「%1」を作成できません。").arg(path));
     }
     ~Writer()
     {
-        if (book_) {
-            workbook_close(book_); // only on a failure part way; the file is incomplete
-            QFile::remove(path_);
-        }
+        if (book_)
+            workbook_close(book_); // only on a failure part way; its draft goes with it
     }
 
     void write(const Workbook &workbook)
@@ -154,21 +155,20 @@ private:
 
 void WritePackage(const Workbook &workbook, const QString &path, bool asTemplate)
 {
-    // libxlsxwriter writes a draft beside the file; the finished package
-    // replaces what it cannot express.
-    const QString draft = path + QStringLiteral(".draft");
+    const OutputTarget target = OutputTarget::of(path);
     PackageEdits edits;
     edits.asTemplate = asTemplate;
     for (const auto &sheet : workbook.sheets())
         edits.columnWidths.push_back(sheet->columnWidths());
-    try {
-        Writer(draft).write(workbook);
-        FinishPackage(draft, path, edits);
-    } catch (...) {
-        QFile::remove(draft);
-        throw;
-    }
-    QFile::remove(draft);
+    // libxlsxwriter writes a first draft; the finished package, which holds
+    // what libxlsxwriter cannot express, is the second, and replaces the
+    // file at the path only once it is complete. Both stand in the target's
+    // folder, so that a full disk there fails the run, not the user's file.
+    const DraftFile written(target.folder);
+    DraftFile finished(target.folder);
+    Writer(written.openName(), path).write(workbook);
+    FinishPackage(written.openName(), finished.openName(), path, edits);
+    finished.replace(target.file, target.mode);
 }
 
 } // namespace

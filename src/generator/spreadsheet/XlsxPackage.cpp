@@ -3,7 +3,6 @@
 #include "common/Failure.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QThreadPool>
 #include <cmath>
 #include <deque>
@@ -123,9 +122,8 @@ bool SetColumnWidths(QByteArray &sheet, const std::map<int, double> &widths)
 // reading goes on; the others are copied as they are stored.
 class PackageCopy {
 public:
-    PackageCopy(const QString &from, const QString &to, const PackageEdits &edits)
-        : to_(to), edits_(edits), in_(unzOpen64(QFile::encodeName(from).constData())),
-          out_(zipOpen64(QFile::encodeName(to).constData(), APPEND_STATUS_CREATE))
+    PackageCopy(const QByteArray &from, const QByteArray &to, const QString &path, const PackageEdits &edits)
+        : to_(path), edits_(edits), in_(unzOpen64(from.constData())), out_(zipOpen64(to.constData(), APPEND_STATUS_CREATE))
     {
         if (!in_ || !out_)
             fail();
@@ -255,14 +253,9 @@ double StoredColumnWidth(double width)
     return std::floor(characters * 256) / 256;
 }
 
-void FinishPackage(const QString &from, const QString &to, const PackageEdits &edits)
+void FinishPackage(const QByteArray &from, const QByteArray &to, const QString &path, const PackageEdits &edits)
 {
-    try {
-        PackageCopy(from, to, edits).copy();
-    } catch (...) {
-        QFile::remove(to); // never leave half a workbook behind
-        throw;
-    }
+    PackageCopy(from, to, path, edits).copy();
 }
 
 } // namespace spreadsheet

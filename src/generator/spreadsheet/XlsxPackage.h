@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <map>
 #include <vector>
@@ -17,9 +18,11 @@ struct PackageEdits {
     std::vector<std::map<int, double>> columnWidths;
 };
 
-// Copies the package at from to to with the edits applied; parts that do not
-// change are copied as they are compressed. Throws Failure on failure.
-void FinishPackage(const QString &from, const QString &to, const PackageEdits &edits);
+// Copies the package in the file named from to the file named to (both
+// names as the system takes them) with the edits applied; parts that do not
+// change are copied as they are compressed. Throws Failure naming path, the
+// workbook's name for the user, on failure.
+void FinishPackage(const QByteArray &from, const QByteArray &to, const QString &path, const PackageEdits &edits);
 
 // The width the file stores for a column width in character units: the
 // character count plus the cell padding, in 1/256ths of a character.

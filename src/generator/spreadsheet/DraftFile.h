@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <sys/types.h>
+
+namespace spreadsheet {
+
+// A file that is being written and that no name leads to until it is
+// complete, so that nothing at the name it is meant for is harmed before
+// then: no planted link is written through, no other run's file is cut
+// short, no half-written file is left behind.
+//
+// It is made unnamed in its folder (O_TMPFILE) where the file system allows,
+// else under a fresh, unpredictable name that is created exclusively and
+// removed again when the process ends by SIGINT, SIGTERM or SIGHUP. Either
+// way it is gone with the object unless it was put in place. Writing it may
+// fail (a full disk, a file size limit); then its writer reports an error,
+// and the file it was to replace stays as it was.
+class DraftFile {
+public:
+    enum class Kind { Unnamed, Named };
+
+    // A new draft in the folder; Named only where the file system cannot
+    // make an unnamed one, or when asked. Throws Failure.
+    explicit DraftFile(const QByteArray &folder, Kind kind = Kind::Unnamed);
+    ~DraftFile();
+    DraftFile(const DraftFile &) = delete;
+    DraftFile &operator=(const DraftFile &) = delete;
+
+    int fd() const { return fd_; }
+    // The draft for a library that opens files by name.
+    QByteArray openName() const;
+    // The draft's own name in its folder; empty while it has none.
+    const QByteArray &name() const { return name_; }
+
+    // Flushes the draft to the disk, gives it the mode and puts it at
+    // target, in the draft's folder, in one step: target shows the file as
+    // it was until then and the complete draft after. Throws Failure.
+    void replace(const QByteArray &target, mode_t mode);
+
+private:
+    void makeNamed();
+    QByteArray freshName() const;
+
+    QByteArray folder_;
+    int fd_ = -1;
+    QByteArray name_; // where the draft stands in the folder, if anywhere
+    int registration_ = -1;
+};
+
+} // namespace spreadsheet
