@@ -38,27 +38,38 @@ struct Registration {
 };
 std::array<Registration, 32> registrations;
 
-void RemoveDraftsAndEnd(int signal)
+// What each of the signals did before the drafts were looked after.
+struct sigaction before[NSIG];
+
+void RemoveDraftsAndEnd(int signal, siginfo_t *info, void *context)
 {
     for (Registration &r : registrations)
         if (r.state.load() == Registration::Ready)
             unlink(r.path);
-    std::signal(signal, SIG_DFL);
-    raise(signal);
+    const struct sigaction &previous = before[signal];
+    if (previous.sa_flags & SA_SIGINFO) {
+        previous.sa_sigaction(signal, info, context);
+    } else if (previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN) {
+        previous.sa_handler(signal);
+    } else {
+        std::signal(signal, SIG_DFL);
+        raise(signal);
+    }
 }
 
 // Called before the first named draft is made: the signals that end a run
-// remove the drafts first, unless the process handles them itself.
+// remove the drafts first, then do what they did before. A signal the
+// process ignores ends nothing and is left alone.
 void RemoveDraftsOnSignals()
 {
     static std::once_flag once;
     std::call_once(once, [] {
         for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-            struct sigaction current {};
-            if (sigaction(signal, nullptr, &current) != 0 || current.sa_handler != SIG_DFL)
+            if (sigaction(signal, nullptr, &before[signal]) != 0 || before[signal].sa_handler == SIG_IGN)
                 continue;
             struct sigaction removal {};
-            removal.sa_handler = RemoveDraftsAndEnd;
+            removal.sa_sigaction = RemoveDraftsAndEnd;
+            removal.sa_flags = SA_SIGINFO;
             sigemptyset(&removal.sa_mask);
             sigaction(signal, &removal, nullptr);
         }
