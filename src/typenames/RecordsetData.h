@@ -24,6 +24,7 @@ public:
     // record, each record closed by endRecord(). A value given twice for a
     // field of one record replaces the first.
     void addField(const QString &name, Kind kind);
+    void setKind(int field, Kind kind) { kinds_[static_cast<size_t>(field)] = kind; }
     // Room for this many records, values and characters of values, so that
     // building need not copy what it has; only what is used is touched.
     void reserve(qsizetype records, qsizetype values, qsizetype characters);
@@ -32,6 +33,7 @@ public:
     void endRecord();
 
     const QStringList &fieldNames() const { return names_; }
+    int fieldCount() const { return static_cast<int>(names_.size()); }
     // The first field with this name in any case, or -1.
     int fieldIndex(const QString &name) const;
     Kind kindOf(int field) const { return kinds_[static_cast<size_t>(field)]; }

@@ -28,14 +28,10 @@ constexpr qsizetype MaxAttributes = 1024;
 
 using Kind = RecordsetData::Kind;
 
-struct Field {
-    QString attribute; // the name the rows use
-    QString name;      // the field's name (rs:name where the two differ)
-    Kind kind = Kind::Text;
-};
-
-struct ViewHash {
-    size_t operator()(QStringView text) const noexcept { return qHash(text); }
+// Lets a map keyed by names be searched with a view of a name.
+struct NameHash {
+    using is_transparent = void;
+    size_t operator()(QStringView name) const noexcept { return qHash(name); }
 };
 
 Kind KindOf(QStringView type)
@@ -157,29 +153,22 @@ private:
             ++depth;
             const QXmlStreamAttributes attributes = xml_.attributes();
             if (is(SchemaNamespace, u"AttributeType")) {
-                Field field;
-                field.attribute = attributes.value(QLatin1String("name")).toString();
-                field.name = attributes.hasAttribute(RowsetNamespace, QLatin1String("name"))
-                                 ? attributes.value(RowsetNamespace, QLatin1String("name")).toString()
-                                 : field.attribute;
-                field.kind = KindOf(attributes.value(DataTypeNamespace, QLatin1String("type")));
-                if (field.attribute.isEmpty())
+                // The rows name a field by its attribute name; rs:name is the
+                // field's own name where the two differ.
+                const QString attribute = attributes.value(QLatin1String("name")).toString();
+                const QString name = attributes.hasAttribute(RowsetNamespace, QLatin1String("name"))
+                                         ? attributes.value(RowsetNamespace, QLatin1String("name")).toString()
+                                         : attribute;
+                if (attribute.isEmpty() || !fieldOfAttribute_.emplace(attribute, data_->fieldCount()).second)
                     return false;
-                fields_.push_back(std::move(field));
-                // The key views the name's characters, which stay where they
-                // are when the vector moves the string.
-                if (!fieldOfAttribute_.emplace(fields_.back().attribute, fields_.size() - 1).second)
-                    return false;
-            } else if (is(SchemaNamespace, u"datatype") && !fields_.empty() &&
+                data_->addField(name, KindOf(attributes.value(DataTypeNamespace, QLatin1String("type"))));
+            } else if (is(SchemaNamespace, u"datatype") && data_->fieldCount() > 0 &&
                        attributes.hasAttribute(DataTypeNamespace, QLatin1String("type"))) {
-                fields_.back().kind = KindOf(attributes.value(DataTypeNamespace, QLatin1String("type")));
+                data_->setKind(data_->fieldCount() - 1,
+                               KindOf(attributes.value(DataTypeNamespace, QLatin1String("type"))));
             }
         }
-        if (xml_.hasError() || fields_.empty())
-            return false;
-        for (const Field &f : fields_)
-            data_->addField(f.name, f.kind);
-        return true;
+        return !xml_.hasError() && data_->fieldCount() > 0;
     }
 
     // Rows stand in rs:data, or in an rs:insert of rows added before saving;
@@ -211,7 +200,7 @@ private:
             if (!a.namespaceUri().isEmpty())
                 continue;
             const auto field = fieldOfAttribute_.find(a.name());
-            if (field != fieldOfAttribute_.end() && !data_->addValue(static_cast<int>(field->second), a.value()))
+            if (field != fieldOfAttribute_.end() && !data_->addValue(field->second, a.value()))
                 return false;
         }
         data_->endRecord();
@@ -221,8 +210,7 @@ private:
     QBuffer bytes_;
     QXmlStreamReader xml_;
     int depth_ = 0;
-    std::vector<Field> fields_;
-    std::unordered_map<QStringView, size_t, ViewHash> fieldOfAttribute_;
+    std::unordered_map<QString, int, NameHash, std::equal_to<>> fieldOfAttribute_;
     std::shared_ptr<RecordsetData> data_ = std::make_shared<RecordsetData>();
 };
 
