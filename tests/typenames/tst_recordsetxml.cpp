@@ -206,6 +206,7 @@ private slots:
         if (!ProcessMemory::resetPeak())
             QSKIP("the peak memory of the process cannot be reset here");
         const qint64 before = ProcessMemory::status("VmRSS");
+        QVERIFY(before > 0);
         const Load load = LoadCapped(path);
         const qint64 growth = ProcessMemory::status("VmHWM") - before;
         QVERIFY2(load.thrown.isEmpty(), qPrintable("the load threw: " + load.thrown));
