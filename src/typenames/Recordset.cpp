@@ -2,31 +2,25 @@
 
 #include "common/Failure.h"
 
-
-Recordset::Recordset(QStringList fields, std::vector<std::vector<QVariant>> rows)
-    : fields_(std::move(fields)), rows_(std::move(rows))
+Recordset::Recordset(std::shared_ptr<const RecordsetData> data) : data_(std::move(data))
 {
     setFilter(QString());
 }
 
-int Recordset::fieldIndex(const QString &field) const
+int Recordset::RecordCount() const
 {
-    for (int i = 0; i < fields_.size(); ++i)
-        if (fields_[i].compare(field, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
+    return static_cast<int>(filtered_ ? static_cast<qsizetype>(passing_.size()) : data_->recordCount());
 }
 
 void Recordset::setFilter(const QString &criterion)
 {
+    // A criterion that cannot be read leaves no row passing.
     passing_.clear();
-    if (criterion.trimmed().isEmpty()) {
-        for (size_t i = 0; i < rows_.size(); ++i)
-            passing_.push_back(i);
+    filtered_ = !criterion.trimmed().isEmpty();
+    if (!filtered_)
         return;
-    }
     const qsizetype equals = criterion.indexOf(u'=');
-    const int field = equals > 0 ? fieldIndex(criterion.left(equals).trimmed()) : -1;
+    const int field = equals > 0 ? data_->fieldIndex(criterion.left(equals).trimmed()) : -1;
     const QString text = criterion.mid(equals + 1).trimmed();
     QVariant wanted;
     if (text.size() >= 2 && text.startsWith(u'\'') && text.endsWith(u'\'')) {
@@ -40,44 +34,44 @@ void Recordset::setFilter(const QString &criterion)
     if (field < 0 || !wanted.isValid())
         throw Failure(QStringLiteral("レコードセットのフィルタ「%1」を解釈できません。").arg(criterion));
     if (wanted.typeId() == QMetaType::QString) {
+        // Only a text matches a text.
+        if (data_->kindOf(field) != RecordsetData::Kind::Text)
+            return;
         const QString text = wanted.toString();
-        for (size_t i = 0; i < rows_.size(); ++i) {
-            const QVariant &value = rows_[i][static_cast<size_t>(field)];
-            if (value.typeId() == QMetaType::QString && value.toString() == text)
-                passing_.push_back(i);
-        }
+        data_->forEachValue(field, [&](qsizetype row, QStringView value) {
+            if (value == text)
+                passing_.push_back(row);
+        });
         return;
     }
     const double number = wanted.toDouble();
-    const auto &numbers = numbersOf(field);
-    for (size_t i = 0; i < rows_.size(); ++i)
-        if (numbers[i] == number)
-            passing_.push_back(i);
+    for (const NumberAt &n : numbersOf(field))
+        if (n.value == number)
+            passing_.push_back(n.row);
 }
 
-const std::vector<std::optional<double>> &Recordset::numbersOf(int field)
+const std::vector<Recordset::NumberAt> &Recordset::numbersOf(int field)
 {
-    if (numbers_.empty())
-        numbers_.resize(static_cast<size_t>(fields_.size()));
-    auto &numbers = numbers_[static_cast<size_t>(field)];
-    if (numbers.empty() && !rows_.empty()) {
-        numbers.reserve(rows_.size());
-        for (const auto &row : rows_) {
-            const QVariant &value = row[static_cast<size_t>(field)];
-            bool ok = false;
-            const double n = value.typeId() == QMetaType::QString ? 0 : value.toDouble(&ok);
-            numbers.push_back(value.isValid() && ok ? std::optional<double>(n) : std::nullopt);
-        }
+    const auto known = numbers_.find(field);
+    if (known != numbers_.end())
+        return known->second;
+    std::vector<NumberAt> numbers;
+    const RecordsetData::Kind kind = data_->kindOf(field);
+    if (kind != RecordsetData::Kind::Text) {
+        data_->forEachValue(field, [&](qsizetype row, QStringView text) {
+            if (const auto value = RecordsetData::Convert(text, kind))
+                numbers.push_back({row, value->toDouble()});
+        });
     }
-    return numbers;
+    return numbers_.emplace(field, std::move(numbers)).first->second;
 }
 
 QVariant Recordset::FieldValue(const QString &field) const
 {
-    const int index = fieldIndex(field);
+    const int index = data_->fieldIndex(field);
     if (index < 0)
         throw Failure(QStringLiteral("レコードセットにフィールド「%1」がありません。").arg(field));
-    if (passing_.empty())
+    if (RecordCount() == 0)
         throw Failure(QStringLiteral("レコードセットにカレントレコードがありません。"));
-    return rows_[passing_.front()][static_cast<size_t>(index)];
+    return data_->value(filtered_ ? passing_.front() : 0, index);
 }

@@ -1,39 +1,47 @@
 #pragma once
 
+#include "RecordsetData.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
-#include <optional>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 // A recordset loaded from a file: named fields, rows in file order, and the
 // filter and current-row operations the program uses. A value is a number
-// (qint64 or double), a text, or null (an invalid QVariant).
+// (qint64 or double), a text, or null (an invalid QVariant). Copies share the
+// loaded rows and each keep a filter of their own.
 class Recordset {
 public:
-    Recordset(QStringList fields, std::vector<std::vector<QVariant>> rows);
+    explicit Recordset(std::shared_ptr<const RecordsetData> data);
 
     // A criterion "FIELD=VALUE", VALUE a number or a text in single quotes;
     // an empty text removes the filter. The first passing row becomes the
     // current one. Throws Failure for a criterion it cannot read.
     void setFilter(const QString &criterion);
     // The number of rows that pass the filter.
-    int RecordCount() const { return static_cast<int>(passing_.size()); }
+    int RecordCount() const;
 
     // The value of a field of the current row. Throws Failure for an unknown
     // field, or when no row is current.
     QVariant FieldValue(const QString &field) const;
 
-    const QStringList &fields() const { return fields_; }
+    const QStringList &fields() const { return data_->fieldNames(); }
 
 private:
-    int fieldIndex(const QString &field) const;
-    // A field's values as numbers, worked out once: a filter is set for
-    // every column of every table.
-    const std::vector<std::optional<double>> &numbersOf(int field);
+    // A row that has a number in a field, and the number.
+    struct NumberAt {
+        qsizetype row;
+        double value;
+    };
+    // A field's numbers, worked out once: a filter is set for every column
+    // of every table.
+    const std::vector<NumberAt> &numbersOf(int field);
 
-    QStringList fields_;
-    std::vector<std::vector<QVariant>> rows_;
-    std::vector<size_t> passing_; // rows that pass the filter, in file order
-    std::vector<std::vector<std::optional<double>>> numbers_;
+    std::shared_ptr<const RecordsetData> data_;
+    bool filtered_ = false;
+    std::vector<qsizetype> passing_; // with a filter, the rows that pass it, in file order
+    std::unordered_map<int, std::vector<NumberAt>> numbers_;
 };

@@ -1,8 +1,12 @@
 #include "mdlXmlConv.h"
 
-#include <QFile>
+#include "RegularFile.h"
+
+#include <QBuffer>
+#include <QStringDecoder>
 #include <QXmlStreamReader>
 #include <optional>
+#include <unordered_map>
 
 namespace mdlXmlConv {
 
@@ -13,18 +17,24 @@ const QString DataTypeNamespace = QStringLiteral("uuid:C2F41010-65B3-11d1-A29F-0
 const QString RowsetNamespace = QStringLiteral("urn:schemas-microsoft-com:rowset");
 const QString RowNamespace = QStringLiteral("#RowsetSchema");
 
-// A data file is small; anything this large is not one.
-constexpr qint64 MaxFileSize = 64 * 1024 * 1024;
+// A data file has a few kilobytes; anything larger than this is not one.
+constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
+// A data file nests five elements deep, and a record has an attribute for
+// each field. The XML reader's own checks take time growing with the square
+// of an element's attributes and of the depth, so beyond these it is not
+// a data file.
+constexpr int MaxDepth = 64;
+constexpr qsizetype MaxAttributes = 1024;
 
-enum class Kind { Text, Integer, Real };
+using Kind = RecordsetData::Kind;
 
-struct Field {
-    QString attribute; // the name the rows use
-    QString name;      // the field's name (rs:name where the two differ)
-    Kind kind = Kind::Text;
+// Lets a map keyed by names be searched with a view of a name.
+struct NameHash {
+    using is_transparent = void;
+    size_t operator()(QStringView name) const noexcept { return qHash(name); }
 };
 
-Kind KindOf(const QString &type)
+Kind KindOf(QStringView type)
 {
     static const QStringList integers = {"i1", "i2", "i4", "i8", "ui1", "ui2", "ui4", "ui8", "int"};
     static const QStringList reals = {"r4", "r8", "float", "number", "fixed.14.4"};
@@ -35,26 +45,59 @@ Kind KindOf(const QString &type)
     return Kind::Text;
 }
 
-std::optional<QVariant> Convert(const QString &text, Kind kind)
+// The file's text as the XML reader decodes it: in the encoding its
+// declaration names, or else the one its first bytes show, UTF-8 when they
+// show none. Nothing when the reader would not decode it either.
+std::optional<QString> DecodedText(const QByteArray &xml)
 {
-    bool ok = true;
-    switch (kind) {
-    case Kind::Integer: {
-        const qint64 n = text.trimmed().toLongLong(&ok);
-        return ok ? std::optional<QVariant>(n) : std::nullopt;
+    QBuffer bytes;
+    bytes.setData(xml);
+    bytes.open(QIODevice::ReadOnly);
+    QXmlStreamReader declaration(&bytes);
+    declaration.readNext();
+    const QByteArray declared = declaration.documentEncoding().toUtf8();
+    QStringDecoder decoder = declared.isEmpty()
+                                 ? QStringDecoder(QStringConverter::encodingForData(xml, u'<').value_or(QStringConverter::Utf8))
+                                 : QStringDecoder(declared.constData());
+    if (!decoder.isValid())
+        return std::nullopt;
+    return QString(decoder(xml));
+}
+
+// Whether some element may have more attributes than a data file's ever
+// has. An element's attributes all stand between its "<" and the next one
+// (no value holds a "<"), each with an "=", so counting the "=" between two
+// "<" never counts too few. It is counted in characters, not bytes: in
+// UTF-16 a byte of either value may belong to any character.
+bool HasCrowdedElement(const QByteArray &xml)
+{
+    const std::optional<QString> text = DecodedText(xml);
+    if (!text)
+        return false; // the reader refuses it by itself
+    qsizetype equals = 0;
+    for (const QChar c : *text) {
+        if (c == u'<')
+            equals = 0;
+        else if (c == u'=' && ++equals > MaxAttributes)
+            return true;
     }
-    case Kind::Real: {
-        const double d = text.trimmed().toDouble(&ok);
-        return ok ? std::optional<QVariant>(d) : std::nullopt;
-    }
-    default:
-        return QVariant(text);
-    }
+    return false;
 }
 
 class Parser {
 public:
-    explicit Parser(const QByteArray &xml) : xml_(xml) {}
+    // The reader takes the bytes through a device, a piece at a time: given
+    // them whole it would hold them all again as text.
+    explicit Parser(const QByteArray &xml)
+    {
+        bytes_.setData(xml);
+        bytes_.open(QIODevice::ReadOnly);
+        xml_.setDevice(&bytes_);
+        // At most one record per 6 bytes ("<z:row/>" less the prefix), one
+        // value per 5 ("a=''" and a space), one character per byte.
+        const qsizetype size = xml.size();
+        data_->reserve(size / 6 + 1, size / 5 + 1, size);
+    }
 
     std::unique_ptr<Recordset> parse()
     {
@@ -75,10 +118,7 @@ public:
         }
         if (xml_.hasError() || !sawSchema || !sawData)
             return nullptr;
-        QStringList names;
-        for (const Field &f : fields_)
-            names << f.name;
-        return std::make_unique<Recordset>(names, std::move(rows_));
+        return std::make_unique<Recordset>(std::move(data_));
     }
 
 private:
@@ -89,6 +129,10 @@ private:
         xml_.readNext();
         if (xml_.tokenType() == QXmlStreamReader::DTD || xml_.tokenType() == QXmlStreamReader::EntityReference)
             xml_.raiseError(QStringLiteral("entities are not accepted"));
+        else if (xml_.isStartElement() && ++depth_ > MaxDepth)
+            xml_.raiseError(QStringLiteral("elements nested too deep"));
+        else if (xml_.isEndElement())
+            --depth_;
         return !xml_.atEnd() && !xml_.hasError();
     }
 
@@ -107,25 +151,24 @@ private:
             if (!xml_.isStartElement())
                 continue;
             ++depth;
+            const QXmlStreamAttributes attributes = xml_.attributes();
             if (is(SchemaNamespace, u"AttributeType")) {
-                Field field;
-                field.attribute = xml_.attributes().value(QLatin1String("name")).toString();
-                field.name = xml_.attributes().hasAttribute(RowsetNamespace, QLatin1String("name"))
-                                 ? xml_.attributes().value(RowsetNamespace, QLatin1String("name")).toString()
-                                 : field.attribute;
-                field.kind = KindOf(xml_.attributes().value(DataTypeNamespace, QLatin1String("type")).toString());
-                if (field.attribute.isEmpty())
+                // The rows name a field by its attribute name; rs:name is the
+                // field's own name where the two differ.
+                const QString attribute = attributes.value(QLatin1String("name")).toString();
+                const QString name = attributes.hasAttribute(RowsetNamespace, QLatin1String("name"))
+                                         ? attributes.value(RowsetNamespace, QLatin1String("name")).toString()
+                                         : attribute;
+                if (attribute.isEmpty() || !fieldOfAttribute_.emplace(attribute, data_->fieldCount()).second)
                     return false;
-                for (const Field &f : fields_)
-                    if (f.attribute == field.attribute)
-                        return false;
-                fields_.push_back(field);
-            } else if (is(SchemaNamespace, u"datatype") && !fields_.empty() &&
-                       xml_.attributes().hasAttribute(DataTypeNamespace, QLatin1String("type"))) {
-                fields_.back().kind = KindOf(xml_.attributes().value(DataTypeNamespace, QLatin1String("type")).toString());
+                data_->addField(name, KindOf(attributes.value(DataTypeNamespace, QLatin1String("type"))));
+            } else if (is(SchemaNamespace, u"datatype") && data_->fieldCount() > 0 &&
+                       attributes.hasAttribute(DataTypeNamespace, QLatin1String("type"))) {
+                data_->setKind(data_->fieldCount() - 1,
+                               KindOf(attributes.value(DataTypeNamespace, QLatin1String("type"))));
             }
         }
-        return !xml_.hasError() && !fields_.empty();
+        return !xml_.hasError() && data_->fieldCount() > 0;
     }
 
     // Rows stand in rs:data, or in an rs:insert of rows added before saving;
@@ -150,26 +193,25 @@ private:
         return !xml_.hasError();
     }
 
+    // Attributes that name no field are not values.
     bool readRow()
     {
-        std::vector<QVariant> row(fields_.size());
         for (const QXmlStreamAttribute &a : xml_.attributes()) {
-            for (size_t i = 0; i < fields_.size(); ++i) {
-                if (a.namespaceUri().isEmpty() && a.name() == fields_[i].attribute) {
-                    const auto value = Convert(a.value().toString(), fields_[i].kind);
-                    if (!value)
-                        return false;
-                    row[i] = *value;
-                }
-            }
+            if (!a.namespaceUri().isEmpty())
+                continue;
+            const auto field = fieldOfAttribute_.find(a.name());
+            if (field != fieldOfAttribute_.end() && !data_->addValue(field->second, a.value()))
+                return false;
         }
-        rows_.push_back(std::move(row));
+        data_->endRecord();
         return true;
     }
 
+    QBuffer bytes_;
     QXmlStreamReader xml_;
-    std::vector<Field> fields_;
-    std::vector<std::vector<QVariant>> rows_;
+    int depth_ = 0;
+    std::unordered_map<QString, int, NameHash, std::equal_to<>> fieldOfAttribute_;
+    std::shared_ptr<RecordsetData> data_ = std::make_shared<RecordsetData>();
 };
 
 } // namespace
@@ -177,6 +219,8 @@ private:
 std::unique_ptr<Recordset> ParseRecordsetXml(const QByteArray &xml)
 {
     try {
+        if (xml.size() > MaxFileSize || HasCrowdedElement(xml))
+            return nullptr;
         return Parser(xml).parse();
     } catch (...) {
         return nullptr;
@@ -185,28 +229,30 @@ std::unique_ptr<Recordset> ParseRecordsetXml(const QByteArray &xml)
 
 std::unique_ptr<Recordset> LoadRecordsetXml(const QString &path)
 {
-    if (path.isEmpty())
-        return nullptr;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxFileSize)
-        return nullptr;
-    const QByteArray xml = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return nullptr;
+    // The file is the user's to edit and may be anything; whatever goes
+    // wrong with it, running out of memory too, is a file not loaded.
+    try {
+        const std::optional<QByteArray> xml = ReadRegularFile(path, MaxFileSize);
+        if (!xml)
+            return nullptr;
 
-    // The generator loads the same file for every table. It is read each
-    // time, but parsed again only when its bytes differ from the last ones.
-    struct LastLoad {
-        QByteArray bytes;
-        std::unique_ptr<Recordset> recordset; // unfiltered
-    };
-    static thread_local LastLoad last;
-    if (last.recordset && last.bytes == xml)
-        return std::make_unique<Recordset>(*last.recordset);
-    auto recordset = ParseRecordsetXml(xml);
-    last.bytes = xml;
-    last.recordset = recordset ? std::make_unique<Recordset>(*recordset) : nullptr;
-    return recordset;
+        // The generator loads the same file for every table. It is read each
+        // time, but parsed again only when its bytes differ from the last ones.
+        struct LastLoad {
+            QByteArray bytes;
+            std::unique_ptr<Recordset> recordset; // unfiltered
+        };
+        static thread_local LastLoad last;
+        if (last.recordset && last.bytes == *xml)
+            return std::make_unique<Recordset>(*last.recordset);
+        last = LastLoad();
+        auto recordset = ParseRecordsetXml(*xml);
+        if (recordset)
+            last = LastLoad{*xml, std::make_unique<Recordset>(*recordset)};
+        return recordset;
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 } // namespace mdlXmlConv

@@ -9,11 +9,14 @@ namespace mdlXmlConv {
 
 // Loads a recordset saved in ADO's XML persistence format (an s:Schema of
 // the row's attributes, then rs:data with one z:row per record). nullptr for
-// a missing, unreadable or malformed file; never throws, never tells the
-// user. Entities are never resolved, and nothing but the file is read.
+// a missing, unreadable or malformed file, for anything but a regular file
+// (a FIFO, a device, a folder), for a file over 16 MiB and for one with more
+// to it than a data file ever has (elements nested deeper than 64, an
+// element with over 1024 attributes); never throws, never tells the user.
+// Entities are never resolved, and nothing but the file is read.
 std::unique_ptr<Recordset> LoadRecordsetXml(const QString &path);
 
-// The same from the file's bytes.
+// The same from the file's bytes, within the same bounds.
 std::unique_ptr<Recordset> ParseRecordsetXml(const QByteArray &xml);
 
 } // namespace mdlXmlConv

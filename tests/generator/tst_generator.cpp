@@ -5,6 +5,7 @@
 #include "FakeCatalog.h"
 #include "Fixtures.h"
 #include "FilePresenter.h"
+#include "GuardedFifo.h"
 #include "WorkbookReader.h"
 #include "clsOutputTableDesign.h"
 #include "common/Failure.h"
@@ -17,6 +18,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
 
 using spreadsheet::Workbook;
 
@@ -361,14 +363,22 @@ private slots:
     {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<int>("fields");
-        QTest::newRow("missing") << namesFolder("missing", QByteArray()) << 2;
-        QTest::newRow("missing, table without fields") << namesFolder("missing2", QByteArray()) << 0;
-        QTest::newRow("without EnumName") << namesFolder("noname", "<z:row ID='3'/>", false) << 2;
+        QTest::addColumn<bool>("fifo"); // a FIFO without a writer in its place
+        QTest::newRow("missing") << namesFolder("missing", QByteArray()) << 2 << false;
+        QTest::newRow("missing, table without fields") << namesFolder("missing2", QByteArray()) << 0 << false;
+        QTest::newRow("without EnumName") << namesFolder("noname", "<z:row ID='3'/>", false) << 2 << false;
+        QTest::newRow("a FIFO") << namesFolder("fifo", QByteArray()) << 2 << true;
     }
     void nameFileMissing()
     {
         QFETCH(QString, folder);
         QFETCH(int, fields);
+        QFETCH(bool, fifo);
+        std::optional<GuardedFifo> namesFifo;
+        if (fifo) {
+            namesFifo.emplace(folder + "/DataTypeEnum.xml");
+            QVERIFY(namesFifo->isValid());
+        }
         FakeTable table{"T", {}, {}};
         for (int i = 0; i < fields; ++i)
             table.columns << Long(QStringLiteral("f%1").arg(i));
@@ -378,6 +388,7 @@ private slots:
         generator.setConnectionString(mdlADO::BuildConnectionString(catalog.databasePath()));
         generator.setApplicationPath(folder);
         const Run run = make(generator);
+        QVERIFY2(!namesFifo || !namesFifo->releasedReader(), "the run waited for a writer to the FIFO");
         QVERIFY2(run.failure.contains(QDir::toNativeSeparators(folder + "/DataTypeEnum.xml")), qPrintable(run.failure));
         QCOMPARE(run.sheetNames(), QStringList{"T"});
         QCOMPARE(TextAt(run.sheet(0), "C2"), QStringLiteral("T"));
