@@ -2,14 +2,52 @@
 """Reads a written workbook with openpyxl, an independent reader, and prints
 what a user would see as JSON: the package's workbook content type, the
 sheets in order, the active sheet, and for every cell present its value,
-number format, bold, fill pattern and borders, and the column widths."""
+number format, bold, fill pattern and borders, and the column widths.
+
+With --libreoffice, LibreOffice reads it instead (as a second independent
+reader, converting a copy to one CSV file per sheet), and the JSON holds only
+the sheets with their names and the text each cell shows."""
+import csv
 import datetime
 import json
+import os
+import pathlib
+import re
+import shutil
+import subprocess
 import sys
+import tempfile
 import zipfile
 
 import openpyxl
+import openpyxl.reader.excel
+from openpyxl.cell.text import Text
 from openpyxl.utils import get_column_letter
+from openpyxl.xml.constants import SHEET_MAIN_NS
+from openpyxl.xml.functions import iterparse
+
+# A character that XML cannot carry stands in cell text as _xHHHH_ (a UTF-16
+# unit in hex), and the underscore of a literal _xHHHH_ as _x005F_; read from
+# left to right, each escape is one unit. openpyxl 3.0 leaves the escapes
+# in the text (and only drops every "x005F_"), so decode them here.
+ESCAPE = re.compile('_x([0-9A-Fa-f]{4})_')
+
+
+def unescaped(text):
+    return ESCAPE.sub(lambda m: chr(int(m.group(1), 16)), text)
+
+
+def read_string_table(xml_source):
+    """openpyxl's reader of the shared strings, decoding the escapes."""
+    strings = []
+    for _, node in iterparse(xml_source):
+        if node.tag == '{%s}si' % SHEET_MAIN_NS:
+            strings.append(unescaped(Text.from_tree(node).content))
+            node.clear()
+    return strings
+
+
+openpyxl.reader.excel.read_string_table = read_string_table
 
 
 def content_type(path):
@@ -53,9 +91,42 @@ def main(path):
                 for column in range(dim.min, dim.max + 1):
                     widths[get_column_letter(column)] = dim.width
         sheets.append({'name': sheet.title, 'cells': cells, 'widths': widths})
+    # ASCII with \u escapes: a lone surrogate cannot be written as UTF-8.
     json.dump({'contentType': content_type(path), 'active': book.index(book.active), 'sheets': sheets},
-              sys.stdout, ensure_ascii=False)
+              sys.stdout)
+
+
+# Comma-separated, quoted with ", UTF-16 (which carries every unit), from
+# row 1, every sheet to a file of its own.
+CSV_FILTER = 'csv:Text - txt - csv (StarCalc):44,34,65535,1,,0,false,true,false,false,false,-1'
+
+
+def read_with_libreoffice(path):
+    with tempfile.TemporaryDirectory() as work:
+        copy = os.path.join(work, 'book' + os.path.splitext(path)[1])
+        shutil.copyfile(path, copy)
+        out = os.path.join(work, 'sheets')
+        run = subprocess.run(['soffice', '-env:UserInstallation=' + pathlib.Path(work, 'profile').as_uri(),
+                              '--headless', '--convert-to', CSV_FILTER, '--outdir', out, copy],
+                             capture_output=True, text=True, timeout=180)
+        # One line for each sheet, in order: "Writing sheet NAME -> FILE".
+        written = re.findall('^Writing sheet (.*) -> (' + re.escape(out) + '/.*)$', run.stdout, re.MULTILINE)
+        if run.returncode != 0 or not written:
+            sys.exit('LibreOffice did not convert the workbook:\n' + run.stdout + run.stderr)
+        sheets = []
+        for name, file in written:
+            cells = {}
+            with open(file, encoding='utf-16', errors='surrogatepass', newline='') as f:
+                for row, fields in enumerate(csv.reader(f), start=1):
+                    for column, text in enumerate(fields, start=1):
+                        if text:
+                            cells[get_column_letter(column) + str(row)] = {'value': {'text': text}}
+            sheets.append({'name': name, 'cells': cells})
+    json.dump({'sheets': sheets}, sys.stdout)
 
 
 if __name__ == '__main__':
-    main(sys.argv[1])
+    if sys.argv[1] == '--libreoffice':
+        read_with_libreoffice(sys.argv[2])
+    else:
+        main(sys.argv[1])

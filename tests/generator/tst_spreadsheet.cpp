@@ -126,6 +126,14 @@ private slots:
         for (const char *c : {":", "\\", "/", "?", "*", "[", "]"})
             QTest::newRow(qPrintable(QStringLiteral("contains %1").arg(c)))
                 << QStringLiteral("a%1b").arg(c) << QStringLiteral("「%1」").arg(c);
+        // Characters XML cannot carry: the workbook could not be read.
+        QTest::newRow("control character") << QStringLiteral("bad\u0001name") << "U+0001";
+        QTest::newRow("NUL") << QString(QChar(0)) << "U+0000";
+        QTest::newRow("U+FFFE") << QStringLiteral("a\uFFFE") << "U+FFFE";
+        QTest::newRow("U+FFFF") << QStringLiteral("\uFFFFb") << "U+FFFF";
+        QTest::newRow("lone high surrogate") << QStringLiteral("a") + QChar(0xD842) << "U+D842";
+        QTest::newRow("lone low surrogate") << QChar(0xDFB7) + QStringLiteral("b") << "U+DFB7";
+        QTest::newRow("pair the wrong way round") << QString(QChar(0xDFB7)) + QChar(0xD842) << "U+DFB7";
         QTest::newRow("leading apostrophe") << "'abc" << "アポストロフィ";
         QTest::newRow("trailing apostrophe") << "abc'" << "アポストロフィ";
         QTest::newRow("History") << "History" << "予約";

@@ -4,6 +4,7 @@
 #include "FilePresenter.h"
 #include "WorkbookReader.h"
 #include "XlsxFile.h"
+#include "XmlText.h"
 #include "common/Failure.h"
 
 #include <QJsonArray>
@@ -199,6 +200,42 @@ private slots:
         const QJsonObject sheet = ReadWorkbook(path).value("sheets").toArray()[0].toObject();
         QCOMPARE(CellOf(sheet, "A1").value("value").toObject().value("text").toString(),
                  QStringLiteral("1899/12/29 06:00:00"));
+    }
+
+    // Cell text as the file stores it: what XML cannot carry, and the
+    // underscore of what would read as an escape, in the form _xHHHH_.
+    void cellTextEscapes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("stored");
+        const QChar high(0xD842), low(0xDFB7); // 𠮷 is the pair high, low
+        QTest::newRow("plain") << QStringLiteral("顧客マスタ ID_x") << QStringLiteral("顧客マスタ ID_x");
+        QTest::newRow("control character") << QStringLiteral("a\u0001b") << QStringLiteral("a_x0001_b");
+        QTest::newRow("NUL and U+001F") << QString(QChar(0)) + QStringLiteral("\u001F")
+                                        << QStringLiteral("_x0000__x001F_");
+        QTest::newRow("U+FFFE") << QStringLiteral("x\uFFFE") << QStringLiteral("x_xFFFE_");
+        QTest::newRow("U+FFFF") << QStringLiteral("\uFFFFx") << QStringLiteral("_xFFFF_x");
+        QTest::newRow("lone high surrogate at the end") << QStringLiteral("a") + high << QStringLiteral("a_xD842_");
+        QTest::newRow("lone high surrogate before a letter") << high + QStringLiteral("a") << QStringLiteral("_xD842_a");
+        QTest::newRow("lone low surrogate") << low + QStringLiteral("a") << QStringLiteral("_xDFB7_a");
+        QTest::newRow("pair the wrong way round") << QString(low) + high << QStringLiteral("_xDFB7__xD842_");
+        QTest::newRow("surrogate pair") << QString(high) + low << QString(high) + low;
+        QTest::newRow("tab, line feed, carriage return") << QStringLiteral("a\tb\nc\rd") << QStringLiteral("a\tb\nc\rd");
+        QTest::newRow("literal escape") << QStringLiteral("_x0041_") << QStringLiteral("_x005F_x0041_");
+        QTest::newRow("literal escape in lower case") << QStringLiteral("a_x00e9_") << QStringLiteral("a_x005F_x00e9_");
+        QTest::newRow("literal escaped underscore") << QStringLiteral("_x005F_") << QStringLiteral("_x005F_x005F_");
+        QTest::newRow("literal escapes sharing an underscore")
+            << QStringLiteral("_x0041_x0042_") << QStringLiteral("_x005F_x0041_x005F_x0042_");
+        QTest::newRow("no escape: capital X, three digits, not hex")
+            << QStringLiteral("_X0041_ _x041_ _x00G1_") << QStringLiteral("_X0041_ _x041_ _x00G1_");
+        QTest::newRow("escaped character before x0041_")
+            << QStringLiteral("\u0001x0041_") << QStringLiteral("_x0001_x0041_");
+    }
+    void cellTextEscapes()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, stored);
+        QCOMPARE(EscapedCellText(text), stored);
     }
 
     // Workbooks handed to one file presenter each get a file of their own.

@@ -4,16 +4,30 @@
 #include <QProcess>
 #include <QTest>
 
-QJsonObject ReadWorkbook(const QString &path)
+namespace {
+
+QJsonObject RunReader(const QStringList &arguments)
 {
     QProcess reader;
-    reader.start(QStringLiteral(QUILLMERE_PYTHON), {QStringLiteral(QUILLMERE_READ_WORKBOOK), path});
-    if (!reader.waitForFinished(60000) || reader.exitCode() != 0) {
+    reader.start(QStringLiteral(QUILLMERE_PYTHON), QStringList{QStringLiteral(QUILLMERE_READ_WORKBOOK)} + arguments);
+    if (!reader.waitForFinished(180000) || reader.exitCode() != 0) {
         qWarning("%s", reader.readAllStandardError().constData());
         QTest::qFail("the workbook reader failed", __FILE__, __LINE__);
         return {};
     }
     return QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
+}
+
+} // namespace
+
+QJsonObject ReadWorkbook(const QString &path)
+{
+    return RunReader({path});
+}
+
+QJsonObject ReadWorkbookWithLibreOffice(const QString &path)
+{
+    return RunReader({QStringLiteral("--libreoffice"), path});
 }
 
 double ShownColumnWidth(double fileWidth)

@@ -9,7 +9,15 @@
 // column letter) and "cells" (by address: "value" as {"text"|"number"|"date"},
 // "numberFormat", "bold", "fill" and "border" with its drawn sides).
 // Fails the calling test and gives an empty object when the reader fails.
+// Both readers give cell text as the file means it: the escapes _xHHHH_ for
+// characters XML cannot carry are decoded.
 QJsonObject ReadWorkbook(const QString &path);
+
+// Reads a written workbook back with a second independent reader,
+// LibreOffice (soffice, run headless on a copy with a profile of its own),
+// and gives "sheets", each with "name" and "cells" (by address: "value" as
+// {"text"}, the text the cell shows). Fails the calling test likewise.
+QJsonObject ReadWorkbookWithLibreOffice(const QString &path);
 
 // The width in characters that a column's stored width stands for: the file
 // adds the cell padding of the default font (5 pixels beside 7-pixel digits).

@@ -1,5 +1,7 @@
 #include "SheetName.h"
 
+#include "XmlText.h"
+
 namespace {
 constexpr int MaxLength = 31; // UTF-16 units
 const QString Forbidden = QStringLiteral(":\\/?*[]");
@@ -14,6 +16,10 @@ QString SheetNameProblem(const QString &name, bool usedByAnotherSheet)
     for (const QChar c : name)
         if (Forbidden.contains(c))
             return QStringLiteral("シート名「%1」には使用できない文字「%2」が含まれています。").arg(name, c);
+    // Such a name could not be written into the workbook at all.
+    if (const qsizetype at = FirstUnitXmlCannotCarry(name); at >= 0)
+        return QStringLiteral("シート名「%1」には使用できない文字 U+%2 が含まれています。")
+            .arg(name, QString::asprintf("%04X", unsigned{name[at].unicode()}));
     if (name.front() == u'\'' || name.back() == u'\'')
         return QStringLiteral("シート名「%1」の先頭と末尾にはアポストロフィを使用できません。").arg(name);
     if (name.compare(u"History", Qt::CaseInsensitive) == 0)

@@ -5,6 +5,7 @@
 #include "OutputTarget.h"
 #include "Workbook.h"
 #include "XlsxPackage.h"
+#include "XmlText.h"
 #include "common/Failure.h"
 
 #include <map>
@@ -119,7 +120,7 @@ private:
             const auto c = static_cast<lxw_col_t>(column - 1);
 
             if (const auto *text = std::get_if<QString>(&cell.value)) {
-                check(worksheet_write_string(out, r, c, text->toUtf8().constData(), format(key)));
+                check(worksheet_write_string(out, r, c, EscapedCellText(*text).toUtf8().constData(), format(key)));
             } else if (const auto *number = std::get_if<double>(&cell.value)) {
                 check(worksheet_write_number(out, r, c, *number, format(key)));
             } else if (const auto *date = std::get_if<OleDateTime>(&cell.value)) {
@@ -135,7 +136,7 @@ private:
         const double serial = date.serial();
         if (serial < FirstExcelDay) {
             // No date the spreadsheet can show; the same text the table list shows.
-            check(worksheet_write_string(out, r, c, date.toText().toUtf8().constData(), format(key)));
+            check(worksheet_write_string(out, r, c, EscapedCellText(date.toText()).toUtf8().constData(), format(key)));
             return;
         }
         key.date = true;
