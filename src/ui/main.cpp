@@ -1,6 +1,7 @@
 #include "Application.h"
 #include "ApplicationIdentity.h"
 #include "DesktopPresenter.h"
+#include "HandOverFolders.h"
 #include "Icons.h"
 #include "Prompts.h"
 #include "frmMain.h"
@@ -13,6 +14,9 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(ApplicationIdentity::Title());
     QApplication::setApplicationVersion(ApplicationIdentity::VersionText());
     QApplication::setWindowIcon(Icons::Icon(QStringLiteral("output")));
+
+    // The workbooks of earlier runs have long been read by the desktop.
+    HandOverFolders().removeStale();
 
     frmMain window;
     // Workbooks open on the desktop; where that fails, the window says why.
