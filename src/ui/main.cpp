@@ -3,7 +3,6 @@
 #include "DesktopPresenter.h"
 #include "HandOverFolders.h"
 #include "Icons.h"
-#include "Prompts.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -21,7 +20,7 @@ int main(int argc, char *argv[])
     frmMain window;
     // Workbooks open on the desktop; where that fails, the window says why.
     spreadsheet::Application::setPresenter(
-        std::make_shared<DesktopPresenter>([&window](const QString &message) { window.prompts().message(&window, message); }));
+        std::make_shared<DesktopPresenter>([&window](const QString &message) { window.showMessage(message); }));
     window.show();
     const int status = app.exec();
     spreadsheet::Application::setPresenter(nullptr);
