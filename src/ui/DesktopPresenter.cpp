@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-DesktopPresenter::DesktopPresenter(Notice tellUser, Opener open)
-    : tellUser_(std::move(tellUser)), open_(std::move(open))
+DesktopPresenter::DesktopPresenter(Notice tellUser, Opener open, HandOverFolders folders)
+    : tellUser_(std::move(tellUser)), open_(std::move(open)), folders_(std::move(folders))
 {
 }
 
@@ -21,14 +21,13 @@ bool DesktopPresenter::OpenOnDesktop(const QString &path)
 void DesktopPresenter::present(const spreadsheet::Workbook &workbook) noexcept
 {
     try {
-        // Readable by this user only; it stays after the program ends, since
-        // the spreadsheet application reads it when it gets round to it.
-        QTemporaryDir folder(QDir(QDir::tempPath()).filePath(QStringLiteral("quillmere-XXXXXX")));
-        if (!folder.isValid())
-            throw Failure(QStringLiteral("一時フォルダを作成できません: %1").arg(folder.errorString()));
-        folder.setAutoRemove(false);
-        const QString path = folder.filePath(QStringLiteral("テーブルデザイン.xltx"));
+        // Removed with what is in it when the workbook cannot be written;
+        // once written, it stays after the program ends, since the
+        // spreadsheet application reads it when it gets round to it.
+        const std::unique_ptr<QTemporaryDir> folder = folders_.create();
+        const QString path = folder->filePath(QStringLiteral("テーブルデザイン.xltx"));
         spreadsheet::WriteXltx(workbook, path);
+        folder->setAutoRemove(false);
         if (!open_(path))
             tellUser_(QStringLiteral("表計算アプリケーションでブックを開けませんでした。\nブックは次のファイルにあります:\n%1")
                           .arg(QDir::toNativeSeparators(path)));

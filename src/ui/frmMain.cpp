@@ -5,6 +5,7 @@
 #include "ConnectionString.h"
 #include "FileExtension.h"
 #include "Icons.h"
+#include "OverrideCursorPause.h"
 #include "Prompts.h"
 #include "clsOutputTableDesign.h"
 #include "common/Failure.h"
@@ -13,6 +14,7 @@
 #include "mdlADO.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHBoxLayout>
@@ -23,10 +25,12 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
+#include <optional>
 
 namespace {
 
@@ -42,6 +46,11 @@ const QString TablesSuffix = QStringLiteral("個のテーブル");
 const QString NothingTicked = QStringLiteral("出力テーブルが選択されていません。");
 const QString OpenFilter = QStringLiteral("Accessファイル(*.mdb;*.adp;*.mda;*.mde;*.ade)");
 const QStringList DroppableExtensions = {"MDB", "ADP", "MDA", "MDE", "ADE"};
+const QString RunFailed = QStringLiteral("テーブルデザインのブックを完成できませんでした。\n%1");
+const QString ListFailed = QStringLiteral("「%1」のテーブルリストを取得できませんでした。\n%2");
+const QString FileNotTaken = QStringLiteral("ファイルを開けませんでした。\n%1");
+const QString OutOfMemory = QStringLiteral("メモリが足りません。");
+const QString UnknownError = QStringLiteral("原因の分からないエラーが発生しました。");
 
 // The character Ctrl+A types.
 constexpr int ControlA = 1;
@@ -54,6 +63,40 @@ public:
     BusyCursor(const BusyCursor &) = delete;
     BusyCursor &operator=(const BusyCursor &) = delete;
 };
+
+// Runs the work of an event procedure; what went wrong, in words for the
+// user, or nothing when it went through. Nothing may escape into the event
+// loop, which would end the program.
+template <typename Work>
+std::optional<QString> ReasonOfFailure(Work &&work)
+{
+    try {
+        work();
+        return std::nullopt;
+    } catch (const Failure &e) {
+        return e.message();
+    } catch (const std::bad_alloc &) {
+        return OutOfMemory;
+    } catch (const std::exception &e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return UnknownError;
+    }
+}
+
+// A drop is taken as a copy, or as a link where the source offers no copy;
+// never as a move, which a file manager may take as leave to remove the
+// dropped database.
+std::optional<Qt::DropAction> DropActionFor(const QDropEvent *event)
+{
+    if (!event->mimeData()->hasUrls())
+        return std::nullopt;
+    if (event->possibleActions() & Qt::CopyAction)
+        return Qt::CopyAction;
+    if (event->possibleActions() & Qt::LinkAction)
+        return Qt::LinkAction;
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -208,6 +251,12 @@ void frmMain::setStatusPanel(int panel, const QString &text)
     panels_[panel - 1]->setText(text);
 }
 
+void frmMain::showMessage(const QString &text)
+{
+    const OverrideCursorPause noWaitCursor;
+    prompts_->message(this, text);
+}
+
 void frmMain::Form_Load()
 {
     setWindowTitle(QStringLiteral("%1 Version %2").arg(ApplicationIdentity::Title(), ApplicationIdentity::VersionText()));
@@ -224,15 +273,21 @@ void frmMain::Form_Load()
 
 void frmMain::txtFilename_Change()
 {
-    lsvTables_->clear();
     const QString path = txtFilename_->text();
+    if (const auto reason = ReasonOfFailure([&] { rebuildList(path); }))
+        showMessage(ListFailed.arg(QDir::toNativeSeparators(path), *reason));
+}
+
+void frmMain::rebuildList(const QString &path)
+{
+    lsvTables_->clear();
     std::shared_ptr<Connection> connection;
     {
         BusyCursor busy;
         connection = mdlADO::OpenAccessConnection(path);
     }
     if (!connection) {
-        prompts_->message(this, ConnectFailed);
+        showMessage(ConnectFailed);
         setStatusPanel(1, path.isEmpty() ? NoFileGiven : ConnectFailed);
         return;
     }
@@ -243,6 +298,7 @@ void frmMain::txtFilename_Change()
         Catalog catalog;
         catalog.setActiveConnection(connection);
         QList<QTreeWidgetItem *> rows;
+        const auto unlisted = qScopeGuard([&rows] { qDeleteAll(rows); }); // rows the list did not take
         for (const Table &table : catalog.Tables()) {
             if (table.Type() != QLatin1String("TABLE"))
                 continue;
@@ -254,6 +310,7 @@ void frmMain::txtFilename_Change()
             ++count;
         }
         lsvTables_->addTopLevelItems(rows);
+        rows.clear();
     }
     connection.reset();
     setStatusPanel(2, QString::number(count) + TablesSuffix);
@@ -262,12 +319,16 @@ void frmMain::txtFilename_Change()
 
 void frmMain::mitmOpen_Click()
 {
-    const QString chosen = prompts_->openFileName(this, OpenFilter, lastChosenFile_);
-    // A cancelled dialog changes nothing.
-    if (chosen.isEmpty())
-        return;
-    lastChosenFile_ = chosen;
-    txtFilename_->setText(chosen);
+    const auto reason = ReasonOfFailure([this] {
+        const QString chosen = prompts_->openFileName(this, OpenFilter, lastChosenFile_);
+        // A cancelled dialog changes nothing.
+        if (chosen.isEmpty())
+            return;
+        lastChosenFile_ = chosen;
+        showFile(chosen);
+    });
+    if (reason)
+        showMessage(FileNotTaken.arg(*reason));
 }
 
 void frmMain::txtFilename_OLEDragDrop(const QMimeData *data)
@@ -284,10 +345,24 @@ void frmMain::lsvTables_OLEDragDrop(const QMimeData *data)
 // an Access database.
 void frmMain::takeDroppedFile(const QMimeData *data)
 {
-    if (!data || !data->hasUrls() || data->urls().isEmpty() || !data->urls().constFirst().isLocalFile())
-        return;
-    const QString path = data->urls().constFirst().toLocalFile();
-    if (DroppableExtensions.contains(GetExtension(path)))
+    const auto reason = ReasonOfFailure([&] {
+        if (!data || !data->hasUrls() || data->urls().isEmpty() || !data->urls().constFirst().isLocalFile())
+            return;
+        const QString path = data->urls().constFirst().toLocalFile();
+        if (DroppableExtensions.contains(GetExtension(path)))
+            showFile(path);
+    });
+    if (reason)
+        showMessage(FileNotTaken.arg(*reason));
+}
+
+// A file chosen or dropped is read anew, also when it is the one shown: it
+// may have changed on disk since. The box's change runs the rebuild once.
+void frmMain::showFile(const QString &path)
+{
+    if (txtFilename_->text() == path)
+        txtFilename_Change();
+    else
         txtFilename_->setText(path);
 }
 
@@ -296,15 +371,23 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
     const bool dropTarget = watched == txtFilename_ || watched == lsvTables_->viewport();
     if (dropTarget && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove)) {
         auto *drag = static_cast<QDragMoveEvent *>(event);
-        if (drag->mimeData()->hasUrls())
-            drag->acceptProposedAction();
-        else
+        if (const auto action = DropActionFor(drag)) {
+            drag->setDropAction(*action);
+            drag->accept();
+        } else {
             drag->ignore();
+        }
         return true;
     }
     if (dropTarget && event->type() == QEvent::Drop) {
         auto *drop = static_cast<QDropEvent *>(event);
-        drop->acceptProposedAction();
+        const auto action = DropActionFor(drop);
+        if (!action) {
+            drop->ignore();
+            return true;
+        }
+        drop->setDropAction(*action);
+        drop->accept();
         if (watched == txtFilename_)
             txtFilename_OLEDragDrop(drop->mimeData());
         else
@@ -371,13 +454,19 @@ void frmMain::mitmTooBar_Click()
 
 void frmMain::mitmExcel_Click()
 {
+    if (const auto reason = ReasonOfFailure([this] { runOutput(); }))
+        showMessage(RunFailed.arg(*reason));
+}
+
+void frmMain::runOutput()
+{
     std::shared_ptr<Connection> connection;
     {
         BusyCursor busy;
         connection = mdlADO::OpenAccessConnection(txtFilename_->text());
     }
     if (!connection) {
-        prompts_->message(this, ConnectFailed);
+        showMessage(ConnectFailed);
         return;
     }
 
@@ -395,18 +484,16 @@ void frmMain::mitmExcel_Click()
 
     if (ticked) {
         generator->setConnectionString(mdlADO::BuildConnectionString(txtFilename_->text()));
-        QString failure;
-        try {
+        std::optional<QString> failure;
+        {
             BusyCursor busy;
-            generator->Make();
-        } catch (const Failure &e) {
-            failure = e.message();
+            failure = ReasonOfFailure([&generator] { generator->Make(); });
         }
         // The program goes on; the workbook as far as it got is with the user.
-        if (!failure.isEmpty())
-            prompts_->message(this, QStringLiteral("テーブルデザインのブックを完成できませんでした。\n%1").arg(failure));
+        if (failure)
+            showMessage(RunFailed.arg(*failure));
     } else {
-        prompts_->message(this, NothingTicked);
+        showMessage(NothingTicked);
     }
     generator.reset();
     connection.reset();

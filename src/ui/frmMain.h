@@ -28,7 +28,9 @@ public:
 
     // The message boxes and the file dialog; the program's own by default.
     void setPrompts(std::shared_ptr<Prompts> prompts);
-    Prompts &prompts() const { return *prompts_; }
+    // Every message box of the window, and the hand-over's notices, go
+    // through here: without the wait cursor of a running command.
+    void showMessage(const QString &text);
     // Makes the generator of each output run; a plain one by default.
     void setGeneratorFactory(GeneratorFactory factory);
 
@@ -58,6 +60,9 @@ private:
     void buildMenus();
     void CheckAllTables(bool checked);
     void takeDroppedFile(const QMimeData *data);
+    void showFile(const QString &path);
+    void rebuildList(const QString &path);
+    void runOutput();
     void setStatusPanel(int panel, const QString &text);
 
     std::shared_ptr<Prompts> prompts_;

@@ -1,12 +1,43 @@
 #include "Application.h"
 #include "DesktopPresenter.h"
+#include "HandOverFolders.h"
 #include "WorkbookReader.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QJsonArray>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+
+// Sets the last change of a file or folder (not of what a link points to).
+bool SetAge(const QString &path, int hours)
+{
+    const time_t when = time(nullptr) - hours * 3600;
+    const struct timespec times[2] = {{when, 0}, {when, 0}};
+    return utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool WriteFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write("x") == 1;
+}
+
+QStringList Entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+} // namespace
 
 class TestDesktopPresenter : public QObject {
     Q_OBJECT
@@ -35,6 +66,8 @@ private slots:
         QCOMPARE(file.suffix(), QStringLiteral("xltx"));
         QVERIFY(file.absolutePath().startsWith(QDir::tempPath()));
         QCOMPARE(QFileInfo(file.absolutePath()).permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
+        // Marked, so that a later start of the program can tell it its own.
+        QVERIFY(QFileInfo(QDir(file.absolutePath()).filePath(HandOverFolders::MarkerName)).isFile());
         const QJsonObject read = ReadWorkbook(opened[0]);
         QVERIFY(read.value("contentType").toString().contains("template"));
         QCOMPARE(read.value("sheets").toArray()[0].toObject().value("name").toString(), QStringLiteral("顧客"));
@@ -52,6 +85,83 @@ private slots:
         QVERIFY(notices[0].contains(QDir::toNativeSeparators(tried[0])));
         QVERIFY(QFileInfo::exists(tried[0]));
         QDir(QFileInfo(tried[0]).absolutePath()).removeRecursively();
+    }
+
+    // A workbook that cannot be written leaves nothing behind: here every
+    // write beyond a few hundred bytes fails, as on a full disk.
+    void failedHandOverLeavesNoFolder()
+    {
+        QTemporaryDir temp;
+        QVERIFY(temp.isValid());
+        QStringList opened, notices;
+        auto presenter = std::make_shared<DesktopPresenter>([&](const QString &m) { notices << m; },
+                                                            [&](const QString &path) { opened << path; return true; },
+                                                            HandOverFolders(temp.path()));
+        struct rlimit before {};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        {
+            const auto restore = qScopeGuard([&] {
+                setrlimit(RLIMIT_FSIZE, &before);
+                std::signal(SIGXFSZ, oldHandler);
+            });
+            struct rlimit small = before;
+            small.rlim_cur = 512;
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+            RunWith(presenter);
+        }
+        QVERIFY(opened.isEmpty());
+        QCOMPARE(notices.size(), 1);
+        QVERIFY2(notices[0].startsWith(QStringLiteral("ブックを保存できませんでした。")), qPrintable(notices[0]));
+        QCOMPARE(Entries(temp.path()), QStringList());
+    }
+
+    // At start the program removes its own hand-over folders of earlier runs
+    // once they are a day old, and nothing else.
+    void staleHandOverFolders_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("marked");
+        QTest::addColumn<int>("ageHours");
+        QTest::addColumn<QString>("link"); // "inside", "as folder", or none
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("a day old") << "quillmere-Ab12Cd" << true << 25 << "" << true;
+        QTest::newRow("younger than a day") << "quillmere-Ab12Cd" << true << 23 << "" << false;
+        QTest::newRow("no marker") << "quillmere-Ab12Cd" << false << 48 << "" << false;
+        QTest::newRow("another name") << "quillmere-notes" << true << 48 << "" << false;
+        QTest::newRow("a link inside") << "quillmere-Ab12Cd" << true << 48 << "inside" << true;
+        QTest::newRow("a link as the folder") << "quillmere-Ab12Cd" << true << 48 << "as folder" << false;
+    }
+    void staleHandOverFolders()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, marked);
+        QFETCH(int, ageHours);
+        QFETCH(QString, link);
+        QFETCH(bool, removed);
+        QTemporaryDir temp, elsewhere;
+        QVERIFY(temp.isValid() && elsewhere.isValid());
+        const QString folder = QDir(temp.path()).filePath(name);
+        // The folder with its workbook and marker, or, for a link as the
+        // folder, the same folder elsewhere with the link pointing to it.
+        const QString real = link == "as folder" ? elsewhere.filePath(name) : folder;
+        QVERIFY(QDir().mkpath(real));
+        QVERIFY(WriteFile(QDir(real).filePath(QStringLiteral("テーブルデザイン.xltx"))));
+        if (marked)
+            QVERIFY(WriteFile(QDir(real).filePath(HandOverFolders::MarkerName)));
+        const QString outside = elsewhere.filePath(QStringLiteral("keep.mdb"));
+        QVERIFY(WriteFile(outside));
+        if (link == "inside")
+            QVERIFY(QFile::link(elsewhere.path(), QDir(folder).filePath(QStringLiteral("elsewhere"))));
+        if (link == "as folder")
+            QVERIFY(QFile::link(real, folder));
+        QVERIFY(SetAge(real, ageHours));
+
+        QCOMPARE(HandOverFolders(temp.path()).removeStale(), removed ? 1 : 0);
+        QCOMPARE(QFileInfo(folder).exists() || QFileInfo(folder).isSymLink(), !removed);
+        QVERIFY(QFileInfo::exists(outside));
+        if (link == "as folder")
+            QCOMPARE(Entries(real).size(), 2);
     }
 };
 

@@ -7,6 +7,7 @@
 #include "frmMain.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -25,10 +26,15 @@
 
 namespace {
 
-// Answers the dialogs: keeps every message, gives the queued file names.
+// Answers the dialogs: keeps every message with the override cursor shown
+// over it (Qt::BlankCursor for none), gives the queued file names.
 class AnsweringPrompts : public Prompts {
 public:
-    void message(QWidget *, const QString &text) override { messages << text; }
+    void message(QWidget *, const QString &text) override
+    {
+        messages << text;
+        cursors << (QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::BlankCursor);
+    }
     QString openFileName(QWidget *, const QString &filter, const QString &previous) override
     {
         filters << filter;
@@ -36,6 +42,7 @@ public:
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
     QStringList messages, filters, previousNames, answers;
+    QList<Qt::CursorShape> cursors;
 };
 
 // Keeps what the output command hands to the generator; Make writes nothing.
@@ -44,7 +51,7 @@ struct GeneratorRecord {
     QStringList tables;
     QStringList connectionStrings;
     int makes = 0;
-    QString failWith;
+    std::function<void()> duringMake; // what else Make does: fail, or tell the user
 };
 
 class RecordingGenerator : public clsOutputTableDesign {
@@ -55,8 +62,8 @@ public:
     void Make() override
     {
         ++record_.makes;
-        if (!record_.failWith.isEmpty())
-            throw Failure(record_.failWith);
+        if (record_.duringMake)
+            record_.duringMake();
     }
 
 private:
@@ -367,6 +374,85 @@ private slots:
         QCOMPARE(RowNames(list()), (QStringList{"Table1", "Table2", "Table3", "Table4"}));
     }
 
+    // A drop is taken as a copy, or as a link where the source offers no
+    // copy; never as a move, which a file manager may take as leave to
+    // remove the dropped database. Shift makes the source propose a move.
+    void dropsAreNeverMoves_data()
+    {
+        QTest::addColumn<Qt::DropActions>("offered");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<Qt::DropAction>("taken"); // IgnoreAction: refused
+        QTest::newRow("copy or move") << (Qt::CopyAction | Qt::MoveAction) << Qt::KeyboardModifiers(Qt::ShiftModifier)
+                                      << Qt::CopyAction;
+        QTest::newRow("move or link") << (Qt::MoveAction | Qt::LinkAction) << Qt::KeyboardModifiers(Qt::ShiftModifier)
+                                      << Qt::LinkAction;
+        QTest::newRow("move only") << Qt::DropActions(Qt::MoveAction) << Qt::KeyboardModifiers() << Qt::IgnoreAction;
+    }
+    void dropsAreNeverMoves()
+    {
+        QFETCH(Qt::DropActions, offered);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(Qt::DropAction, taken);
+        const QString path = dir_.filePath("dragged.mdb");
+        for (bool ontoList : {false, true}) {
+            init(); // a fresh window for each target
+            QWidget *target = ontoList ? list()->viewport() : static_cast<QWidget *>(box());
+            std::unique_ptr<QMimeData> data(Files({path}));
+            QDragEnterEvent enter(QPoint(5, 5), offered, data.get(), Qt::LeftButton, modifiers);
+            QCoreApplication::sendEvent(target, &enter);
+            QDragMoveEvent move(QPoint(6, 6), offered, data.get(), Qt::LeftButton, modifiers);
+            QCoreApplication::sendEvent(target, &move);
+            QDropEvent dropped(QPointF(6, 6), offered, data.get(), Qt::LeftButton, modifiers);
+            QCoreApplication::sendEvent(target, &dropped);
+            for (const QDropEvent *event : {static_cast<QDropEvent *>(&enter), static_cast<QDropEvent *>(&move), &dropped}) {
+                QCOMPARE(event->isAccepted(), taken != Qt::IgnoreAction);
+                if (event->isAccepted())
+                    QCOMPARE(event->dropAction(), taken);
+            }
+            QCOMPARE(box()->text(), taken == Qt::IgnoreAction ? QString() : path);
+        }
+    }
+
+    // Choosing or dropping the file shown reads it anew, since it may have
+    // changed on disk; once for each choice.
+    void sameFileAgainIsReadAnew_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("dialog") << "dialog";
+        QTest::newRow("drop on the box") << "box";
+        QTest::newRow("drop on the list") << "list";
+    }
+    void sameFileAgainIsReadAnew()
+    {
+        REQUIRE_FIXTURES();
+        QFETCH(QString, how);
+        const QString path = dir_.filePath("changing.mdb");
+        auto choose = [&] {
+            if (how == "dialog") {
+                open(path);
+            } else {
+                std::unique_ptr<QMimeData> data(Files({path}));
+                drop(how == "list" ? list()->viewport() : static_cast<QWidget *>(box()), data.get());
+            }
+        };
+        QFile::remove(path);
+        choose();
+        QCOMPARE(prompts_->messages, QStringList{"DB接続に失敗しました。"});
+
+        QVERIFY(QFile::copy(Fixtures::path("testV2000.mdb"), path));
+        choose();
+        QCOMPARE(RowNames(list()), (QStringList{"Table1", "Table2", "Table3", "Table4"}));
+        QVERIFY(QFile::remove(path) && QFile::copy(Fixtures::path("indexTestV2000.mdb"), path));
+        choose();
+        QCOMPARE(RowNames(list()), (QStringList{"Table1", "Table2", "Table3"}));
+        QCOMPARE(window_->statusPanelText(2), QStringLiteral("3個のテーブル"));
+
+        QVERIFY(QFile::remove(path));
+        choose();
+        QCOMPARE(prompts_->messages, (QStringList{"DB接続に失敗しました。", "DB接続に失敗しました。"}));
+        QCOMPARE(list()->topLevelItemCount(), 0);
+    }
+
     void getExtension_data()
     {
         QTest::addColumn<QString>("path");
@@ -468,21 +554,59 @@ private slots:
         QCOMPARE(record_.makes, 2);
     }
 
-    // A failed run is told, and the program goes on.
+    // A failed run is told, whatever the generator throws, and the program
+    // goes on.
+    void outputFailureIsShown_data()
+    {
+        QTest::addColumn<QString>("thrown");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("the generator's failure") << "Failure" << "シート名「History」は予約されているため使用できません。";
+        QTest::newRow("out of memory") << "bad_alloc" << "メモリが足りません。";
+        QTest::newRow("a standard exception") << "runtime_error" << "disk full";
+    }
     void outputFailureIsShown()
+    {
+        REQUIRE_FIXTURES();
+        QFETCH(QString, thrown);
+        QFETCH(QString, reason);
+        open(Fixtures::path("testV2000.mdb"));
+        action("mitmSelectAll")->trigger();
+        record_.duringMake = [&] {
+            if (thrown == "Failure")
+                throw Failure(reason);
+            if (thrown == "bad_alloc")
+                throw std::bad_alloc();
+            throw std::runtime_error(reason.toStdString());
+        };
+        action("mitmExcel")->trigger();
+        QCOMPARE(prompts_->messages, QStringList{"テーブルデザインのブックを完成できませんでした。\n" + reason});
+        record_.duringMake = nullptr;
+        action("mitmExcel")->trigger();
+        QCOMPARE(prompts_->messages.size(), 1);
+        QCOMPARE(record_.makes, 2);
+    }
+
+    // No message box shows the wait cursor of a running command: not the
+    // hand-over's notice, which comes while the run writes, nor the
+    // window's own. The command's cursor is back once the box is closed.
+    void noWaitCursorOverAMessageBox()
     {
         REQUIRE_FIXTURES();
         open(Fixtures::path("testV2000.mdb"));
         action("mitmSelectAll")->trigger();
-        record_.failWith = QStringLiteral("シート名「History」は予約されているため使用できません。");
+        QList<Qt::CursorShape> afterTheBox;
+        record_.duringMake = [&] {
+            // As the program's hand-over tells that the desktop did not open the workbook.
+            window_->showMessage(QStringLiteral("表計算アプリケーションでブックを開けませんでした。"));
+            afterTheBox << (QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::BlankCursor);
+            throw Failure(QStringLiteral("シート名「History」は予約されているため使用できません。"));
+        };
         action("mitmExcel")->trigger();
-        QCOMPARE(prompts_->messages.size(), 1);
-        QVERIFY(prompts_->messages[0].contains("完成できませんでした"));
-        QVERIFY(prompts_->messages[0].contains(record_.failWith));
-        record_.failWith.clear();
-        action("mitmExcel")->trigger();
-        QCOMPARE(prompts_->messages.size(), 1);
-        QCOMPARE(record_.makes, 2);
+        open(dir_.filePath("missing.mdb"));
+        QCOMPARE(prompts_->messages.size(), 3);
+        QCOMPARE(prompts_->cursors, QList<Qt::CursorShape>(3, Qt::BlankCursor));
+        QCOMPARE(afterTheBox, QList<Qt::CursorShape>{Qt::WaitCursor});
+        QVERIFY(!QApplication::overrideCursor());
     }
 };
 
