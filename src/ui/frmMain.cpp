@@ -9,6 +9,7 @@
 #include "Prompts.h"
 #include "clsOutputTableDesign.h"
 #include "common/Failure.h"
+#include "common/LocalFileName.h"
 #include "WindowFont.h"
 #include "frmAbout.h"
 #include "mdlADO.h"
@@ -23,6 +24,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QLoggingCategory>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScopeGuard>
@@ -31,6 +33,10 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <optional>
+
+// The window's log: why a database did not open, and the reasons behind
+// the failures it shows in its own words. On standard error.
+Q_LOGGING_CATEGORY(lcWindow, "quillmere.window")
 
 namespace {
 
@@ -74,6 +80,8 @@ std::optional<QString> ReasonOfFailure(Work &&work)
         work();
         return std::nullopt;
     } catch (const Failure &e) {
+        if (!e.reason().isEmpty())
+            qCWarning(lcWindow).noquote() << e.message() << e.reason();
         return e.message();
     } catch (const std::bad_alloc &) {
         return OutOfMemory;
@@ -96,6 +104,16 @@ std::optional<Qt::DropAction> DropActionFor(const QDropEvent *event)
     if (event->possibleActions() & Qt::LinkAction)
         return Qt::LinkAction;
     return std::nullopt;
+}
+
+// The file a dropped URL names. Its path is the name's bytes percent-encoded,
+// which need not be UTF-8: taken as bytes, a Latin-1 or Shift-JIS name
+// names its file, where toLocalFile() would make up another name.
+QString LocalPathOf(const QUrl &url)
+{
+    if (!url.host().isEmpty())
+        return url.toLocalFile();
+    return LocalFileName::decode(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
 }
 
 } // namespace
@@ -278,14 +296,25 @@ void frmMain::txtFilename_Change()
         showMessage(ListFailed.arg(QDir::toNativeSeparators(path), *reason));
 }
 
-void frmMain::rebuildList(const QString &path)
+// Opens the database under the wait cursor. The user is told only that it
+// did not open, in the window's own words; why goes to the log.
+std::shared_ptr<Connection> frmMain::openDatabase(const QString &path)
 {
-    lsvTables_->clear();
+    QString why;
     std::shared_ptr<Connection> connection;
     {
         BusyCursor busy;
-        connection = mdlADO::OpenAccessConnection(path);
+        connection = mdlADO::OpenAccessConnection(path, &why);
     }
+    if (!connection)
+        qCWarning(lcWindow).noquote() << "cannot open" << path << ":" << why;
+    return connection;
+}
+
+void frmMain::rebuildList(const QString &path)
+{
+    lsvTables_->clear();
+    auto connection = openDatabase(path);
     if (!connection) {
         showMessage(ConnectFailed);
         setStatusPanel(1, path.isEmpty() ? NoFileGiven : ConnectFailed);
@@ -348,7 +377,7 @@ void frmMain::takeDroppedFile(const QMimeData *data)
     const auto reason = ReasonOfFailure([&] {
         if (!data || !data->hasUrls() || data->urls().isEmpty() || !data->urls().constFirst().isLocalFile())
             return;
-        const QString path = data->urls().constFirst().toLocalFile();
+        const QString path = LocalPathOf(data->urls().constFirst());
         if (DroppableExtensions.contains(GetExtension(path)))
             showFile(path);
     });
@@ -460,11 +489,7 @@ void frmMain::mitmExcel_Click()
 
 void frmMain::runOutput()
 {
-    std::shared_ptr<Connection> connection;
-    {
-        BusyCursor busy;
-        connection = mdlADO::OpenAccessConnection(txtFilename_->text());
-    }
+    auto connection = openDatabase(txtFilename_->text());
     if (!connection) {
         showMessage(ConnectFailed);
         return;

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 
+class Connection;
 class clsOutputTableDesign;
 class Prompts;
 class QAction;
@@ -62,6 +63,7 @@ private:
     void takeDroppedFile(const QMimeData *data);
     void showFile(const QString &path);
     void rebuildList(const QString &path);
+    std::shared_ptr<Connection> openDatabase(const QString &path);
     void runOutput();
     void setStatusPanel(int panel, const QString &text);
 
