@@ -8,12 +8,11 @@
 
 #include "Catalog.h"
 #include "common/Failure.h"
-#include "common/LocalFileName.h"
+#include "ToolRun.h"
 #include "mdlADO.h"
 
 #include <QCoreApplication>
 #include <cstdio>
-#include <exception>
 
 namespace {
 
@@ -77,9 +76,11 @@ void AppendTable(QByteArray &out, const Table &table, bool withDesign)
     out += '}';
 }
 
+constexpr char Tool[] = "quillmere-catalog-dump";
+
 void Say(const QString &text)
 {
-    std::fprintf(stderr, "quillmere-catalog-dump: %s\n", LocalFileName::encode(text).constData());
+    Say(Tool, text);
 }
 
 int Run(QStringList args)
@@ -121,12 +122,5 @@ int Run(QStringList args)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    try {
-        return Run(LocalFileName::arguments(argc, argv));
-    } catch (const std::exception &e) {
-        Say(QString::fromLocal8Bit(e.what()));
-    } catch (...) {
-        Say(QStringLiteral("an unknown failure"));
-    }
-    return 1;
+    return RunTool(Tool, argc, argv, Run);
 }

@@ -19,12 +19,11 @@
 #include "OutputTarget.h"
 #include "clsOutputTableDesign.h"
 #include "common/Failure.h"
-#include "common/LocalFileName.h"
+#include "ToolRun.h"
 #include "mdlADO.h"
 
 #include <QCoreApplication>
 #include <cstdio>
-#include <exception>
 
 namespace {
 
@@ -32,16 +31,14 @@ QStringList UserTables(const std::shared_ptr<Connection> &connection)
 {
     Catalog catalog;
     catalog.setActiveConnection(connection);
-    QStringList names;
-    for (const Table &t : catalog.Tables())
-        if (t.Type() == QLatin1String("TABLE"))
-            names << t.Name();
-    return names;
+    return catalog.UserTableNames();
 }
+
+constexpr char Tool[] = "quillmere-make-workbook";
 
 void Say(const QString &text)
 {
-    std::fprintf(stderr, "quillmere-make-workbook: %s\n", LocalFileName::encode(text).constData());
+    Say(Tool, text);
 }
 
 int Run(const QStringList &args)
@@ -102,14 +99,5 @@ int Run(const QStringList &args)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    // Whatever goes wrong is told and ends the run with a status, never
-    // with an uncaught exception.
-    try {
-        return Run(LocalFileName::arguments(argc, argv));
-    } catch (const std::exception &e) {
-        Say(QString::fromLocal8Bit(e.what()));
-    } catch (...) {
-        Say(QStringLiteral("an unknown failure"));
-    }
-    return 1;
+    return RunTool(Tool, argc, argv, Run);
 }

@@ -51,6 +51,15 @@ void Catalog::setActiveConnection(std::shared_ptr<Connection> connection)
     connection_ = std::move(connection);
 }
 
+QStringList Catalog::UserTableNames() const
+{
+    QStringList names;
+    for (const Table &table : Tables())
+        if (table.Type() == QLatin1String("TABLE"))
+            names << table.Name();
+    return names;
+}
+
 void Catalog::willRead(const QStringList &tableNames) const
 {
     if (!connection_)

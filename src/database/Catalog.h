@@ -35,6 +35,10 @@ public:
     // Throws Failure while the catalog is bound to no connection.
     const TableCollection &Tables() const;
 
+    // The names of the user's own tables (type "TABLE": no system table,
+    // link, pass-through or view), in catalog order. Throws as Tables().
+    QStringList UserTableNames() const;
+
     // Tells the reader which tables' columns and keys will be read, in
     // order, so that it can read ahead. Names not in the catalog are passed
     // over; nothing else changes.

@@ -1,52 +1,16 @@
 #include "CatalogReader.h"
 
-#include "common/LocalFileName.h"
+#include "common/RegularFile.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/prctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// The database file, open for the time the reader takes to start.
-class OpenDatabaseFile {
-public:
-    explicit OpenDatabaseFile(const QString &path)
-        // Not blocking: a FIFO named as the database must not hold the program.
-        : fd_(::open(LocalFileName::encode(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY))
-    {
-        struct stat status {};
-        if (fd_ < 0)
-            problem_ = QStringLiteral("cannot open the file: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
-        else if (fstat(fd_, &status) != 0)
-            problem_ = QStringLiteral("cannot read the file: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
-        else if (S_ISDIR(status.st_mode))
-            problem_ = QStringLiteral("a folder, not a file");
-        else if (!S_ISREG(status.st_mode))
-            problem_ = QStringLiteral("not a regular file");
-    }
-    ~OpenDatabaseFile()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    OpenDatabaseFile(const OpenDatabaseFile &) = delete;
-    OpenDatabaseFile &operator=(const OpenDatabaseFile &) = delete;
-
-    int fd() const { return fd_; }
-    const QString &problem() const { return problem_; } // empty when it can be read
-
-private:
-    int fd_;
-    QString problem_;
-};
 
 QString ReaderExecutable()
 {
@@ -77,9 +41,8 @@ std::unique_ptr<CatalogReader> CatalogReader::start(const QString &databasePath,
             *whyNot = reason;
         return nullptr;
     };
-    if (databasePath.isEmpty())
-        return failed(QStringLiteral("no file given"));
-    const OpenDatabaseFile file(databasePath);
+    // Open for the time the reader takes to start.
+    const OpenRegularFile file(databasePath);
     if (!file.problem().isEmpty())
         return failed(file.problem());
 

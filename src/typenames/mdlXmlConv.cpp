@@ -1,6 +1,6 @@
 #include "mdlXmlConv.h"
 
-#include "RegularFile.h"
+#include "common/RegularFile.h"
 
 #include <QBuffer>
 #include <QStringDecoder>

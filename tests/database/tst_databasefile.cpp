@@ -47,16 +47,12 @@ class TestDatabaseFile : public QObject {
 
     static QStringList UserTables(const QString &path)
     {
-        QStringList names;
         const auto connection = mdlADO::OpenAccessConnection(path);
         if (!connection)
             return {QStringLiteral("(does not open)")};
         Catalog catalog;
         catalog.setActiveConnection(connection);
-        for (const Table &t : catalog.Tables())
-            if (t.Type() == QLatin1String("TABLE"))
-                names << t.Name();
-        return names;
+        return catalog.UserTableNames();
     }
 
     static QString Tool(const char *name) { return QCoreApplication::applicationDirPath() + '/' + name; }
@@ -171,10 +167,7 @@ private slots:
             }
             Catalog catalog;
             catalog.setActiveConnection(connection);
-            QStringList tables;
-            for (const Table &t : catalog.Tables())
-                if (t.Type() == QLatin1String("TABLE"))
-                    tables << t.Name();
+            const QStringList tables = catalog.UserTableNames();
             if (tables == expected)
                 ++listed;
             else

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+// A regular file opened for reading, by the exact bytes of its name (see
+// LocalFileName), or why it cannot be: missing or unreadable, a folder, or
+// anything else that is not a regular file (a FIFO, a device such as
+// /dev/zero, also behind a symbolic link). Nothing else is ever opened, and
+// the open never waits: a FIFO would wait for a writer, and opening some
+// devices has effects of its own.
+class OpenRegularFile {
+public:
+    explicit OpenRegularFile(const QString &path);
+    ~OpenRegularFile();
+    OpenRegularFile(const OpenRegularFile &) = delete;
+    OpenRegularFile &operator=(const OpenRegularFile &) = delete;
+
+    // The open file; -1 when it cannot be read, and problem() says why.
+    int fd() const { return problem_.isEmpty() ? fd_ : -1; }
+    const QString &problem() const { return problem_; }
+    qint64 size() const { return size_; } // as the open file says
+
+private:
+    int fd_ = -1;
+    QString problem_;
+    qint64 size_ = 0;
+};
+
+// The bytes of a regular file of at most maxSize bytes, or nothing: for a
+// file that OpenRegularFile cannot open, and for one larger than maxSize,
+// also one that grows past it while it is read. Never reads more than
+// maxSize + 1 bytes.
+std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize);
