@@ -1,10 +1,12 @@
 #pragma once
 
 #include "common/LocalFileName.h"
+#include "common/Version.h"
 
 #include <QString>
 #include <cstdio>
 #include <exception>
+#include <optional>
 
 // The outermost frame of the command-line tools.
 
@@ -13,6 +15,22 @@
 inline void Say(const char *tool, const QString &text)
 {
     std::fprintf(stderr, "%s: %s\n", tool, LocalFileName::encode(text).constData());
+}
+
+// Answers --help (the help text on standard output) and --version (the
+// tool's name and version); the status to end with when one was asked,
+// nothing when the tool is to run.
+inline std::optional<int> AnswerHelpOrVersion(const char *tool, const QStringList &args, const char *help)
+{
+    if (args.contains(QStringLiteral("--help"))) {
+        std::fputs(help, stdout);
+        return 0;
+    }
+    if (args.contains(QStringLiteral("--version"))) {
+        std::printf("%s %d.%d.%d\n", tool, Version::Major, Version::Minor, Version::Revision);
+        return 0;
+    }
+    return std::nullopt;
 }
 
 // Runs the tool on its arguments (as the bytes given, see LocalFileName).

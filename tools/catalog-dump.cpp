@@ -77,6 +77,20 @@ void AppendTable(QByteArray &out, const Table &table, bool withDesign)
 }
 
 constexpr char Tool[] = "quillmere-catalog-dump";
+constexpr char Usage[] = "usage: quillmere-catalog-dump [--tables-only] DATABASE\n";
+constexpr char Help[] =
+    "usage: quillmere-catalog-dump [--tables-only] DATABASE\n"
+    "\n"
+    "Prints the catalog of an Access database as JSON, as Quillmere sees it:\n"
+    "every entry with its name, type and times, and for every user table its\n"
+    "columns (name, ADO type code, defined size) and keys.\n"
+    "\n"
+    "  --tables-only  leave columns and keys out\n"
+    "  --help         this text\n"
+    "  --version      the version\n"
+    "\n"
+    "Exit status: 0 printed; 1 a table's design cannot be read; 2 the database\n"
+    "does not open (the reason is on standard error); 64 wrong usage.\n";
 
 void Say(const QString &text)
 {
@@ -85,9 +99,11 @@ void Say(const QString &text)
 
 int Run(QStringList args)
 {
+    if (const auto answered = AnswerHelpOrVersion(Tool, args, Help))
+        return *answered;
     const bool tablesOnly = args.removeAll(QStringLiteral("--tables-only")) > 0;
-    if (args.size() != 1) {
-        std::fprintf(stderr, "usage: quillmere-catalog-dump [--tables-only] DATABASE\n");
+    if (args.size() != 1 || args[0].startsWith(QStringLiteral("--"))) {
+        std::fputs(Usage, stderr);
         return 64;
     }
 

@@ -35,6 +35,23 @@ QStringList UserTables(const std::shared_ptr<Connection> &connection)
 }
 
 constexpr char Tool[] = "quillmere-make-workbook";
+constexpr char Usage[] = "usage: quillmere-make-workbook DATABASE OUTPUT.xlsx [TABLE ...]\n";
+constexpr char Help[] =
+    "usage: quillmere-make-workbook DATABASE OUTPUT.xlsx [TABLE ...]\n"
+    "\n"
+    "Writes the table design workbook of an Access database to OUTPUT.xlsx: one\n"
+    "sheet per table, for the tables given or for every user table in catalog\n"
+    "order. Also when the run fails half way, the workbook so far is written.\n"
+    "OUTPUT.xlsx is replaced only once the new workbook is complete; an output\n"
+    "that is the database itself, or not a regular file or a new name, is\n"
+    "refused before anything is written.\n"
+    "\n"
+    "  --help     this text\n"
+    "  --version  the version\n"
+    "\n"
+    "Exit status: 0 the workbook is written; 1 the run failed (the message says\n"
+    "why) or the output was refused; 2 the database does not open (the reason\n"
+    "is on standard error); 64 wrong usage.\n";
 
 void Say(const QString &text)
 {
@@ -43,8 +60,10 @@ void Say(const QString &text)
 
 int Run(const QStringList &args)
 {
-    if (args.size() < 2) {
-        std::fprintf(stderr, "usage: quillmere-make-workbook DATABASE OUTPUT.xlsx [TABLE ...]\n");
+    if (const auto answered = AnswerHelpOrVersion(Tool, args, Help))
+        return *answered;
+    if (args.size() < 2 || args[0].startsWith(QStringLiteral("--"))) {
+        std::fputs(Usage, stderr);
         return 64;
     }
     const QString database = args[0];

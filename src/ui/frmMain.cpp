@@ -385,6 +385,12 @@ void frmMain::takeDroppedFile(const QMimeData *data)
         showMessage(FileNotTaken.arg(*reason));
 }
 
+void frmMain::openFile(const QString &path)
+{
+    if (const auto reason = ReasonOfFailure([&] { showFile(path); }))
+        showMessage(FileNotTaken.arg(*reason));
+}
+
 // A file chosen or dropped is read anew, also when it is the one shown: it
 // may have changed on disk since. The box's change runs the rebuild once.
 void frmMain::showFile(const QString &path)

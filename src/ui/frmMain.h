@@ -35,6 +35,11 @@ public:
     // Makes the generator of each output run; a plain one by default.
     void setGeneratorFactory(GeneratorFactory factory);
 
+    // Shows and lists the file, as a drop of it would: for a file given on
+    // the command line (a file manager's "open with"). Unlike a drop, any
+    // name is taken: the desktop offers the program for every Access file.
+    void openFile(const QString &path);
+
     // The text of a status bar panel, 1 or 2.
     QString statusPanelText(int panel) const;
 

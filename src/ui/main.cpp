@@ -1,15 +1,32 @@
 #include "Application.h"
 #include "ApplicationIdentity.h"
+#include "CommandLine.h"
 #include "DesktopPresenter.h"
 #include "HandOverFolders.h"
 #include "Icons.h"
+#include "QtTranslation.h"
+#include "common/LocalFileName.h"
 #include "frmMain.h"
 
 #include <QApplication>
+#include <QTimer>
+#include <climits>
+#include <unistd.h>
+
+namespace {
+
+QByteArray StartFolder()
+{
+    char folder[PATH_MAX];
+    return getcwd(folder, sizeof folder) ? QByteArray(folder) : QByteArray(".");
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    QApplication app(argc, argv); // takes Qt's own options out of argv
+    LoadQtJapanese(app);
     QApplication::setApplicationName(ApplicationIdentity::Title());
     QApplication::setApplicationVersion(ApplicationIdentity::VersionText());
     QApplication::setWindowIcon(Icons::Icon(QStringLiteral("output")));
@@ -22,6 +39,11 @@ int main(int argc, char *argv[])
     spreadsheet::Application::setPresenter(
         std::make_shared<DesktopPresenter>([&window](const QString &message) { window.showMessage(message); }));
     window.show();
+    // A file given on the command line is read once the window shows, as if
+    // it had been dropped there.
+    const QString database = DatabaseFromCommandLine(LocalFileName::arguments(argc, argv), StartFolder());
+    if (!database.isEmpty())
+        QTimer::singleShot(0, &window, [&window, database] { window.openFile(database); });
     const int status = app.exec();
     spreadsheet::Application::setPresenter(nullptr);
     return status;

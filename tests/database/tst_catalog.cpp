@@ -3,6 +3,7 @@
 #include "FakeCatalog.h"
 #include "Fixtures.h"
 #include "common/Failure.h"
+#include "common/Version.h"
 #include "mdlADO.h"
 
 #include <QCoreApplication>
@@ -318,6 +319,39 @@ private slots:
         const QByteArray said = dump.readAllStandardError();
         QCOMPARE(said.count('\n'), 1);
         QVERIFY2(said.contains(": the database is protected by a password"), said.constData());
+    }
+
+    // Both tools answer --help and --version, and refuse a wrong call.
+    void toolOptions_data()
+    {
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("output"); // what standard output starts with, or standard error
+        for (const QString tool : {"quillmere-catalog-dump", "quillmere-make-workbook"}) {
+            const QString version =
+                QStringLiteral("%1 %2.%3.%4\n").arg(tool).arg(Version::Major).arg(Version::Minor).arg(Version::Revision);
+            QTest::newRow(qPrintable(tool + " --help")) << tool << QStringList{"--help"} << 0 << "usage: " + tool;
+            QTest::newRow(qPrintable(tool + " --version")) << tool << QStringList{"--version"} << 0 << version;
+            QTest::newRow(qPrintable(tool + " alone")) << tool << QStringList() << 64 << "usage: " + tool;
+            QTest::newRow(qPrintable(tool + " unknown option")) << tool << QStringList{"--x", "a", "b"} << 64
+                                                                << "usage: " + tool;
+        }
+    }
+    void toolOptions()
+    {
+        QFETCH(QString, tool);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, output);
+        QProcess run;
+        run.start(QCoreApplication::applicationDirPath() + '/' + tool, arguments);
+        QVERIFY(run.waitForFinished());
+        QCOMPARE(run.exitCode(), status);
+        const QString said = QString::fromUtf8(status == 0 ? run.readAllStandardOutput() : run.readAllStandardError());
+        QVERIFY2(said.startsWith(output), qPrintable(said));
+        if (arguments == QStringList{"--help"})
+            QVERIFY(said.contains("Exit status: 0"));
     }
 
     // Opening, listing and reading every table leaves each file as it was:

@@ -1,9 +1,11 @@
 #include "ApplicationIdentity.h"
+#include "CommandLine.h"
 #include "FileExtension.h"
 #include "Fixtures.h"
 #include "Prompts.h"
 #include "clsOutputTableDesign.h"
 #include "common/Failure.h"
+#include "common/LocalFileName.h"
 #include "frmMain.h"
 
 #include <QAction>
@@ -373,6 +375,62 @@ private slots:
         drop(box(), &data);
         QCOMPARE(window_->statusPanelText(2), QStringLiteral("4個のテーブル"));
         QCOMPARE(list()->topLevelItem(0)->text(0), QStringLiteral("Table1"));
+    }
+
+    // `quillmere FILE`: the file named, made absolute from the start folder,
+    // further arguments ignored, any name taken as its bytes.
+    void databaseFromCommandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("startFolder");
+        QTest::addColumn<QString>("database");
+        QTest::newRow("none") << QStringList() << QByteArray("/home/u") << QString();
+        QTest::newRow("absolute") << QStringList{"/data/a.mdb"} << QByteArray("/home/u") << "/data/a.mdb";
+        QTest::newRow("relative") << QStringList{"db/a.mdb"} << QByteArray("/home/u") << "/home/u/db/a.mdb";
+        QTest::newRow("dots") << QStringList{"./x/../a.mdb"} << QByteArray("/home/u") << "/home/u/a.mdb";
+        QTest::newRow("further ones ignored") << QStringList{"a.mdb", "b.mdb", "--x"} << QByteArray("/") << "/a.mdb";
+        QTest::newRow("start folder not UTF-8") << QStringList{"a.mdb"} << QByteArray("/caf\xe9")
+                                                << LocalFileName::decode("/caf\xe9/a.mdb");
+    }
+    void databaseFromCommandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, startFolder);
+        QFETCH(QString, database);
+        QCOMPARE(DatabaseFromCommandLine(arguments, startFolder), database);
+    }
+
+    // A file given on the command line is listed as a dropped one; a name a
+    // drop would not take is taken, and a file that does not open is told
+    // as any failed open.
+    void openFileFromOutside_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("tables"); // panel 2, or the message
+        QTest::newRow("Jet 4") << "testV2000.mdb" << "4個のテーブル";
+        QTest::newRow("2007 format") << "linkerTestV2007.accdb" << "";
+        QTest::newRow("missing") << "missing.mdb" << "DB接続に失敗しました。";
+    }
+    void openFileFromOutside()
+    {
+        REQUIRE_FIXTURES();
+        QFETCH(QString, file);
+        QFETCH(QString, tables);
+        const QString path = Fixtures::path(file);
+        if (file == "missing.mdb")
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot open .*missing.mdb"));
+        window_->openFile(path);
+        QCOMPARE(box()->text(), path);
+        if (tables.startsWith("DB")) {
+            QCOMPARE(prompts_->messages, QStringList{tables});
+            QCOMPARE(window_->statusPanelText(1), tables);
+            return;
+        }
+        QCOMPARE(prompts_->messages, QStringList());
+        QCOMPARE(window_->statusPanelText(1), QStringLiteral("テーブルリストを取得しました。"));
+        if (!tables.isEmpty())
+            QCOMPARE(window_->statusPanelText(2), tables);
+        QVERIFY(list()->topLevelItemCount() > 0);
     }
 
     void dropsOfOtherKinds()
