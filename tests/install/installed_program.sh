@@ -32,7 +32,7 @@ cat >"$expected" <<FILES
 ./lib/quillmere/quillmere-make-workbook
 ./lib/quillmere/quillmere-reader
 ./share/applications/$id.desktop
-./share/doc/quillmere/changelog.Debian.gz
+./share/doc/quillmere/changelog.gz
 ./share/doc/quillmere/copyright
 FILES
 for size in 16 22 24 32 48 64 128 256; do
