@@ -29,6 +29,8 @@ int main(int argc, char *argv[])
     LoadQtJapanese(app);
     QApplication::setApplicationName(ApplicationIdentity::Title());
     QApplication::setApplicationVersion(ApplicationIdentity::VersionText());
+    // Lets the desktop match the window to its menu entry (Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillmere.Quillmere"));
     QApplication::setWindowIcon(Icons::Icon(QStringLiteral("output")));
 
     // The workbooks of earlier runs have long been read by the desktop.
