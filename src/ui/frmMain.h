@@ -51,6 +51,7 @@ public slots:
     void mitmClear_Click();
     void mitmTooBar_Click();
     void mitmExcel_Click();
+    void mitmDescriptions_Click();
     void mitmVersion_Click();
 
 protected:
@@ -77,4 +78,5 @@ private:
     QStatusBar *statusBar_ = nullptr;
     QLabel *panels_[2] = {};
     QAction *mitmTooBar_ = nullptr;
+    QAction *mitmDescriptions_ = nullptr;
 };

@@ -10,6 +10,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Quillmere"));
     QApplication::setApplicationName(ApplicationIdentity::Title());
     QApplication::setApplicationVersion(ApplicationIdentity::VersionText());
     QApplication::setWindowIcon(Icons::Icon(QStringLiteral("output")));
