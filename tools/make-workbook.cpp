@@ -1,7 +1,9 @@
-// quillmere-make-workbook DATABASE OUTPUT.xlsx [TABLE ...]
+// quillmere-make-workbook [--descriptions] DATABASE OUTPUT.xlsx [TABLE ...]
 //
 // Runs the program's generator on an Access file, for the given tables or,
-// when none is given, for every "TABLE" entry in catalog order, and writes
+// when none is given, for every "TABLE" entry in catalog order (with
+// --descriptions, each field's description in its row, as the window's menu
+// item does), and writes
 // the workbook to OUTPUT.xlsx instead of handing it to the desktop; also
 // when the run fails, with what was written so far. A failed run prints the
 // generator's message and exits 1; a database that does not open exits 2,
@@ -41,10 +43,11 @@ void Say(const QString &text)
     Say(Tool, text);
 }
 
-int Run(const QStringList &args)
+int Run(QStringList args)
 {
+    const bool descriptions = args.removeAll(QStringLiteral("--descriptions")) > 0;
     if (args.size() < 2) {
-        std::fprintf(stderr, "usage: quillmere-make-workbook DATABASE OUTPUT.xlsx [TABLE ...]\n");
+        std::fprintf(stderr, "usage: quillmere-make-workbook [--descriptions] DATABASE OUTPUT.xlsx [TABLE ...]\n");
         return 64;
     }
     const QString database = args[0];
@@ -83,6 +86,7 @@ int Run(const QStringList &args)
         for (const QString &table : tables)
             generator.AddTable(table);
         generator.setConnectionString(mdlADO::BuildConnectionString(database));
+        generator.setWriteDescriptions(descriptions);
         generator.Make();
     } catch (const Failure &e) {
         Say(QString::fromUtf8(e.what()));
