@@ -2,9 +2,10 @@
 //
 // Opens an Access file the way the program does and prints its catalog as
 // JSON: every entry with its name, type and times, and for each "TABLE"
-// entry its columns and keys. --tables-only leaves columns and keys out (the
-// work of the table list). Exit status 2 when the database does not open,
-// with the reason on standard error, 1 when a table's design cannot be read.
+// entry its columns (with their descriptions, where they have one) and keys.
+// --tables-only leaves columns and keys out (the work of the table list).
+// Exit status 2 when the database does not open, with the reason on standard
+// error, 1 when a table's design cannot be read.
 
 #include "Catalog.h"
 #include "common/Failure.h"
@@ -53,7 +54,12 @@ void AppendTable(QByteArray &out, const Table &table, bool withDesign)
             first = false;
             AppendString(out, c.Name());
             out += ",\"type\":" + QByteArray::number(c.Type()) + ",\"definedSize\":" +
-                   QByteArray::number(c.DefinedSize()) + "}";
+                   QByteArray::number(c.DefinedSize());
+            if (!c.Description().isEmpty()) {
+                out += ",\"description\":";
+                AppendString(out, c.Description());
+            }
+            out += '}';
         }
         out += "],\"keys\":[";
         first = true;

@@ -1,8 +1,10 @@
-// quillmere-make-workbook DATABASE OUTPUT.xlsx [TABLE ...]
+// quillmere-make-workbook [--descriptions] DATABASE OUTPUT.xlsx [TABLE ...]
 //
 // Runs the program's generator on an Access file, for the given tables or,
-// when none is given, for every "TABLE" entry in catalog order, and writes
-// the workbook to OUTPUT.xlsx instead of handing it to the desktop; also
+// when none is given, for every "TABLE" entry in catalog order (with
+// --descriptions, each field's description in its row, as the window's menu
+// item does), and writes the workbook to OUTPUT.xlsx instead of handing it
+// to the desktop; also
 // when the run fails, with what was written so far. A failed run prints the
 // generator's message and exits 1; a database that does not open exits 2,
 // with the reason.
@@ -35,9 +37,9 @@ QStringList UserTables(const std::shared_ptr<Connection> &connection)
 }
 
 constexpr char Tool[] = "quillmere-make-workbook";
-constexpr char Usage[] = "usage: quillmere-make-workbook DATABASE OUTPUT.xlsx [TABLE ...]\n";
+constexpr char Usage[] = "usage: quillmere-make-workbook [--descriptions] DATABASE OUTPUT.xlsx [TABLE ...]\n";
 constexpr char Help[] =
-    "usage: quillmere-make-workbook DATABASE OUTPUT.xlsx [TABLE ...]\n"
+    "usage: quillmere-make-workbook [--descriptions] DATABASE OUTPUT.xlsx [TABLE ...]\n"
     "\n"
     "Writes the table design workbook of an Access database to OUTPUT.xlsx: one\n"
     "sheet per table, for the tables given or for every user table in catalog\n"
@@ -46,8 +48,10 @@ constexpr char Help[] =
     "that is the database itself, or not a regular file or a new name, is\n"
     "refused before anything is written.\n"
     "\n"
-    "  --help     this text\n"
-    "  --version  the version\n"
+    "  --descriptions  write each field's description into the column headed\n"
+    "                  説明 (F) of its row\n"
+    "  --help          this text\n"
+    "  --version       the version\n"
     "\n"
     "Exit status: 0 the workbook is written; 1 the run failed (the message says\n"
     "why) or the output was refused; 2 the database does not open (the reason\n"
@@ -58,10 +62,11 @@ void Say(const QString &text)
     Say(Tool, text);
 }
 
-int Run(const QStringList &args)
+int Run(QStringList args)
 {
     if (const auto answered = AnswerHelpOrVersion(Tool, args, Help))
         return *answered;
+    const bool descriptions = args.removeAll(QStringLiteral("--descriptions")) > 0;
     if (args.size() < 2 || args[0].startsWith(QStringLiteral("--"))) {
         std::fputs(Usage, stderr);
         return 64;
@@ -102,6 +107,7 @@ int Run(const QStringList &args)
         for (const QString &table : tables)
             generator.AddTable(table);
         generator.setConnectionString(mdlADO::BuildConnectionString(database));
+        generator.setWriteDescriptions(descriptions);
         generator.Make();
     } catch (const Failure &e) {
         Say(QString::fromUtf8(e.what()));

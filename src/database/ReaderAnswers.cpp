@@ -90,9 +90,11 @@ std::optional<TableDesign> DecodeTableAnswer(const QByteArray &line)
         const auto name = Text(o.value(u"name"));
         const auto type = Int32(o.value(u"type"));
         const auto size = Int32(o.value(u"definedSize"));
-        if (!name || !type || !size)
+        const QJsonValue storedDescription = o.value(u"description");
+        const auto description = storedDescription.isUndefined() ? QString() : Text(storedDescription);
+        if (!name || !type || !size || !description)
             return std::nullopt;
-        design.columns.push_back({*name, *type, *size});
+        design.columns.push_back({*name, *type, *size, *description});
     }
     for (const QJsonValue &item : answer->value(u"keys").toArray()) {
         if (!item.isObject() || !item.toObject().value(u"columns").isArray())

@@ -25,6 +25,7 @@ struct ColumnDesign {
     QString name;
     qint32 type = 0;        // ADO data type code
     qint32 definedSize = 0;
+    QString description{};  // empty when the column has none
 };
 
 struct KeyDesign {

@@ -19,7 +19,7 @@ const Table::Design &Table::design() const
     std::vector<Column> columns;
     columns.reserve(answer->columns.size());
     for (const auto &c : answer->columns)
-        columns.emplace_back(c.name, c.type, c.definedSize);
+        columns.emplace_back(c.name, c.type, c.definedSize, c.description);
     std::vector<Key> keys;
     for (const auto &k : answer->keys) {
         std::vector<KeyColumn> keyColumns;

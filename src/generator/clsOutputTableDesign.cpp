@@ -204,6 +204,11 @@ void clsOutputTableDesign::OutputFieldList(Worksheet &sheet, const Table &table,
             for (const KeyColumn &keyColumn : key.Columns())
                 if (keyColumn.Name() == column.Name())
                     sheet.Cells(row, Add16(startColumn, 3)).setValue(KeyMark(key.Name()));
+        if (writeDescriptions_ && !column.Description().isEmpty()) {
+            const CellRange description = sheet.Cells(row, Add16(startColumn, 4));
+            description.setValue(column.Description());
+            description.setWrapText(true);
+        }
         row = Add16(row, 1);
     }
 }

@@ -41,6 +41,11 @@ public:
     // program's own folder, unless a test points elsewhere.
     void setApplicationPath(const QString &directory) { applicationPath_ = directory; }
 
+    // Whether each field's description goes into the last column of its row
+    // (wrapped within the column's width); off unless asked for.
+    virtual void setWriteDescriptions(bool write) { writeDescriptions_ = write; }
+    bool WriteDescriptions() const { return writeDescriptions_; }
+
 private:
     friend class TestOutputTableDesign;
 
@@ -53,4 +58,5 @@ private:
     std::unique_ptr<std::vector<QString>> tableNames_;
     qint32 errorNumber_ = 0;
     QString applicationPath_;
+    bool writeDescriptions_ = false;
 };

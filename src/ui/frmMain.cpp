@@ -28,6 +28,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScopeGuard>
+#include <QSettings>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -57,6 +58,10 @@ const QString ListFailed = QStringLiteral("「%1」のテーブルリストを�
 const QString FileNotTaken = QStringLiteral("ファイルを開けませんでした。\n%1");
 const QString OutOfMemory = QStringLiteral("メモリが足りません。");
 const QString UnknownError = QStringLiteral("原因の分からないエラーが発生しました。");
+
+// Whether field descriptions go into the workbook: the user's choice, kept
+// in the desktop's settings place across runs.
+const QString DescriptionsSetting = QStringLiteral("output/descriptions");
 
 // The character Ctrl+A types.
 constexpr int ControlA = 1;
@@ -245,6 +250,10 @@ void frmMain::buildMenus()
     mitmTooBar_->setChecked(true);
     QMenu *output = menu("mitmOutput", QStringLiteral("出力（&O）"));
     item(output, "mitmExcel", QStringLiteral("excel に出力（&E）"), &frmMain::mitmExcel_Click);
+    mitmDescriptions_ = item(output, "mitmDescriptions", QStringLiteral("説明欄にフィールドの説明を出力(&D)"),
+                             &frmMain::mitmDescriptions_Click);
+    mitmDescriptions_->setCheckable(true);
+    mitmDescriptions_->setChecked(QSettings().value(DescriptionsSetting, false).toBool());
     QMenu *version = menu("mitmVersionP", QStringLiteral("バージョン(&V)"));
     item(version, "mitmVersion", QStringLiteral("パージョン(&V)"), &frmMain::mitmVersion_Click);
 }
@@ -493,6 +502,12 @@ void frmMain::mitmExcel_Click()
         showMessage(RunFailed.arg(*reason));
 }
 
+void frmMain::mitmDescriptions_Click()
+{
+    // Kept at once, so that the choice outlives this run however it ends.
+    QSettings().setValue(DescriptionsSetting, mitmDescriptions_->isChecked());
+}
+
 void frmMain::runOutput()
 {
     auto connection = openDatabase(txtFilename_->text());
@@ -507,8 +522,10 @@ void frmMain::runOutput()
         const QTreeWidgetItem *row = lsvTables_->topLevelItem(i);
         if (row->checkState(0) != Qt::Checked)
             continue;
-        if (!generator)
+        if (!generator) {
             generator = generatorFactory_();
+            generator->setWriteDescriptions(mitmDescriptions_->isChecked());
+        }
         generator->AddTable(row->text(0));
         ticked = true;
     }

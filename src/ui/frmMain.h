@@ -56,6 +56,7 @@ public slots:
     void mitmClear_Click();
     void mitmTooBar_Click();
     void mitmExcel_Click();
+    void mitmDescriptions_Click();
     void mitmVersion_Click();
 
 protected:
@@ -82,4 +83,5 @@ private:
     QStatusBar *statusBar_ = nullptr;
     QLabel *panels_[2] = {};
     QAction *mitmTooBar_ = nullptr;
+    QAction *mitmDescriptions_ = nullptr;
 };

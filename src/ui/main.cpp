@@ -27,6 +27,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv); // takes Qt's own options out of argv
     LoadQtJapanese(app);
+    QApplication::setOrganizationName(QStringLiteral("Quillmere"));
     QApplication::setApplicationName(ApplicationIdentity::Title());
     QApplication::setApplicationVersion(ApplicationIdentity::VersionText());
     // Lets the desktop match the window to its menu entry (Wayland).

@@ -2,6 +2,7 @@
 #include "CatalogReader.h"
 #include "ChildProcesses.h"
 #include "Fixtures.h"
+#include "Jet4Writer.h"
 #include "common/Failure.h"
 #include "mdlADO.h"
 
@@ -139,6 +140,54 @@ private slots:
         REQUIRE_FIXTURES();
         QFETCH(QString, path);
         expectEmptyResult(path, "");
+    }
+
+    // A damaged property list gives no descriptions, and the table still
+    // reads. libmdb's own parser loops on a chunk of length zero and reads
+    // past the list on the longer lengths.
+    void damagedPropertyList_data()
+    {
+        QTest::addColumn<int>("at"); // offset from the list's signature "MR2"
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("description");
+        // The list: signature, then chunks of (length, kind): the names
+        // (at 4), then the column's values (at 34) with its name and one
+        // value, whose length is at 50 and name index at 54.
+        QTest::newRow("intact") << 0 << QByteArray("MR2") << QStringLiteral("説明があります");
+        QTest::newRow("chunk of length zero") << 4 << QByteArray(4, '\0') << QString();
+        QTest::newRow("chunk longer than the list") << 34 << QByteArray("\xff\xff\xff\x7f") << QString();
+        QTest::newRow("value longer than its chunk") << 50 << QByteArray("\xff\xff") << QString();
+        QTest::newRow("name index out of range") << 54 << QByteArray("\xff\x7f") << QString();
+        QTest::newRow("long value longer than its field") << -12 << QByteArray("\xff\xff\xff\x80") << QString();
+    }
+    void damagedPropertyList()
+    {
+        QFETCH(int, at);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, description);
+        TestDatabase db;
+        db.tables << TestTable{"T", {}, {}, false, false,
+                               {{"説明", "long", 0, false, "説明があります"}, {"なし", "text", 20}}, {}};
+        const QString path = dir_.filePath("properties.mdb");
+        WriteJet4(db, path);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray content = file.readAll();
+        const QByteArray signature("MR2\0", 4);
+        QCOMPARE(content.count(signature), 1);
+        content.replace(content.indexOf(signature) + at, bytes.size(), bytes);
+        QVERIFY(file.seek(0) && file.write(content) == content.size());
+        file.close();
+
+        Catalog catalog;
+        catalog.setActiveConnection(mdlADO::OpenAccessConnection(path));
+        QStringList names, descriptions;
+        for (const Column &c : catalog.Tables().Item("T").Columns()) {
+            names << c.Name();
+            descriptions << c.Description();
+        }
+        QCOMPARE(names, (QStringList{"説明", "なし"}));
+        QCOMPARE(descriptions, (QStringList{description, QString()}));
     }
 
     void misbehavingReader_data()

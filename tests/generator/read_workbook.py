@@ -2,7 +2,8 @@
 """Reads a written workbook with openpyxl, an independent reader, and prints
 what a user would see as JSON: the package's workbook content type, the
 sheets in order, the active sheet, and for every cell present its value,
-number format, bold, fill pattern and borders, and the column widths.
+number format, bold, fill pattern, borders and text wrap (only when set),
+and the column widths.
 
 With --libreoffice, LibreOffice reads it instead (as a second independent
 reader, converting a copy to one CSV file per sheet), and the JSON holds only
@@ -85,6 +86,9 @@ def main(path):
                 'border': {side: getattr(b, side).style for side in ('left', 'top', 'right', 'bottom')
                            if getattr(b, side) is not None and getattr(b, side).style},
             }
+            # Only where set, so that what other cells read back stays as it was.
+            if cell.alignment.wrap_text:
+                cells[cell.coordinate]['wrap'] = True
         widths = {}
         for dim in sheet.column_dimensions.values():
             if dim.customWidth:

@@ -6,6 +6,7 @@
 #include "Fixtures.h"
 #include "FilePresenter.h"
 #include "GuardedFifo.h"
+#include "MdbSchemaComments.h"
 #include "WorkbookReader.h"
 #include "clsOutputTableDesign.h"
 #include "common/Failure.h"
@@ -168,9 +169,10 @@ class TestOutputTableDesign : public QObject {
         return run;
     }
 
-    Run makeTables(const QString &database, const QStringList &tables)
+    Run makeTables(const QString &database, const QStringList &tables, bool descriptions = false)
     {
         clsOutputTableDesign generator;
+        generator.setWriteDescriptions(descriptions);
         for (const QString &t : tables)
             generator.AddTable(t);
         generator.setConnectionString(mdlADO::BuildConnectionString(database));
@@ -294,6 +296,61 @@ private slots:
                 QCOMPARE(TextAt(sheet, A1(5, row)), mark);
             }
         }
+    }
+
+    // With descriptions asked for, every field that has one in the database
+    // (as mdbtools' mdb-schema finds them) has it in column F of its row,
+    // wrapped; every other cell is as in the run without them.
+    void fixtureDescriptions_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<int>("described"); // fields with a description
+        QTest::newRow("nwind.mdb") << "nwind.mdb" << 49;
+        QTest::newRow("testV2000.mdb, none") << "testV2000.mdb" << 0;
+    }
+    void fixtureDescriptions()
+    {
+        REQUIRE_FIXTURES();
+        QFETCH(QString, fixture);
+        QFETCH(int, described);
+        const QString path = Fixtures::path(fixture);
+        QStringList tables;
+        {
+            Catalog catalog;
+            catalog.setActiveConnection(mdlADO::OpenAccessConnection(path));
+            for (const Table &t : catalog.Tables())
+                if (t.Type() == QLatin1String("TABLE"))
+                    tables << t.Name();
+        }
+        const Run without = makeTables(path, tables);
+        const Run with = makeTables(path, tables, true);
+        QCOMPARE(without.failure, QString());
+        QCOMPARE(with.failure, QString());
+        QCOMPARE(with.sheetNames(), without.sheetNames());
+        QCOMPARE(with.workbook.value("active"), without.workbook.value("active"));
+
+        int found = 0;
+        for (int i = 0; i < tables.size(); ++i) {
+            const QHash<QString, QString> peer = MdbSchemaColumnComments(path, tables[i]);
+            QJsonObject expected = without.sheet(i).value("cells").toObject();
+            int inTable = 0;
+            for (int row = 7; expected.contains(A1(2, row)); ++row) {
+                const QString name = TextAt(without.sheet(i), A1(2, row));
+                const auto description = peer.constFind(name.toLower());
+                if (description == peer.cend())
+                    continue;
+                ++inTable;
+                QJsonObject cell = expected.value(A1(6, row)).toObject();
+                cell.insert("value", QJsonObject{{"text", *description}});
+                cell.insert("wrap", true);
+                expected.insert(A1(6, row), cell);
+            }
+            QCOMPARE(inTable, peer.size()); // each description the peer found has its row
+            found += inTable;
+            QCOMPARE(with.sheet(i).value("cells").toObject(), expected);
+            QCOMPARE(with.sheet(i).value("widths"), without.sheet(i).value("widths"));
+        }
+        QCOMPARE(found, described);
     }
 
     void keyMarks()

@@ -29,8 +29,12 @@ FakeCatalog::FakeCatalog(const QList<FakeTable> &tables)
                                    {"created", t.created},
                                    {"modified", t.modified}});
         QJsonArray columns;
-        for (const ColumnDesign &c : t.columns)
-            columns.append(QJsonObject{{"name", c.name}, {"type", c.type}, {"definedSize", c.definedSize}});
+        for (const ColumnDesign &c : t.columns) {
+            QJsonObject column{{"name", c.name}, {"type", c.type}, {"definedSize", c.definedSize}};
+            if (!c.description.isEmpty())
+                column.insert(QStringLiteral("description"), c.description);
+            columns.append(column);
+        }
         QJsonArray keys;
         for (const KeyDesign &k : t.keys)
             keys.append(QJsonObject{{"name", k.name}, {"columns", QJsonArray::fromStringList(k.columns)}});

@@ -7,7 +7,8 @@
 // by Debian's python3) and gives what it sees: "contentType", "active" (the
 // index of the active sheet) and "sheets", each with "name", "widths" (by
 // column letter) and "cells" (by address: "value" as {"text"|"number"|"date"},
-// "numberFormat", "bold", "fill" and "border" with its drawn sides).
+// "numberFormat", "bold", "fill", "border" with its drawn sides, and "wrap":
+// true only on cells whose text wraps).
 // Fails the calling test and gives an empty object when the reader fails.
 // Both readers give cell text as the file means it: the escapes _xHHHH_ for
 // characters XML cannot carry are decoded.

@@ -1,6 +1,7 @@
 #include "Application.h"
 #include "ConnectionString.h"
 #include "Jet4Writer.h"
+#include "MdbSchemaComments.h"
 #include "Prompts.h"
 #include "FilePresenter.h"
 #include "WorkbookReader.h"
@@ -38,6 +39,27 @@ const QList<OddName> OddNames = {
     {"literal escape in lower case", QStringLiteral("_x00e9_")},
     {"literal escaped underscore", QStringLiteral("_x005F_x0041_")},
     {"tab and line feed", QStringLiteral("a\tb\nc")},
+};
+
+// Descriptions of fields: Japanese, as long as Access allows, with
+// characters outside the BMP, and none.
+struct Described {
+    const char *row;
+    QString field;
+    QString description;
+};
+QString LongDescription()
+{
+    QString text = QStringLiteral("長い説明：");
+    while (text.size() < 255)
+        text += QStringLiteral("受注日から三営業日以内に出荷する。");
+    return text.left(255);
+}
+const QList<Described> Descriptions = {
+    {"Japanese", QStringLiteral("顧客コード"), QStringLiteral("顧客を一意に識別する番号です。")},
+    {"255 characters", QStringLiteral("備考"), LongDescription()},
+    {"outside the BMP", QStringLiteral("𩸽の数"), QStringLiteral("𠮷野家の𩸽（ほっけ）の数。")},
+    {"none", QStringLiteral("なし"), QString()},
 };
 
 TestColumn Long(const QString &name) { return {name, "long"}; }
@@ -127,7 +149,10 @@ class TestWholePath : public QObject {
     // The sheet of the table "Odd" as openpyxl and as LibreOffice read it.
     QJsonObject oddByOpenpyxl_, oddByLibreOffice_;
 
-    Run make(const QStringList &tables)
+    // The sheet of the table "説明" written with descriptions.
+    QJsonObject described_;
+
+    Run make(const QStringList &tables, bool descriptions = false, const QString &database = {})
     {
         const QString output = dir_.filePath("run.xlsx");
         QFile::remove(output);
@@ -136,9 +161,10 @@ class TestWholePath : public QObject {
         Run run;
         try {
             clsOutputTableDesign generator;
+            generator.setWriteDescriptions(descriptions);
             for (const QString &t : tables)
                 generator.AddTable(t);
-            generator.setConnectionString(mdlADO::BuildConnectionString(database_));
+            generator.setConnectionString(mdlADO::BuildConnectionString(database.isEmpty() ? database_ : database));
             generator.Make();
         } catch (const Failure &e) {
             run.failure = e.message();
@@ -244,6 +270,45 @@ private slots:
     // the spreadsheet's escape for them, come back exactly from the Access
     // file through the reader process and the workbook, in both independent
     // readers.
+    // Field descriptions come back exactly from the Access file into column
+    // F of their rows; mdbtools' mdb-schema reads the same from the file.
+    void descriptionsRoundTrip_data()
+    {
+        QTest::addColumn<int>("field");
+        for (int i = 0; i < Descriptions.size(); ++i)
+            QTest::newRow(Descriptions[i].row) << i;
+    }
+    void descriptionsRoundTrip()
+    {
+        QFETCH(int, field);
+        const QString database = dir_.filePath("説明.mdb");
+        if (described_.isEmpty()) {
+            TestTable table{"説明", {}, {}, false, false, {}, {}};
+            for (const Described &d : Descriptions)
+                table.columns << TestColumn{d.field, "text", 50, false, d.description};
+            WriteJet4(TestDatabase{{table}, {}, {}}, database);
+            const Run run = make({"説明"}, true, database);
+            QCOMPARE(run.failure, QString());
+            described_ = run.sheet("説明");
+            QVERIFY(!described_.isEmpty());
+        }
+        const Described &d = Descriptions[field];
+        const QString address = QStringLiteral("F%1").arg(7 + field);
+        QCOMPARE(TextAt(described_, QStringLiteral("B%1").arg(7 + field)), d.field);
+        QCOMPARE(TextAt(described_, address), d.description);
+        QCOMPARE(described_.value("cells").toObject().value(address).toObject().contains("wrap"),
+                 !d.description.isEmpty());
+        // mdb-schema decodes the file's UTF-16 as UCS-2: each half of a
+        // surrogate pair comes out as "?".
+        const auto asUcs2 = [](QString text) {
+            for (QChar &c : text)
+                if (c.isSurrogate())
+                    c = u'?';
+            return text;
+        };
+        QCOMPARE(MdbSchemaColumnComments(database, "説明").value(asUcs2(d.field)), asUcs2(d.description));
+    }
+
     void namesXmlCannotCarry_data()
     {
         QTest::addColumn<int>("field");

@@ -22,6 +22,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -54,6 +55,7 @@ struct GeneratorRecord {
     int created = 0;
     QStringList tables;
     QStringList connectionStrings;
+    QList<bool> descriptions; // each setWriteDescriptions
     int makes = 0;
     std::function<void()> duringMake; // what else Make does: fail, or tell the user
 };
@@ -63,6 +65,7 @@ public:
     explicit RecordingGenerator(GeneratorRecord &record) : record_(record) { ++record_.created; }
     void AddTable(const QString &name) override { record_.tables << name; }
     void setConnectionString(const QString &text) override { record_.connectionStrings << text; }
+    void setWriteDescriptions(bool write) override { record_.descriptions << write; }
     void Make() override
     {
         ++record_.makes;
@@ -134,7 +137,13 @@ class TestMainWindow : public QObject {
     }
 
 private slots:
-    void initTestCase() { QVERIFY(dir_.isValid()); }
+    void initTestCase()
+    {
+        QVERIFY(dir_.isValid());
+        // The windows' settings go to a place of the test's own, empty at first.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.filePath("settings"));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.filePath("settings"));
+    }
 
     void init()
     {
@@ -198,7 +207,7 @@ private slots:
             {"mitmFile", {"開く（&O）", "アプリケーションの終了（&X）"}},
             {"mitmEdit", {"全選択(&A)", "全解除（&C）"}},
             {"mitmToolBar", {"ツールバー"}},
-            {"mitmOutput", {"excel に出力（&E）"}},
+            {"mitmOutput", {"excel に出力（&E）", "説明欄にフィールドの説明を出力(&D)"}},
             {"mitmVersionP", {"パージョン(&V)"}}};
         for (const auto &[menu, captions] : items) {
             const QList<QAction *> actions = window_->findChild<QMenu *>(menu)->actions();
@@ -634,6 +643,41 @@ private slots:
         QTest::mouseClick(button(4), Qt::LeftButton); // a second run, a second generator
         QCOMPARE(record_.created, 2);
         QCOMPARE(record_.makes, 2);
+    }
+
+    // Whether descriptions are written is the user's choice, off at first,
+    // handed to each run and kept from one window (and run of the program)
+    // to the next.
+    void descriptionsChoiceOutlivesTheWindow_data()
+    {
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<bool>("chosen");
+        QTest::newRow("ticked") << 1 << true;
+        QTest::newRow("ticked, then unticked") << 2 << false;
+    }
+    void descriptionsChoiceOutlivesTheWindow()
+    {
+        REQUIRE_FIXTURES();
+        QFETCH(int, clicks);
+        QFETCH(bool, chosen);
+        QSettings().clear();
+        cleanup();
+        init();
+        QVERIFY(action("mitmDescriptions")->isCheckable());
+        QVERIFY(!action("mitmDescriptions")->isChecked());
+        for (int i = 0; i < clicks; ++i)
+            action("mitmDescriptions")->trigger();
+        QCOMPARE(action("mitmDescriptions")->isChecked(), chosen);
+
+        cleanup();
+        init();
+        QCOMPARE(action("mitmDescriptions")->isChecked(), chosen);
+        open(Fixtures::path("testV2000.mdb"));
+        list()->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        action("mitmExcel")->trigger();
+        QCOMPARE(prompts_->messages, QStringList());
+        QCOMPARE(record_.descriptions, QList<bool>{chosen});
+        QCOMPARE(record_.makes, 1);
     }
 
     // A failed run is told, whatever the generator throws, and the program

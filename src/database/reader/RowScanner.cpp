@@ -156,3 +156,11 @@ std::optional<double> RowScanner::dateTime(int column) const
         return std::nullopt;
     return mdb_get_double(const_cast<unsigned char *>(v->bytes), 0);
 }
+
+std::optional<std::string> RowScanner::bytes(int column) const
+{
+    const Value *v = field(column);
+    if (!v)
+        return std::nullopt;
+    return std::string(reinterpret_cast<const char *>(v->bytes), static_cast<size_t>(v->size));
+}

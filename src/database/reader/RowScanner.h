@@ -30,6 +30,8 @@ public:
     std::optional<std::string> text(int column) const;
     std::optional<int64_t> integer(int column) const;
     std::optional<double> dateTime(int column) const;
+    // The field as stored, for a long value the header and any inline part.
+    std::optional<std::string> bytes(int column) const;
 
 private:
     struct Value {

@@ -93,6 +93,28 @@ ReadRelationships(MdbHandle *mdb, const std::vector<CatalogObject> &objects)
     return result;
 }
 
+std::unordered_map<int64_t, std::string> ReadPropertyFields(MdbHandle *mdb)
+{
+    std::unordered_map<int64_t, std::string> fields;
+    RowScanner rows(mdb, "MSysObjects", CatalogDefinitionPage);
+    if (!rows.isOpen())
+        return fields;
+    const int id = rows.column("Id");
+    const int type = rows.column("Type");
+    const int properties = rows.column("LvProp");
+    if (id < 0 || type < 0 || properties < 0)
+        return fields;
+    while (rows.next()) {
+        if (rows.integer(type) != ObjectType::LocalTable)
+            continue;
+        const auto storedId = rows.integer(id);
+        auto field = rows.bytes(properties);
+        if (storedId && field)
+            fields.emplace(*storedId, std::move(*field));
+    }
+    return fields;
+}
+
 const char *CatalogTypeText(const CatalogObject &object)
 {
     switch (object.type) {

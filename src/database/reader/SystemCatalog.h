@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // One row of the file's object catalog (MSysObjects) that the program lists:
@@ -44,6 +45,13 @@ std::optional<std::vector<CatalogObject>> ReadCatalogObjects(MdbHandle *mdb);
 // table named MSysRelationships; nullopt when it cannot be read.
 std::optional<std::vector<RelationshipColumn>>
 ReadRelationships(MdbHandle *mdb, const std::vector<CatalogObject> &objects);
+
+// The stored property-list field (LvProp) of each local table's catalog row,
+// by id: only the field, whose long value ReadLongValue reads. Read when a
+// table design is first asked for, never for the listing. Empty when the
+// catalog has no such column or cannot be read again: no table then has
+// descriptions.
+std::unordered_map<int64_t, std::string> ReadPropertyFields(MdbHandle *mdb);
 
 // The type text the program's catalog reports for an entry.
 const char *CatalogTypeText(const CatalogObject &object);

@@ -1,5 +1,8 @@
 #include "TableDesign.h"
 
+#include "LongValue.h"
+#include "PropertyList.h"
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -21,6 +24,10 @@ constexpr int SmallInt = 2, Integer = 3, Single = 4, Double = 5, Currency = 6, D
               Variant = 12, UnsignedTinyInt = 17, BigInt = 20, Guid = 72, Binary = 128, WChar = 130,
               Numeric = 131, LongVarWChar = 203, VarBinary = 204, LongVarBinary = 205, VarWChar = 202;
 }
+
+// A table's property list is a few hundred bytes per column; a stored
+// length beyond this is damage.
+constexpr size_t PropertyListLimit = size_t{16} << 20;
 
 struct TableDefDeleter {
     void operator()(MdbTableDef *t) const { mdb_free_tabledef(t); }
@@ -71,6 +78,28 @@ bool WriteForeignKey(const CatalogObject &table, const MdbIndex *index,
     return true;
 }
 
+// The descriptions of the table's columns, by column name; none when the
+// table has no property list or it is damaged.
+std::unordered_map<std::string, std::string> ReadColumnDescriptions(MdbHandle *mdb, const std::string *propertyField)
+{
+    if (!propertyField)
+        return {};
+    const auto list = ReadLongValue(mdb, *propertyField, PropertyListLimit);
+    if (!list)
+        return {};
+    // Texts in the list are stored as names are: decode them the same way.
+    const TextDecoder decode = [mdb](std::string_view stored) -> std::optional<std::string> {
+        std::string copy(stored);
+        char *text = mdb_col_to_string(mdb, copy.data(), 0, MDB_TEXT, static_cast<int>(copy.size()));
+        if (!text)
+            return std::nullopt;
+        std::string result(text);
+        g_free(text);
+        return result;
+    };
+    return ColumnDescriptions(*list, decode);
+}
+
 } // namespace
 
 AdoColumnType ToAdoColumnType(int storedType, int storedSize, bool fixedLength, bool twoBytesPerCharacter)
@@ -99,7 +128,8 @@ AdoColumnType ToAdoColumnType(int storedType, int storedSize, bool fixedLength, 
 }
 
 bool WriteTableDesign(MdbHandle *mdb, const CatalogObject &object,
-                      const std::vector<RelationshipColumn> &relationships, JsonWriter &out, std::string &why)
+                      const std::vector<RelationshipColumn> &relationships, const std::string *propertyField,
+                      JsonWriter &out, std::string &why)
 {
     MdbCatalogEntry entry{};
     entry.mdb = mdb;
@@ -118,6 +148,7 @@ bool WriteTableDesign(MdbHandle *mdb, const CatalogObject &object,
         return false;
     }
 
+    const auto descriptions = ReadColumnDescriptions(mdb, propertyField);
     const bool twoBytesPerCharacter = mdb->f->jet_version != MDB_VER_JET3;
     out.beginObject().key("columns").beginArray();
     for (unsigned int i = 0; i < table->columns->len; ++i) {
@@ -127,6 +158,8 @@ bool WriteTableDesign(MdbHandle *mdb, const CatalogObject &object,
         out.key("name").value(std::string_view(col->name));
         out.key("type").value(int64_t{ado.type});
         out.key("definedSize").value(int64_t{ado.definedSize});
+        if (const auto d = descriptions.find(col->name); d != descriptions.end() && !d->second.empty())
+            out.key("description").value(d->second);
         out.endObject();
     }
     out.endArray();

@@ -7,9 +7,10 @@
 // Answers go to standard output, one JSON document per line:
 //   at start   {"tables":[{"id":…,"name":…,"type":"TABLE","created":…,"modified":…},…]}
 //   per request line "ID" on standard input:
-//              {"columns":[{"name":…,"type":202,"definedSize":50},…],"keys":[{"name":…,"columns":[…]},…]}
+//              {"columns":[{"name":…,"type":202,"definedSize":50,"description":…},…],"keys":[{"name":…,"columns":[…]},…]}
 //   on failure {"error":"…"}
-// Dates are OLE automation dates (days since 1899-12-30). The reader ends
+// A column's "description" is there only when it has one. Dates are OLE
+// automation dates (days since 1899-12-30). The reader ends
 // when its standard input closes. It only ever reads the file, and every
 // read goes to the one file it opened first, even when the name is given
 // to another file meanwhile: the header checked is the catalog's header.
@@ -168,6 +169,7 @@ int main(int argc, char **argv)
     }
 
     std::optional<std::vector<RelationshipColumn>> relationships;
+    std::optional<std::unordered_map<int64_t, std::string>> propertyFields;
     std::string request;
     while (std::getline(std::cin, request)) {
         char *end = nullptr;
@@ -186,8 +188,12 @@ int main(int argc, char **argv)
             Fail("cannot read the relationships");
             continue;
         }
+        if (!propertyFields)
+            propertyFields = ReadPropertyFields(mdb);
+        const auto field = propertyFields->find(table->id);
         JsonWriter json;
-        if (WriteTableDesign(mdb, *table, *relationships, json, why))
+        if (WriteTableDesign(mdb, *table, *relationships, field == propertyFields->end() ? nullptr : &field->second,
+                             json, why))
             Answer(json);
         else
             Fail(why);

@@ -32,6 +32,14 @@ CellValue CellRange::Value() const
     return cell ? cell->value : CellValue{};
 }
 
+void CellRange::setWrapText(bool wrap) const
+{
+    sheet_->checkUsable();
+    for (int row = top_; row <= bottom_; ++row)
+        for (int column = left_; column <= right_; ++column)
+            sheet_->cell(row, column).format.wrapText = wrap;
+}
+
 RangeFont CellRange::Font() const
 {
     return RangeFont(*this);

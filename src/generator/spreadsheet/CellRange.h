@@ -30,6 +30,9 @@ public:
     // The value of the top-left cell.
     CellValue Value() const;
 
+    // Long texts break into lines within the column's width.
+    void setWrapText(bool wrap) const;
+
     RangeFont Font() const;
     RangeInterior Interior() const;
     // 7 left, 8 top, 9 bottom, 10 right, 11 inside vertical, 12 inside

@@ -19,6 +19,7 @@ class ColumnRange;
 // The format the program gives a cell; everything else stays the default.
 struct CellFormat {
     bool bold = false;
+    bool wrapText = false;
     std::optional<qint16> interiorColorIndex;
     std::optional<qint16> interiorPattern;
 };

@@ -39,9 +39,10 @@ struct FormatKey {
     bool bold = false;
     bool grayPattern = false;
     bool date = false;
+    bool wrap = false;
     uint8_t top = 0, bottom = 0, left = 0, right = 0;
-    bool isDefault() const { return !bold && !grayPattern && !date && !top && !bottom && !left && !right; }
-    auto tie() const { return std::tie(bold, grayPattern, date, top, bottom, left, right); }
+    bool isDefault() const { return !bold && !grayPattern && !date && !wrap && !top && !bottom && !left && !right; }
+    auto tie() const { return std::tie(bold, grayPattern, date, wrap, top, bottom, left, right); }
     bool operator<(const FormatKey &o) const { return tie() < o.tie(); }
 };
 
@@ -87,6 +88,8 @@ private:
                 format_set_pattern(made, LXW_PATTERN_GRAY_125);
             if (key.date)
                 format_set_num_format_index(made, BuiltInDateTimeFormat);
+            if (key.wrap)
+                format_set_text_wrap(made);
             format_set_top(made, key.top);
             format_set_bottom(made, key.bottom);
             format_set_left(made, key.left);
@@ -112,6 +115,7 @@ private:
             FormatKey key;
             key.bold = cell.format.bold;
             key.grayPattern = cell.format.interiorPattern == xl::PatternGray16;
+            key.wrap = cell.format.wrapText;
             key.top = BorderStyle(sheet.lineAbove(row, column));
             key.bottom = BorderStyle(sheet.lineAbove(row + 1, column));
             key.left = BorderStyle(sheet.lineLeftOf(row, column));

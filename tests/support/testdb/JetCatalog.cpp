@@ -30,7 +30,7 @@ const QString LinkedDatabase = QStringLiteral("C:\\Data\\Linked.mdb");
 
 TestColumn Column(const char *name, const char *type, int size = 0)
 {
-    return TestColumn{QString::fromLatin1(name), QString::fromLatin1(type), size, false};
+    return TestColumn{QString::fromLatin1(name), QString::fromLatin1(type), size, false, {}};
 }
 
 TestKey Index(const char *name, const char *kind, const QStringList &columns)
@@ -119,6 +119,57 @@ QByteArray Record(const JetFormat &format, const TestTable &table, const QHash<Q
     return EncodeRecord(format, LayOutColumns(format, table.columns), row);
 }
 
+// A text of the property list: its length in bytes, then the bytes.
+void PutPropertyText(const JetFormat &format, QByteArray &out, const QString &text)
+{
+    const QByteArray bytes = format.encodeText(text);
+    Le::put16(out, static_cast<int>(bytes.size()));
+    out += bytes;
+}
+
+// A chunk of the property list: its length with this header, its kind, its body.
+QByteArray PropertyChunk(int kind, const QByteArray &body)
+{
+    QByteArray out;
+    Le::put32(out, static_cast<quint32>(body.size() + 6));
+    Le::put16(out, kind);
+    return out + body;
+}
+
+// The table's property list as Access keeps it in LvProp: a signature, the
+// list of property names, then one block of values per column that has
+// any. Only descriptions are written; empty when no column has one.
+QByteArray PropertyList(const JetFormat &format, const TestTable &table)
+{
+    constexpr int NameListChunk = 0x80;
+    constexpr int ColumnValuesChunk = 0x01;
+    constexpr int TextPropertyType = 10;
+    QByteArray names;
+    PutPropertyText(format, names, QStringLiteral("Description"));
+    QByteArray out = format.jet3 ? QByteArray("KKD", 4) : QByteArray("MR2", 4);
+    out += PropertyChunk(NameListChunk, names);
+    bool any = false;
+    for (const TestColumn &c : table.columns) {
+        if (c.description.isEmpty())
+            continue;
+        any = true;
+        QByteArray header;
+        PutPropertyText(format, header, c.name);
+        QByteArray block;
+        Le::put32(block, static_cast<quint32>(header.size() + 4));
+        block += header;
+        const QByteArray text = format.encodeText(c.description);
+        Le::put16(block, static_cast<int>(text.size() + 8));
+        Le::put8(block, 0); // not part of the design's definition
+        Le::put8(block, TextPropertyType);
+        Le::put16(block, 0); // the first name: Description
+        Le::put16(block, static_cast<int>(text.size()));
+        block += text;
+        out += PropertyChunk(ColumnValuesChunk, block);
+    }
+    return any ? out : QByteArray();
+}
+
 } // namespace
 
 CatalogRecords MakeCatalogRecords(const JetFormat &format, const TestDatabase &database,
@@ -149,9 +200,10 @@ CatalogRecords MakeCatalogRecords(const JetFormat &format, const TestDatabase &d
                       entry(DatabaseObject, DatabasesContainer, "MSysDb", DatabaseType, SystemObjectFlag, none, none));
     for (const auto &[table, page] : tables) {
         const quint32 flags = (table->system ? SystemObjectFlag : 0) | (table->hidden ? HiddenObjectFlag : 0);
-        records << Record(
-            format, objects,
-            entry(page, TablesContainer, table->name, LocalTableType, flags, table->created, table->modified));
+        auto values = entry(page, TablesContainer, table->name, LocalTableType, flags, table->created, table->modified);
+        if (const QByteArray properties = PropertyList(format, *table); !properties.isEmpty())
+            values.insert("LvProp", InlineMemo(properties));
+        records << Record(format, objects, values);
     }
     quint32 unpaged = UnpagedObjects;
     for (const QString &q : database.queries)

@@ -14,6 +14,7 @@ constexpr int MaxColumns = 255;
 constexpr int MaxKeyColumns = 10;
 constexpr int MaxTextCharacters = 255;
 constexpr int MaxBinaryBytes = 510;
+constexpr int MaxDescriptionCharacters = 255; // UTF-16 code units
 constexpr int MaxFixedRowBytes = 4000; // a record's fixed part must fit on a page
 
 // The tables every database of ours holds besides the described ones.
@@ -62,6 +63,8 @@ QString CheckColumn(const TestColumn &c)
     const int limit = c.type == "text" ? MaxTextCharacters : MaxBinaryBytes;
     if (sized && (c.size < 0 || c.size > limit))
         return QStringLiteral(".size: %1 is not between 1 and %2").arg(c.size).arg(limit);
+    if (c.description.size() > MaxDescriptionCharacters)
+        return QStringLiteral(".description: longer than %1 characters").arg(MaxDescriptionCharacters);
     return {};
 }
 
@@ -260,9 +263,10 @@ public:
     bool column(const QJsonValue &v, const QString &path, TestColumn &c)
     {
         QJsonObject o;
-        return object(v, path, o) && onlyFields(o, path, {"name", "type", "size", "fixed"}) &&
+        return object(v, path, o) && onlyFields(o, path, {"name", "type", "size", "fixed", "description"}) &&
                text(o, path, "name", c.name, true) && text(o, path, "type", c.type, true) &&
-               number(o, path, "size", c.size) && flag(o, path, "fixed", c.fixed);
+               number(o, path, "size", c.size) && flag(o, path, "fixed", c.fixed) &&
+               text(o, path, "description", c.description, false);
     }
 
     bool key(const QJsonValue &v, const QString &path, TestKey &k)

@@ -19,6 +19,11 @@ struct TestColumn {
     QString type;
     int size = 0;       // characters for text, bytes for binary; 0: the largest (255 and 510)
     bool fixed = false; // fixed length; text and binary only
+    // What the table's designer wrote about the column (its "Description"
+    // property, at most 255 characters); empty: none. Kept in the table's
+    // property list inline in its catalog record, so the descriptions of one
+    // table must fit on a page with it.
+    QString description{};
 };
 
 struct TestKey {
@@ -53,7 +58,8 @@ QDateTime DefaultTestTime();
 // The description in JSON:
 //   {"tables": [{"name": …, "created": "yyyy-MM-dd HH:mm:ss[.zzz]", "modified": …,
 //                "hidden": false, "system": false,
-//                "columns": [{"name": …, "type": "text", "size": 50, "fixed": false}, …],
+//                "columns": [{"name": …, "type": "text", "size": 50, "fixed": false,
+//                             "description": …}, …],
 //                "keys": [{"name": …, "kind": "foreign", "columns": [...],
 //                          "references": {"table": …, "columns": [...]}}, …]}, …],
 //    "queries": [names…], "links": [names…]}
