@@ -144,6 +144,14 @@ QString DateAt(const QJsonObject &sheet, const QString &address)
     return CellAt(sheet, address).value("value").toObject().value("date").toString();
 }
 
+// The database's user tables in the order the table list shows them.
+QStringList UserTables(const QString &path)
+{
+    Catalog catalog;
+    catalog.setActiveConnection(mdlADO::OpenAccessConnection(path));
+    return catalog.UserTableNames();
+}
+
 } // namespace
 
 class TestOutputTableDesign : public QObject {
@@ -253,15 +261,7 @@ private slots:
             {"double", "adDouble"}, {"datetime", "adDate"}, {"memo", "adLongVarWChar"},
             {"ole", "adLongVarBinary"}, {"repid", "adGUID"}, {"numeric", "adNumeric"}};
 
-        // The tables in the order the table list shows them.
-        QStringList tables;
-        {
-            Catalog catalog;
-            catalog.setActiveConnection(mdlADO::OpenAccessConnection(path));
-            for (const Table &t : catalog.Tables())
-                if (t.Type() == QLatin1String("TABLE"))
-                    tables << t.Name();
-        }
+        const QStringList tables = UserTables(path);
         const Run run = makeTables(path, tables);
         QCOMPARE(run.failure, QString());
         QCOMPARE(run.sheetNames(), tables);
@@ -314,14 +314,7 @@ private slots:
         QFETCH(QString, fixture);
         QFETCH(int, described);
         const QString path = Fixtures::path(fixture);
-        QStringList tables;
-        {
-            Catalog catalog;
-            catalog.setActiveConnection(mdlADO::OpenAccessConnection(path));
-            for (const Table &t : catalog.Tables())
-                if (t.Type() == QLatin1String("TABLE"))
-                    tables << t.Name();
-        }
+        const QStringList tables = UserTables(path);
         const Run without = makeTables(path, tables);
         const Run with = makeTables(path, tables, true);
         QCOMPARE(without.failure, QString());
