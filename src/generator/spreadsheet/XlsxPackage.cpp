@@ -18,6 +18,7 @@ namespace {
 
 const QByteArray ContentTypesPart = "[Content_Types].xml";
 const QByteArray SheetPartPrefix = "xl/worksheets/sheet";
+const QByteArray SharedStringsPart = "xl/sharedStrings.xml";
 const QByteArray WorkbookType = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml";
 const QByteArray TemplateType = "application/vnd.openxmlformats-officedocument.spreadsheetml.template.main+xml";
 
@@ -149,6 +150,9 @@ public:
                         !edits_.columnWidths[static_cast<size_t>(sheet)].empty()
                     ? &edits_.columnWidths[static_cast<size_t>(sheet)]
                     : nullptr;
+            const SheetCells *cells = sheet >= 0 && sheet < static_cast<int>(edits_.sheetCells.size())
+                                          ? &edits_.sheetCells[static_cast<size_t>(sheet)]
+                                          : nullptr;
             if (part.name == ContentTypesPart) {
                 declared_ = true;
                 enqueue([part = std::move(part), asTemplate = edits_.asTemplate]() mutable {
@@ -162,13 +166,17 @@ public:
                     Replace(part, types);
                     return part;
                 });
-            } else if (widths) {
-                enqueue([part = std::move(part), widths]() mutable {
+            } else if (part.name == SharedStringsPart && !edits_.sharedStrings.isEmpty()) {
+                enqueue([part = std::move(part), strings = &edits_.sharedStrings]() mutable {
+                    Replace(part, strings->xml());
+                    return part;
+                });
+            } else if (widths || cells) {
+                enqueue([part = std::move(part), widths, cells]() mutable {
                     QByteArray xml = Inflate(part.data, part.size, part.ok);
-                    if (part.ok && SetColumnWidths(xml, *widths))
+                    part.ok = part.ok && (!cells || cells->putInto(xml)) && (!widths || SetColumnWidths(xml, *widths));
+                    if (part.ok)
                         Replace(part, xml);
-                    else
-                        part.ok = false;
                     return part;
                 });
             } else {

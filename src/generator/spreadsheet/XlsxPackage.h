@@ -1,5 +1,8 @@
 #pragma once
 
+#include "SharedStrings.h"
+#include "SheetCells.h"
+
 #include <QByteArray>
 #include <QString>
 #include <map>
@@ -16,6 +19,10 @@ struct PackageEdits {
     // libxlsxwriter rounds widths to whole pixels of its default font; the
     // finished file keeps them as set.
     std::vector<std::map<int, double>> columnWidths;
+    // Per sheet, in order: the cells, which libxlsxwriter leaves out, and
+    // the texts they share, which replace the table libxlsxwriter wrote.
+    std::vector<SheetCells> sheetCells;
+    SharedStrings sharedStrings;
 };
 
 // Copies the package in the file named from to the file named to (both
