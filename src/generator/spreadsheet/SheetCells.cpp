@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 
 namespace spreadsheet {
 
@@ -12,26 +13,54 @@ namespace {
 // span in each of its rows.
 constexpr uint32_t RowsPerSpan = 16;
 
-void AppendNumber(QByteArray &out, uint32_t n)
-{
-    char digits[12];
-    const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
-    out.append(digits, end - digits);
-}
-
-// "B2" for row 1, column 1 (both 0-based).
-void AppendCellName(QByteArray &out, uint32_t row, uint16_t column)
-{
-    char letters[4];
-    int count = 0;
-    for (unsigned c = column + 1u; c > 0; c = (c - 1) / 26)
-        letters[count++] = static_cast<char>('A' + (c - 1) % 26);
-    while (count > 0)
-        out += letters[--count];
-    AppendNumber(out, row + 1);
-}
+// The most a cell and a row add to the sheet data: the longest name, style,
+// value and markup, with room to spare.
+constexpr size_t MostPerCell = 96;
+constexpr size_t MostPerRow = 64;
 
 } // namespace
+
+// Writes into storage reserved ahead: the sheet data of a table is tens of
+// thousands of short pieces.
+class SheetCells::Output {
+public:
+    explicit Output(char *at) : at_(at) {}
+    char *end() const { return at_; }
+
+    template <size_t N>
+    void text(const char (&literal)[N])
+    {
+        std::memcpy(at_, literal, N - 1);
+        at_ += N - 1;
+    }
+    void bytes(const char *from, size_t count)
+    {
+        std::memcpy(at_, from, count);
+        at_ += count;
+    }
+    void number(uint32_t n) { at_ = std::to_chars(at_, at_ + 10, n).ptr; }
+    // "B2" for row 1, column 1 (both 0-based).
+    void cellName(uint32_t row, uint16_t column)
+    {
+        char letters[4];
+        int count = 0;
+        for (unsigned c = column + 1u; c > 0; c = (c - 1) / 26)
+            letters[count++] = static_cast<char>('A' + (c - 1) % 26);
+        while (count > 0)
+            *at_++ = letters[--count];
+        number(row + 1);
+    }
+    // As libxlsxwriter writes numbers, in the process's locale.
+    void number(double d)
+    {
+        char digits[40];
+        const int length = std::snprintf(digits, sizeof digits, "%.16G", d);
+        bytes(digits, static_cast<size_t>(std::clamp(length, 0, int{sizeof digits} - 1)));
+    }
+
+private:
+    char *at_;
+};
 
 void SheetCells::add(const Stored &cell)
 {
@@ -66,26 +95,26 @@ void SheetCells::addBlank(uint32_t row, uint16_t column, int32_t style)
     add(Stored{row, column, Kind::Blank, style, {}});
 }
 
-QByteArray SheetCells::dimension() const
+void SheetCells::writeDimension(Output &out) const
 {
-    QByteArray ref;
-    if (cells_.empty())
-        return "A1";
-    AppendCellName(ref, firstRow_, firstColumn_);
-    if (firstRow_ != lastRow_ || firstColumn_ != lastColumn_) {
-        ref += ':';
-        AppendCellName(ref, lastRow_, lastColumn_);
+    if (cells_.empty()) {
+        out.text("A1");
+        return;
     }
-    return ref;
+    out.cellName(firstRow_, firstColumn_);
+    if (firstRow_ != lastRow_ || firstColumn_ != lastColumn_) {
+        out.text(":");
+        out.cellName(lastRow_, lastColumn_);
+    }
 }
 
-QByteArray SheetCells::sheetData() const
+void SheetCells::writeSheetData(Output &out) const
 {
-    if (cells_.empty())
-        return "<sheetData/>";
-    QByteArray out;
-    out.reserve(static_cast<qsizetype>(cells_.size()) * 40 + 64);
-    out += "<sheetData>";
+    if (cells_.empty()) {
+        out.text("<sheetData/>");
+        return;
+    }
+    out.text("<sheetData>");
     auto cell = cells_.begin();
     while (cell != cells_.end()) {
         // The span of the block this row is in.
@@ -96,76 +125,76 @@ QByteArray SheetCells::sheetData() const
             spanFirst = std::min(spanFirst, blockEnd->column);
             spanLast = std::max(spanLast, blockEnd->column);
         }
-        QByteArray spans;
-        AppendNumber(spans, spanFirst + 1u);
-        spans += ':';
-        AppendNumber(spans, spanLast + 1u);
-
         while (cell != blockEnd) {
             const uint32_t row = cell->row;
-            out += "<row r=\"";
-            AppendNumber(out, row + 1);
-            out += "\" spans=\"";
-            out += spans;
-            out += "\">";
+            out.text("<row r=\"");
+            out.number(row + 1);
+            out.text("\" spans=\"");
+            out.number(spanFirst + 1u);
+            out.text(":");
+            out.number(spanLast + 1u);
+            out.text("\">");
             for (; cell != blockEnd && cell->row == row; ++cell) {
-                out += "<c r=\"";
-                AppendCellName(out, cell->row, cell->column);
-                out += '"';
+                out.text("<c r=\"");
+                out.cellName(cell->row, cell->column);
+                out.text("\"");
                 if (cell->style != 0) {
-                    out += " s=\"";
-                    AppendNumber(out, static_cast<uint32_t>(cell->style));
-                    out += '"';
+                    out.text(" s=\"");
+                    out.number(static_cast<uint32_t>(cell->style));
+                    out.text("\"");
                 }
                 switch (cell->kind) {
                 case Kind::Text:
-                    out += " t=\"s\"><v>";
-                    AppendNumber(out, static_cast<uint32_t>(cell->text));
-                    out += "</v></c>";
+                    out.text(" t=\"s\"><v>");
+                    out.number(static_cast<uint32_t>(cell->text));
+                    out.text("</v></c>");
                     break;
-                case Kind::Number: {
-                    // As libxlsxwriter writes numbers, in the process's locale.
-                    char number[32];
-                    const int length = std::snprintf(number, sizeof number, "%.16G", cell->number);
-                    out += "><v>";
-                    out.append(number, length);
-                    out += "</v></c>";
+                case Kind::Number:
+                    out.text("><v>");
+                    out.number(cell->number);
+                    out.text("</v></c>");
                     break;
-                }
                 case Kind::Blank:
-                    out += "/>";
+                    out.text("/>");
                     break;
                 }
             }
-            out += "</row>";
+            out.text("</row>");
         }
     }
-    out += "</sheetData>";
-    return out;
+    out.text("</sheetData>");
 }
 
 bool SheetCells::putInto(QByteArray &sheetXml) const
 {
     static const QByteArray DimensionStart = "<dimension ref=\"";
+    static const QByteArray EmptyData = "<sheetData/>";
+    static const QByteArray DataEnd = "</sheetData>";
     const qsizetype refStart = sheetXml.indexOf(DimensionStart);
     const qsizetype refEnd = refStart < 0 ? -1 : sheetXml.indexOf('"', refStart + DimensionStart.size());
-    if (refEnd < 0)
-        return false;
-    sheetXml.replace(refStart + DimensionStart.size(), refEnd - refStart - DimensionStart.size(), dimension());
-
-    const qsizetype dataStart = sheetXml.indexOf("<sheetData");
+    const qsizetype dataStart = refEnd < 0 ? -1 : sheetXml.indexOf("<sheetData", refEnd);
     if (dataStart < 0)
         return false;
     qsizetype dataEnd = -1;
-    if (sheetXml.mid(dataStart, 12) == "<sheetData/>") {
-        dataEnd = dataStart + 12;
+    if (QByteArrayView(sheetXml).sliced(dataStart).startsWith(EmptyData)) {
+        dataEnd = dataStart + EmptyData.size();
     } else {
-        dataEnd = sheetXml.indexOf("</sheetData>", dataStart);
+        dataEnd = sheetXml.indexOf(DataEnd, dataStart);
         if (dataEnd < 0)
             return false;
-        dataEnd += 12;
+        dataEnd += DataEnd.size();
     }
-    sheetXml.replace(dataStart, dataEnd - dataStart, sheetData());
+
+    const size_t most = static_cast<size_t>(sheetXml.size()) + 64 + cells_.size() * (MostPerCell + MostPerRow);
+    QByteArray filled(static_cast<qsizetype>(most), Qt::Uninitialized);
+    Output out(filled.data());
+    out.bytes(sheetXml.constData(), static_cast<size_t>(refStart + DimensionStart.size()));
+    writeDimension(out);
+    out.bytes(sheetXml.constData() + refEnd, static_cast<size_t>(dataStart - refEnd));
+    writeSheetData(out);
+    out.bytes(sheetXml.constData() + dataEnd, static_cast<size_t>(sheetXml.size() - dataEnd));
+    filled.truncate(out.end() - filled.constData());
+    sheetXml = std::move(filled);
     return true;
 }
 

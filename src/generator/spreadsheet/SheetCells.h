@@ -36,8 +36,9 @@ private:
         };
     };
     void add(const Stored &cell);
-    QByteArray dimension() const;
-    QByteArray sheetData() const;
+    class Output;
+    void writeDimension(Output &out) const;
+    void writeSheetData(Output &out) const;
 
     std::vector<Stored> cells_;
     uint32_t firstRow_ = 0, lastRow_ = 0;
