@@ -165,37 +165,22 @@ void SheetCells::writeSheetData(Output &out) const
     out.text("</sheetData>");
 }
 
-bool SheetCells::putInto(QByteArray &sheetXml) const
+QByteArray SheetCells::dimension() const
 {
-    static const QByteArray DimensionStart = "<dimension ref=\"";
-    static const QByteArray EmptyData = "<sheetData/>";
-    static const QByteArray DataEnd = "</sheetData>";
-    const qsizetype refStart = sheetXml.indexOf(DimensionStart);
-    const qsizetype refEnd = refStart < 0 ? -1 : sheetXml.indexOf('"', refStart + DimensionStart.size());
-    const qsizetype dataStart = refEnd < 0 ? -1 : sheetXml.indexOf("<sheetData", refEnd);
-    if (dataStart < 0)
-        return false;
-    qsizetype dataEnd = -1;
-    if (QByteArrayView(sheetXml).sliced(dataStart).startsWith(EmptyData)) {
-        dataEnd = dataStart + EmptyData.size();
-    } else {
-        dataEnd = sheetXml.indexOf(DataEnd, dataStart);
-        if (dataEnd < 0)
-            return false;
-        dataEnd += DataEnd.size();
-    }
-
-    const size_t most = static_cast<size_t>(sheetXml.size()) + 64 + cells_.size() * (MostPerCell + MostPerRow);
-    QByteArray filled(static_cast<qsizetype>(most), Qt::Uninitialized);
-    Output out(filled.data());
-    out.bytes(sheetXml.constData(), static_cast<size_t>(refStart + DimensionStart.size()));
+    QByteArray ref(64, Qt::Uninitialized);
+    Output out(ref.data());
     writeDimension(out);
-    out.bytes(sheetXml.constData() + refEnd, static_cast<size_t>(dataStart - refEnd));
+    ref.truncate(out.end() - ref.constData());
+    return ref;
+}
+
+QByteArray SheetCells::sheetData() const
+{
+    QByteArray data(static_cast<qsizetype>(64 + cells_.size() * (MostPerCell + MostPerRow)), Qt::Uninitialized);
+    Output out(data.data());
     writeSheetData(out);
-    out.bytes(sheetXml.constData() + dataEnd, static_cast<size_t>(sheetXml.size() - dataEnd));
-    filled.truncate(out.end() - filled.constData());
-    sheetXml = std::move(filled);
-    return true;
+    data.truncate(out.end() - data.constData());
+    return data;
 }
 
 } // namespace spreadsheet

@@ -8,8 +8,8 @@ namespace spreadsheet {
 
 // The cells of one sheet as its part of the package stores them: position,
 // style (the format's index in the styles part, 0 for none) and value, added
-// by row, then column. The part is written from them on a worker, while
-// libxlsxwriter writes everything else of the package.
+// by row, then column. Their part of the sheet is written and deflated on a
+// worker, while libxlsxwriter writes everything else of the package.
 class SheetCells {
 public:
     // row and column 0-based; text is the place in the shared strings.
@@ -18,10 +18,10 @@ public:
     void addBlank(uint32_t row, uint16_t column, int32_t style);
     bool isEmpty() const { return cells_.empty(); }
 
-    // Puts the cells into a sheet part written without them: the sheet's
-    // extent into its dimension, the rows into its sheet data. False when
-    // the part has neither.
-    bool putInto(QByteArray &sheetXml) const;
+    // The sheet's extent, as the dimension of its part states it ("B2:F36").
+    QByteArray dimension() const;
+    // The element sheetData of the part: the rows and their cells.
+    QByteArray sheetData() const;
 
 private:
     enum class Kind : uint8_t { Text, Number, Blank };

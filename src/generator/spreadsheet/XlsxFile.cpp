@@ -5,6 +5,7 @@
 #include "OutputTarget.h"
 #include "SharedStrings.h"
 #include "SheetCells.h"
+#include "StoredDraftParts.h"
 #include "Workbook.h"
 #include "XlsxPackage.h"
 #include "XmlText.h"
@@ -67,14 +68,24 @@ public:
             workbook_close(book_); // only on a failure part way; its draft goes with it
     }
 
-    // libxlsxwriter writes the package without the cells; they go to the
-    // edits, for the finishing to put into the sheets.
-    void write(const Workbook &workbook, PackageEdits &edits)
+    // libxlsxwriter writes the package without the cells. They go to the
+    // edits, written and deflated on the workers while libxlsxwriter works,
+    // for the finishing to put into the sheets.
+    void write(const Workbook &workbook, PackageEdits &edits, QThreadPool &workers)
     {
-        for (const auto &sheet : workbook.sheets())
-            edits.sheetCells.push_back(writeSheet(*sheet, sheet.get() == workbook.activeSheet()));
-        edits.sharedStrings = std::move(strings_);
-        const lxw_error error = workbook_close(book_);
+        for (const auto &sheet : workbook.sheets()) {
+            SheetCells cells = writeSheet(*sheet, sheet.get() == workbook.activeSheet());
+            PackageEdits::SheetContents contents;
+            contents.dimension = cells.dimension();
+            contents.data = StartDeflating(workers, [cells = std::move(cells)] { return cells.sheetData(); }, false);
+            edits.sheets.push_back(std::move(contents));
+        }
+        if (!strings_.isEmpty())
+            edits.sharedStrings = StartDeflating(workers, [strings = std::move(strings_)] { return strings.xml(); }, true);
+        const lxw_error error = [this] {
+            const StoredDraftParts stored;
+            return workbook_close(book_);
+        }();
         book_ = nullptr;
         if (error != LXW_NO_ERROR)
             throw Failure(QStringLiteral("ブック「%1」を書き込めません: %2").arg(path_, QString::fromUtf8(lxw_strerror(error))));
@@ -194,6 +205,7 @@ private:
 void WritePackage(const Workbook &workbook, const QString &path, bool asTemplate)
 {
     const OutputTarget target = OutputTarget::of(path);
+    QThreadPool workers; // outlives the edits, whose parts it makes
     PackageEdits edits;
     edits.asTemplate = asTemplate;
     for (const auto &sheet : workbook.sheets())
@@ -204,7 +216,7 @@ void WritePackage(const Workbook &workbook, const QString &path, bool asTemplate
     // folder, so that a full disk there fails the run, not the user's file.
     const DraftFile written(target.folder);
     DraftFile finished(target.folder);
-    Writer(written.openName(), path).write(workbook, edits);
+    Writer(written.openName(), path).write(workbook, edits, workers);
     FinishPackage(written.openName(), finished.openName(), path, edits);
     finished.replace(target.file, target.mode);
 }
