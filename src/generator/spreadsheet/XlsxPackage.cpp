@@ -120,6 +120,27 @@ DeflatedPiece Deflated(const QByteArray &contents, bool last)
     return piece;
 }
 
+// The last contents given, deflated: deflated anew only for other contents.
+class DeflatedOnce {
+public:
+    const DeflatedPiece &of(const QByteArray &contents, bool last)
+    {
+        if (!made_ || last != last_ || contents != contents_) {
+            piece_ = Deflated(contents, last);
+            contents_ = contents;
+            last_ = last;
+            made_ = true;
+        }
+        return piece_;
+    }
+
+private:
+    QByteArray contents_;
+    DeflatedPiece piece_;
+    bool last_ = false;
+    bool made_ = false;
+};
+
 // The pieces one after another, as one deflated part.
 DeflatedPiece Joined(std::initializer_list<const DeflatedPiece *> pieces)
 {
@@ -181,8 +202,9 @@ bool SetColumnWidths(QByteArray &sheet, const std::map<int, double> &widths)
 }
 
 // A sheet part libxlsxwriter wrote without cells, with its extent and its
-// sheet data (deflated on their own) put in: the part before the sheet data,
-// with the widths set, then the sheet data, then the rest.
+// sheet data put in: the part up to the extent, the extent, the part up to
+// the sheet data with the widths set, the sheet data, the rest, each
+// deflated on its own.
 bool FillSheet(StoredPart &part, const QByteArray &dimension, const DeflatedPiece &sheetData,
                const std::map<int, double> *widths)
 {
@@ -205,12 +227,15 @@ bool FillSheet(StoredPart &part, const QByteArray &dimension, const DeflatedPiec
             return false;
         dataEnd += DataEnd.size();
     }
-    QByteArray before = xml.first(refStart + DimensionStart.size()) + dimension + xml.sliced(refEnd, dataStart - refEnd);
-    if (widths && !SetColumnWidths(before, *widths))
+    QByteArray middle = xml.sliced(refEnd, dataStart - refEnd);
+    if (widths && !SetColumnWidths(middle, *widths))
         return false;
-    const DeflatedPiece head = Deflated(before, false);
-    const DeflatedPiece tail = Deflated(xml.sliced(dataEnd), true);
-    Replace(part, Joined({&head, &sheetData, &tail}));
+    // What surrounds the extent and the sheet data is mostly the same in
+    // every sheet: deflated once on each thread, and again where it differs.
+    thread_local DeflatedOnce start, between, end;
+    const DeflatedPiece extent = Deflated(dimension, false);
+    Replace(part, Joined({&start.of(xml.first(refStart + DimensionStart.size()), false), &extent,
+                          &between.of(middle, false), &sheetData, &end.of(xml.sliced(dataEnd), true)}));
     return part.ok;
 }
 
