@@ -174,7 +174,10 @@ void CatalogReader::decodeArrivedAnswers()
     for (Request &request : asked_) {
         if (request.decoded)
             continue;
-        if (!process_.canReadLine())
+        // Without an event loop, what the reader wrote stays in the pipe
+        // until it is asked for; taken now, its decoding overlaps the
+        // caller's work instead of holding up the next design.
+        if (!process_.canReadLine() && !(process_.waitForReadyRead(0) && process_.canReadLine()))
             return;
         auto promise = std::make_shared<std::promise<DecodedTable>>();
         request.decoded = promise->get_future();

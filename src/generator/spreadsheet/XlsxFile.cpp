@@ -3,6 +3,9 @@
 #include "Constants.h"
 #include "DraftFile.h"
 #include "OutputTarget.h"
+#include "SharedStrings.h"
+#include "SheetCells.h"
+#include "StoredDraftParts.h"
 #include "Workbook.h"
 #include "XlsxPackage.h"
 #include "XmlText.h"
@@ -22,6 +25,8 @@ namespace {
 constexpr double FirstExcelDay = 2.0;  // OLE date of 1900-01-01
 constexpr double SharedCountFrom = 61.0;
 constexpr int BuiltInDateTimeFormat = 22;
+// The longest cell text libxlsxwriter takes, in characters.
+constexpr size_t MaxTextCharacters = 32767;
 
 uint8_t BorderStyle(const BorderLine *line)
 {
@@ -64,11 +69,24 @@ public:
             workbook_close(book_); // only on a failure part way; its draft goes with it
     }
 
-    void write(const Workbook &workbook)
+    // libxlsxwriter writes the package without the cells. They go to the
+    // edits, written and deflated on the workers while libxlsxwriter works,
+    // for the finishing to put into the sheets.
+    void write(const Workbook &workbook, PackageEdits &edits, QThreadPool &workers)
     {
-        for (const auto &sheet : workbook.sheets())
-            writeSheet(*sheet, sheet.get() == workbook.activeSheet());
-        const lxw_error error = workbook_close(book_);
+        for (const auto &sheet : workbook.sheets()) {
+            SheetCells cells = writeSheet(*sheet, sheet.get() == workbook.activeSheet());
+            PackageEdits::SheetContents contents;
+            contents.dimension = cells.dimension();
+            contents.data = StartDeflating(workers, [cells = std::move(cells)] { return cells.sheetData(); }, false);
+            edits.sheets.push_back(std::move(contents));
+        }
+        if (!strings_.isEmpty())
+            edits.sharedStrings = StartDeflating(workers, [strings = std::move(strings_)] { return strings.xml(); }, true);
+        const lxw_error error = [this] {
+            const StoredDraftParts stored;
+            return workbook_close(book_);
+        }();
         book_ = nullptr;
         if (error != LXW_NO_ERROR)
             throw Failure(QStringLiteral("ブック「%1」を書き込めません: %2").arg(path_, QString::fromUtf8(lxw_strerror(error))));
@@ -98,8 +116,16 @@ private:
         return made;
     }
 
-    void writeSheet(const Worksheet &sheet, bool active)
+    // The format's place in the styles part; 0 for the default format.
+    int32_t style(const FormatKey &key)
     {
+        lxw_format *made = format(key);
+        return made ? lxw_format_get_xf_index(made) : 0;
+    }
+
+    SheetCells writeSheet(const Worksheet &sheet, bool active)
+    {
+        SheetCells cells;
         lxw_worksheet *out = workbook_add_worksheet(book_, sheet.Name().toUtf8().constData());
         if (!out)
             throw Failure(QStringLiteral("シート「%1」を書き込めません。").arg(sheet.Name()));
@@ -124,27 +150,48 @@ private:
             const auto c = static_cast<lxw_col_t>(column - 1);
 
             if (const auto *text = std::get_if<QString>(&cell.value)) {
-                check(worksheet_write_string(out, r, c, EscapedCellText(*text).toUtf8().constData(), format(key)));
+                writeText(out, cells, r, c, EscapedCellText(*text).toUtf8(), key);
             } else if (const auto *number = std::get_if<double>(&cell.value)) {
-                check(worksheet_write_number(out, r, c, *number, format(key)));
+                cells.addNumber(r, c, style(key), *number);
             } else if (const auto *date = std::get_if<OleDateTime>(&cell.value)) {
-                writeDate(out, r, c, *date, key);
+                writeDate(out, cells, r, c, *date, key);
             } else if (!key.isDefault()) {
-                check(worksheet_write_blank(out, r, c, format(key)));
+                cells.addBlank(r, c, style(key));
             }
         }
+        return cells;
     }
 
-    void writeDate(lxw_worksheet *out, lxw_row_t r, lxw_col_t c, OleDateTime date, FormatKey key)
+    // Text as libxlsxwriter takes it: at most LXW_STR_MAX characters, and
+    // an empty text is a blank cell. The first text of the workbook is
+    // written through libxlsxwriter as well, so that the package declares
+    // the shared strings, which the finishing then writes in full.
+    void writeText(lxw_worksheet *out, SheetCells &cells, lxw_row_t r, lxw_col_t c, const QByteArray &text,
+                   const FormatKey &key)
+    {
+        if (text.isEmpty()) {
+            if (!key.isDefault())
+                cells.addBlank(r, c, style(key));
+            return;
+        }
+        if (lxw_utf8_strlen(text.constData()) > MaxTextCharacters)
+            check(LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED);
+        const bool first = strings_.isEmpty();
+        cells.addText(r, c, style(key), strings_.indexOf(text));
+        if (first)
+            check(worksheet_write_string(out, r, c, text.constData(), format(key)));
+    }
+
+    void writeDate(lxw_worksheet *out, SheetCells &cells, lxw_row_t r, lxw_col_t c, OleDateTime date, FormatKey key)
     {
         const double serial = date.serial();
         if (serial < FirstExcelDay) {
             // No date the spreadsheet can show; the same text the table list shows.
-            check(worksheet_write_string(out, r, c, EscapedCellText(date.toText()).toUtf8().constData(), format(key)));
+            writeText(out, cells, r, c, EscapedCellText(date.toText()).toUtf8(), key);
             return;
         }
         key.date = true;
-        check(worksheet_write_number(out, r, c, serial < SharedCountFrom ? serial - 1 : serial, format(key)));
+        cells.addNumber(r, c, style(key), serial < SharedCountFrom ? serial - 1 : serial);
     }
 
     void check(lxw_error error)
@@ -156,11 +203,13 @@ private:
     QString path_;
     lxw_workbook *book_ = nullptr;
     std::map<FormatKey, lxw_format *> formats_;
+    SharedStrings strings_;
 };
 
 void WritePackage(const Workbook &workbook, const QString &path, bool asTemplate)
 {
     const OutputTarget target = OutputTarget::of(path);
+    QThreadPool workers; // outlives the edits, whose parts it makes
     PackageEdits edits;
     edits.asTemplate = asTemplate;
     for (const auto &sheet : workbook.sheets())
@@ -171,7 +220,7 @@ void WritePackage(const Workbook &workbook, const QString &path, bool asTemplate
     // folder, so that a full disk there fails the run, not the user's file.
     const DraftFile written(target.folder);
     DraftFile finished(target.folder);
-    Writer(written.openName(), path).write(workbook);
+    Writer(written.openName(), path).write(workbook, edits, workers);
     FinishPackage(written.openName(), finished.openName(), path, edits);
     finished.replace(target.file, target.mode);
 }

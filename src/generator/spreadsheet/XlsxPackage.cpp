@@ -18,6 +18,7 @@ namespace {
 
 const QByteArray ContentTypesPart = "[Content_Types].xml";
 const QByteArray SheetPartPrefix = "xl/worksheets/sheet";
+const QByteArray SharedStringsPart = "xl/sharedStrings.xml";
 const QByteArray WorkbookType = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml";
 const QByteArray TemplateType = "application/vnd.openxmlformats-officedocument.spreadsheetml.template.main+xml";
 
@@ -64,32 +65,108 @@ QByteArray Inflate(const QByteArray &raw, ZPOS64_T size, bool &ok)
     return out;
 }
 
-// Deflates at the fastest level: the parts are rewritten for every workbook.
-QByteArray Deflate(const QByteArray &contents, bool &ok)
+// The contents of a part as read: stored as they are, or deflated.
+QByteArray Contents(const StoredPart &part, bool &ok)
 {
+    if (part.method == 0) {
+        ok = static_cast<ZPOS64_T>(part.data.size()) == part.size;
+        return part.data;
+    }
+    return Inflate(part.data, part.size, ok);
+}
+
+// A deflate stream at the fastest level, kept by each thread: making one
+// allocates and clears a quarter megabyte, more than deflating a small part
+// takes. Small contents get a small window and hash, which are cleared for
+// every piece.
+struct DeflateStream {
+    explicit DeflateStream(int windowBits, int memLevel)
+        : ready(deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, -windowBits, memLevel, Z_DEFAULT_STRATEGY) == Z_OK)
+    {
+    }
+    ~DeflateStream()
+    {
+        if (ready)
+            deflateEnd(&z);
+    }
     z_stream z{};
-    ok = deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
-    if (!ok)
-        return {};
-    QByteArray out(static_cast<qsizetype>(deflateBound(&z, static_cast<uLong>(contents.size()))), Qt::Uninitialized);
+    bool ready;
+};
+constexpr qsizetype SmallContents = 4096;
+
+// Deflates at the fastest level: the parts are rewritten for every workbook.
+DeflatedPiece Deflated(const QByteArray &contents, bool last)
+{
+    thread_local DeflateStream large(MAX_WBITS, 8);
+    thread_local DeflateStream small(12, 1);
+    DeflateStream &stream = contents.size() <= SmallContents ? small : large;
+    z_stream &z = stream.z;
+    DeflatedPiece piece;
+    piece.ok = stream.ready && deflateReset(&z) == Z_OK;
+    if (!piece.ok)
+        return piece;
+    piece.size = contents.size();
+    piece.crc = static_cast<quint32>(
+        crc32(0, reinterpret_cast<const Bytef *>(contents.constData()), static_cast<uInt>(contents.size())));
+    // Room for the flush's empty block too, so that one call ends the piece.
+    piece.data.resize(static_cast<qsizetype>(deflateBound(&z, static_cast<uLong>(contents.size())) + 64));
     z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(contents.constData()));
     z.avail_in = static_cast<uInt>(contents.size());
-    z.next_out = reinterpret_cast<Bytef *>(out.data());
-    z.avail_out = static_cast<uInt>(out.size());
-    ok = deflate(&z, Z_FINISH) == Z_STREAM_END;
-    out.truncate(static_cast<qsizetype>(z.total_out));
-    deflateEnd(&z);
-    return out;
+    z.next_out = reinterpret_cast<Bytef *>(piece.data.data());
+    z.avail_out = static_cast<uInt>(piece.data.size());
+    const int status = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
+    piece.ok = last ? status == Z_STREAM_END : status == Z_OK && z.avail_in == 0 && z.avail_out > 0;
+    piece.data.truncate(static_cast<qsizetype>(z.total_out));
+    return piece;
+}
+
+// The last contents given, deflated: deflated anew only for other contents.
+class DeflatedOnce {
+public:
+    const DeflatedPiece &of(const QByteArray &contents, bool last)
+    {
+        if (!made_ || last != last_ || contents != contents_) {
+            piece_ = Deflated(contents, last);
+            contents_ = contents;
+            last_ = last;
+            made_ = true;
+        }
+        return piece_;
+    }
+
+private:
+    QByteArray contents_;
+    DeflatedPiece piece_;
+    bool last_ = false;
+    bool made_ = false;
+};
+
+// The pieces one after another, as one deflated part.
+DeflatedPiece Joined(std::initializer_list<const DeflatedPiece *> pieces)
+{
+    DeflatedPiece joined;
+    qsizetype bytes = 0;
+    for (const DeflatedPiece *piece : pieces)
+        bytes += piece->data.size();
+    joined.data.reserve(bytes);
+    for (const DeflatedPiece *piece : pieces) {
+        joined.ok = joined.ok && piece->ok;
+        joined.data += piece->data;
+        joined.crc = static_cast<quint32>(crc32_combine(joined.crc, piece->crc, static_cast<z_off_t>(piece->size)));
+        joined.size += piece->size;
+    }
+    return joined;
 }
 
 // Gives the part new contents, stored deflated.
-void Replace(StoredPart &part, const QByteArray &contents)
+void Replace(StoredPart &part, const DeflatedPiece &contents)
 {
     part.method = Z_DEFLATED;
     part.level = Z_BEST_SPEED;
-    part.size = static_cast<ZPOS64_T>(contents.size());
-    part.crc = crc32(0, reinterpret_cast<const Bytef *>(contents.constData()), static_cast<uInt>(contents.size()));
-    part.data = Deflate(contents, part.ok);
+    part.size = static_cast<ZPOS64_T>(contents.size);
+    part.crc = contents.crc;
+    part.data = contents.data;
+    part.ok = part.ok && contents.ok;
 }
 
 // "xl/worksheets/sheet12.xml" is the twelfth sheet; -1 for other parts.
@@ -109,12 +186,57 @@ bool SetColumnWidths(QByteArray &sheet, const std::map<int, double> &widths)
     const qsizetype end = sheet.indexOf("</cols>");
     if (start < 0 || end < start)
         return false;
-    QByteArray cols = "<cols>";
-    for (const auto &[column, width] : widths)
-        cols += QByteArray("<col min=\"") + QByteArray::number(column) + "\" max=\"" + QByteArray::number(column) +
-                "\" width=\"" + QByteArray::number(StoredColumnWidth(width), 'g', 16) + "\" customWidth=\"1\"/>";
+    // The sheets of a workbook mostly share their widths: the list made last
+    // on this thread is taken again for the same widths.
+    thread_local std::map<int, double> lastWidths;
+    thread_local QByteArray cols;
+    if (cols.isEmpty() || widths != lastWidths) {
+        cols = "<cols>";
+        for (const auto &[column, width] : widths)
+            cols += QByteArray("<col min=\"") + QByteArray::number(column) + "\" max=\"" + QByteArray::number(column) +
+                    "\" width=\"" + QByteArray::number(StoredColumnWidth(width), 'g', 16) + "\" customWidth=\"1\"/>";
+        lastWidths = widths;
+    }
     sheet.replace(start, end - start, cols);
     return true;
+}
+
+// A sheet part libxlsxwriter wrote without cells, with its extent and its
+// sheet data put in: the part up to the extent, the extent, the part up to
+// the sheet data with the widths set, the sheet data, the rest, each
+// deflated on its own.
+bool FillSheet(StoredPart &part, const QByteArray &dimension, const DeflatedPiece &sheetData,
+               const std::map<int, double> *widths)
+{
+    static const QByteArray DimensionStart = "<dimension ref=\"";
+    static const QByteArray EmptyData = "<sheetData/>";
+    static const QByteArray DataEnd = "</sheetData>";
+    bool ok = true;
+    const QByteArray xml = Contents(part, ok);
+    const qsizetype refStart = ok ? xml.indexOf(DimensionStart) : -1;
+    const qsizetype refEnd = refStart < 0 ? -1 : xml.indexOf('"', refStart + DimensionStart.size());
+    const qsizetype dataStart = refEnd < 0 ? -1 : xml.indexOf("<sheetData", refEnd);
+    if (dataStart < 0)
+        return false;
+    qsizetype dataEnd = -1;
+    if (QByteArrayView(xml).sliced(dataStart).startsWith(EmptyData)) {
+        dataEnd = dataStart + EmptyData.size();
+    } else {
+        dataEnd = xml.indexOf(DataEnd, dataStart);
+        if (dataEnd < 0)
+            return false;
+        dataEnd += DataEnd.size();
+    }
+    QByteArray middle = xml.sliced(refEnd, dataStart - refEnd);
+    if (widths && !SetColumnWidths(middle, *widths))
+        return false;
+    // What surrounds the extent and the sheet data is mostly the same in
+    // every sheet: deflated once on each thread, and again where it differs.
+    thread_local DeflatedOnce start, between, end;
+    const DeflatedPiece extent = Deflated(dimension, false);
+    Replace(part, Joined({&start.of(xml.first(refStart + DimensionStart.size()), false), &extent,
+                          &between.of(middle, false), &sheetData, &end.of(xml.sliced(dataEnd), true)}));
+    return part.ok;
 }
 
 // Reads the parts of one package and writes them, in the same order, to
@@ -122,7 +244,7 @@ bool SetColumnWidths(QByteArray &sheet, const std::map<int, double> &widths)
 // reading goes on; the others are copied as they are stored.
 class PackageCopy {
 public:
-    PackageCopy(const QByteArray &from, const QByteArray &to, const QString &path, const PackageEdits &edits)
+    PackageCopy(const QByteArray &from, const QByteArray &to, const QString &path, PackageEdits &edits)
         : to_(path), edits_(edits), in_(unzOpen64(from.constData())), out_(zipOpen64(to.constData(), APPEND_STATUS_CREATE))
     {
         if (!in_ || !out_)
@@ -149,26 +271,49 @@ public:
                         !edits_.columnWidths[static_cast<size_t>(sheet)].empty()
                     ? &edits_.columnWidths[static_cast<size_t>(sheet)]
                     : nullptr;
+            PackageEdits::SheetContents *contents =
+                sheet >= 0 && sheet < static_cast<int>(edits_.sheets.size()) &&
+                        edits_.sheets[static_cast<size_t>(sheet)].data.valid()
+                    ? &edits_.sheets[static_cast<size_t>(sheet)]
+                    : nullptr;
             if (part.name == ContentTypesPart) {
                 declared_ = true;
                 enqueue([part = std::move(part), asTemplate = edits_.asTemplate]() mutable {
-                    QByteArray types = Inflate(part.data, part.size, part.ok);
+                    QByteArray types = Contents(part, part.ok);
                     if (!part.ok || !types.contains(WorkbookType)) {
                         part.ok = false;
                         return part;
                     }
                     if (asTemplate)
                         types.replace(WorkbookType, TemplateType);
-                    Replace(part, types);
+                    Replace(part, Deflated(types, true));
+                    return part;
+                });
+            } else if (part.name == SharedStringsPart && edits_.sharedStrings.valid()) {
+                Replace(part, edits_.sharedStrings.get());
+                std::promise<StoredPart> replaced;
+                replaced.set_value(std::move(part));
+                inFlight_.push_back(replaced.get_future());
+            } else if (contents) {
+                // Waited for here, so that no worker waits.
+                enqueue([part = std::move(part), widths, dimension = contents->dimension,
+                         data = contents->data.get()]() mutable {
+                    part.ok = FillSheet(part, dimension, data, widths);
                     return part;
                 });
             } else if (widths) {
                 enqueue([part = std::move(part), widths]() mutable {
-                    QByteArray xml = Inflate(part.data, part.size, part.ok);
+                    QByteArray xml = Contents(part, part.ok);
                     if (part.ok && SetColumnWidths(xml, *widths))
-                        Replace(part, xml);
+                        Replace(part, Deflated(xml, true));
                     else
                         part.ok = false;
+                    return part;
+                });
+            } else if (part.method == 0) {
+                // Stored by libxlsxwriter (see StoredDraftParts): deflated here.
+                enqueue([part = std::move(part)]() mutable {
+                    Replace(part, Deflated(part.data, true));
                     return part;
                 });
             } else {
@@ -236,7 +381,7 @@ private:
     }
 
     QString to_;
-    const PackageEdits &edits_;
+    PackageEdits &edits_;
     std::unique_ptr<void, UnzipCloser> in_;
     std::unique_ptr<void, ZipCloser> out_;
     QThreadPool workers_;
@@ -253,7 +398,21 @@ double StoredColumnWidth(double width)
     return std::floor(characters * 256) / 256;
 }
 
-void FinishPackage(const QByteArray &from, const QByteArray &to, const QString &path, const PackageEdits &edits)
+std::future<DeflatedPiece> StartDeflating(QThreadPool &workers, std::function<QByteArray()> contents, bool last)
+{
+    auto promise = std::make_shared<std::promise<DeflatedPiece>>();
+    auto piece = promise->get_future();
+    workers.start([promise, contents = std::move(contents), last] {
+        try {
+            promise->set_value(Deflated(contents(), last));
+        } catch (...) {
+            promise->set_exception(std::current_exception());
+        }
+    });
+    return piece;
+}
+
+void FinishPackage(const QByteArray &from, const QByteArray &to, const QString &path, PackageEdits &edits)
 {
     PackageCopy(from, to, path, edits).copy();
 }
