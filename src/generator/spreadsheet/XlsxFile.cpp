@@ -5,7 +5,6 @@
 #include "OutputTarget.h"
 #include "SharedStrings.h"
 #include "SheetCells.h"
-#include "StoredDraftParts.h"
 #include "Workbook.h"
 #include "XlsxPackage.h"
 #include "XmlText.h"
@@ -83,10 +82,7 @@ public:
         }
         if (!strings_.isEmpty())
             edits.sharedStrings = StartDeflating(workers, [strings = std::move(strings_)] { return strings.xml(); }, true);
-        const lxw_error error = [this] {
-            const StoredDraftParts stored;
-            return workbook_close(book_);
-        }();
+        const lxw_error error = workbook_close(book_);
         book_ = nullptr;
         if (error != LXW_NO_ERROR)
             throw Failure(QStringLiteral("ブック「%1」を書き込めません: %2").arg(path_, QString::fromUtf8(lxw_strerror(error))));

@@ -311,7 +311,7 @@ public:
                     return part;
                 });
             } else if (part.method == 0) {
-                // Stored by libxlsxwriter (see StoredDraftParts): deflated here.
+                // Stored, not deflated, in the first draft: deflated here.
                 enqueue([part = std::move(part)]() mutable {
                     Replace(part, Deflated(part.data, true));
                     return part;
