@@ -1,6 +1,7 @@
 #include "RegularFile.h"
 
 #include "LocalFileName.h"
+#include "SystemError.h"
 
 #include <cerrno>
 #include <cstring>
@@ -9,11 +10,6 @@
 #include <unistd.h>
 
 namespace {
-
-QString SystemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 // Why a file of this kind is not read.
 QString KindProblem(mode_t mode)

@@ -266,10 +266,6 @@ private slots:
         QCOMPARE(run.workbook.value("sheets").toArray().size(), 2);
     }
 
-    // Field names with characters XML cannot carry, or with what looks like
-    // the spreadsheet's escape for them, come back exactly from the Access
-    // file through the reader process and the workbook, in both independent
-    // readers.
     // Field descriptions come back exactly from the Access file into column
     // F of their rows; mdbtools' mdb-schema reads the same from the file.
     void descriptionsRoundTrip_data()
@@ -309,6 +305,10 @@ private slots:
         QCOMPARE(MdbSchemaColumnComments(database, "説明").value(asUcs2(d.field)), asUcs2(d.description));
     }
 
+    // Field names with characters XML cannot carry, or with what looks like
+    // the spreadsheet's escape for them, come back exactly from the Access
+    // file through the reader process and the workbook, in both independent
+    // readers.
     void namesXmlCannotCarry_data()
     {
         QTest::addColumn<int>("field");

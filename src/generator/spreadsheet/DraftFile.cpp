@@ -2,6 +2,7 @@
 
 #include "common/Failure.h"
 #include "common/LocalFileName.h"
+#include "common/SystemError.h"
 
 #include <QRandomGenerator>
 #include <array>
@@ -18,11 +19,6 @@
 namespace spreadsheet {
 
 namespace {
-
-QString SystemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 QString Shown(const QByteArray &path)
 {
@@ -126,10 +122,6 @@ DraftFile::DraftFile(const QByteArray &folder, Kind kind) : folder_(folder.isEmp
             throw Failure(QStringLiteral("フォルダ「%1」にファイルを作成できません。").arg(Shown(folder_)), SystemError(errno));
     }
     makeNamed();
-    // As an unnamed file would get: what the user's umask allows.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd_, 0666 & ~mask);
 }
 
 void DraftFile::makeNamed()

@@ -2,6 +2,7 @@
 
 #include "common/Failure.h"
 #include "common/LocalFileName.h"
+#include "common/SystemError.h"
 
 #include <cerrno>
 #include <climits>
@@ -14,11 +15,6 @@
 namespace spreadsheet {
 
 namespace {
-
-QString SystemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 QByteArray FolderOf(const QByteArray &file)
 {

@@ -1,52 +1,30 @@
 #include "SharedStrings.h"
 
-#include <cstdio>
-
 namespace spreadsheet {
 
 namespace {
 
-bool IsEscapedControl(unsigned char c)
-{
-    return c != 0 && c < 0x20 && c != '\t' && c != '\n';
-}
-
-// libxlsxwriter's test for whitespace at either end of a text, which the
-// text then keeps with xml:space="preserve": the C locale's isspace.
+// Whitespace at either end of a text, which the text then keeps with
+// xml:space="preserve", as libxlsxwriter decides it. The texts come escaped
+// for cells (see XmlText.h): of the control characters only tab, line feed
+// and carriage return are left, and a carriage return is written escaped.
 bool IsSpace(char c)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    return c == ' ' || c == '\t' || c == '\n';
 }
 
-} // namespace
-
-QByteArray EscapedControlCharacters(const QByteArray &utf8)
-{
-    qsizetype count = 0;
-    for (const char c : utf8)
-        count += IsEscapedControl(static_cast<unsigned char>(c));
-    if (count == 0)
-        return utf8;
-    QByteArray out;
-    out.reserve(utf8.size() + 6 * count);
-    for (const char c : utf8) {
-        if (IsEscapedControl(static_cast<unsigned char>(c))) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "_x%04X_", unsigned{static_cast<unsigned char>(c)});
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
+// Appends the text as element text: &, < and > as entities, a carriage
+// return as _x000D_, as libxlsxwriter writes them.
 void AppendXmlData(QByteArray &out, const QByteArray &text)
 {
     qsizetype from = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        const char *escape = c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : nullptr;
+        const char *escape = c == '&'    ? "&amp;"
+                             : c == '<'  ? "&lt;"
+                             : c == '>'  ? "&gt;"
+                             : c == '\r' ? "_x000D_"
+                                         : nullptr;
         if (!escape)
             continue;
         out.append(text.constData() + from, i - from);
@@ -55,6 +33,8 @@ void AppendXmlData(QByteArray &out, const QByteArray &text)
     }
     out.append(text.constData() + from, text.size() - from);
 }
+
+} // namespace
 
 int SharedStrings::indexOf(const QByteArray &text)
 {
@@ -79,8 +59,7 @@ QByteArray SharedStrings::xml() const
     out += "\" uniqueCount=\"";
     out += QByteArray::number(static_cast<qsizetype>(texts_.size()));
     out += "\">";
-    for (const QByteArray &raw : texts_) {
-        const QByteArray text = EscapedControlCharacters(raw);
+    for (const QByteArray &text : texts_) {
         const bool preserve = !text.isEmpty() && (IsSpace(text.front()) || IsSpace(text.back()));
         out += preserve ? "<si><t xml:space=\"preserve\">" : "<si><t>";
         AppendXmlData(out, text);

@@ -8,7 +8,7 @@ namespace spreadsheet {
 
 // The shared string table of a workbook: every distinct cell text once, in
 // the order first written; cells refer to a text by its place. Texts are
-// UTF-8 as the package stores them, control characters already escaped.
+// UTF-8, escaped for cells already (EscapedCellText).
 class SharedStrings {
 public:
     // The place of the text, added at the end when it is new.
@@ -23,12 +23,5 @@ private:
     qsizetype references_ = 0;
     qsizetype bytes_ = 0;
 };
-
-// Escapes the control characters other than tab and line feed as _xHHHH_,
-// as libxlsxwriter does with every string cell it is given.
-QByteArray EscapedControlCharacters(const QByteArray &utf8);
-
-// Appends text with &, < and > escaped, as libxlsxwriter writes element text.
-void AppendXmlData(QByteArray &out, const QByteArray &text);
 
 } // namespace spreadsheet

@@ -310,12 +310,6 @@ public:
                         part.ok = false;
                     return part;
                 });
-            } else if (part.method == 0) {
-                // Stored, not deflated, in the first draft: deflated here.
-                enqueue([part = std::move(part)]() mutable {
-                    Replace(part, Deflated(part.data, true));
-                    return part;
-                });
             } else {
                 std::promise<StoredPart> asStored;
                 asStored.set_value(std::move(part));
