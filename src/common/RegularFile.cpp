@@ -30,21 +30,19 @@ OpenRegularFile::OpenRegularFile(const QString &path)
     const QByteArray name = LocalFileName::encode(path);
     // Refused before it is opened, and again on what was opened, since the
     // path may name something else by then.
-    struct stat status {};
-    if (::stat(name.constData(), &status) != 0) {
+    if (::stat(name.constData(), &status_) != 0) {
         problem_ = QStringLiteral("cannot open the file: %1").arg(SystemError(errno));
         return;
     }
-    if (problem_ = KindProblem(status.st_mode); !problem_.isEmpty())
+    if (problem_ = KindProblem(status_.st_mode); !problem_.isEmpty())
         return;
     fd_ = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd_ < 0)
         problem_ = QStringLiteral("cannot open the file: %1").arg(SystemError(errno));
-    else if (::fstat(fd_, &status) != 0)
+    else if (::fstat(fd_, &status_) != 0)
         problem_ = QStringLiteral("cannot read the file: %1").arg(SystemError(errno));
     else
-        problem_ = KindProblem(status.st_mode);
-    size_ = status.st_size;
+        problem_ = KindProblem(status_.st_mode);
 }
 
 OpenRegularFile::~OpenRegularFile()

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <optional>
+#include <sys/stat.h>
 
 // A regular file opened for reading, by the exact bytes of its name (see
 // LocalFileName), or why it cannot be: missing or unreadable, a folder, or
@@ -20,12 +21,15 @@ public:
     // The open file; -1 when it cannot be read, and problem() says why.
     int fd() const { return problem_.isEmpty() ? fd_ : -1; }
     const QString &problem() const { return problem_; }
-    qint64 size() const { return size_; } // as the open file says
+    qint64 size() const { return status_.st_size; } // as the open file says
+    // What fstat says of the open file: which file it is, and when it last
+    // changed.
+    const struct stat &status() const { return status_; }
 
 private:
     int fd_ = -1;
     QString problem_;
-    qint64 size_ = 0;
+    struct stat status_ {};
 };
 
 // The bytes of a regular file of at most maxSize bytes, or nothing: for a

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/prctl.h>
@@ -34,26 +35,67 @@ CatalogReader::Statistics &CatalogReader::statistics()
     return s;
 }
 
-std::unique_ptr<CatalogReader> CatalogReader::start(const QString &databasePath, QString *whyNot)
+CatalogReader::FileState CatalogReader::FileState::of(const struct stat &status)
+{
+    return {status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
+}
+
+bool CatalogReader::FileState::operator==(const FileState &o) const
+{
+    const auto same = [](const timespec &a, const timespec &b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; };
+    return device == o.device && inode == o.inode && size == o.size && same(modified, o.modified) &&
+           same(changed, o.changed);
+}
+
+namespace {
+// The readers held somewhere in the program, for open to share. Readers are
+// made and used on the main thread only.
+std::vector<std::weak_ptr<CatalogReader>> &HeldReaders()
+{
+    static std::vector<std::weak_ptr<CatalogReader>> readers;
+    return readers;
+}
+} // namespace
+
+std::shared_ptr<CatalogReader> CatalogReader::open(const QString &databasePath, QString *whyNot)
+{
+    // Open for the time the reader takes to start.
+    const OpenRegularFile file(databasePath);
+    if (!file.problem().isEmpty()) {
+        if (whyNot)
+            *whyNot = file.problem();
+        return nullptr;
+    }
+    const FileState state = FileState::of(file.status());
+    auto &held = HeldReaders();
+    held.erase(std::remove_if(held.begin(), held.end(), [](const auto &r) { return r.expired(); }), held.end());
+    for (const auto &weak : held) {
+        auto reader = weak.lock();
+        if (reader && !reader->failed_ && reader->file_ == state && reader->process_.state() == QProcess::Running)
+            return reader;
+    }
+    std::shared_ptr<CatalogReader> reader = start(file.fd(), whyNot);
+    if (reader) {
+        reader->file_ = state;
+        held.push_back(reader);
+    }
+    return reader;
+}
+
+std::unique_ptr<CatalogReader> CatalogReader::start(int fd, QString *whyNot)
 {
     const auto failed = [whyNot](const QString &reason) -> std::unique_ptr<CatalogReader> {
         if (whyNot)
             *whyNot = reason;
         return nullptr;
     };
-    // Open for the time the reader takes to start.
-    const OpenRegularFile file(databasePath);
-    if (!file.problem().isEmpty())
-        return failed(file.problem());
-
     std::unique_ptr<CatalogReader> reader(new CatalogReader);
     QProcess &p = reader->process_;
     p.setProgram(ReaderExecutable());
     // The reader opens the file again through this process's descriptor: the
     // same file, whatever its name names by now.
-    p.setArguments({QStringLiteral("/proc/self/fd/%1").arg(file.fd())});
+    p.setArguments({QStringLiteral("/proc/self/fd/%1").arg(fd)});
     p.setStandardErrorFile(QProcess::nullDevice());
-    const int fd = file.fd();
     const pid_t parent = getpid();
     p.setChildProcessModifier([fd, parent] {
         // In the new process, before the reader runs: it inherits the file,

@@ -11,6 +11,7 @@
 #include <future>
 #include <memory>
 #include <optional>
+#include <sys/stat.h>
 #include <vector>
 
 // One running reader process (quillmere-reader) for one open database. The
@@ -35,16 +36,22 @@ public:
     };
     static Statistics &statistics();
 
-    // Starts a reader for the file and reads the catalog; nullptr when the
-    // file cannot be opened, or the reader refuses it, dies, answers garbage
-    // or takes too long. whyNot, when given, then says why, in the reader's
+    // A reader for the file with its catalog read; nullptr when the file
+    // cannot be opened, or the reader refuses it, dies, answers garbage or
+    // takes too long. whyNot, when given, then says why, in the reader's
     // words ("the database is protected by a password").
     //
     // The file is opened here, by the exact bytes of its name, and the reader
     // reads that open file: it never looks the name up again, so it reads
     // the file the user named, even when the name is not valid UTF-8 or is
     // given to another file meanwhile.
-    static std::unique_ptr<CatalogReader> start(const QString &databasePath, QString *whyNot = nullptr);
+    //
+    // While a reader of the same file is still held (say, the connection a
+    // table list was read through), and the file has not changed since that
+    // reader started, that reader is shared instead of starting another
+    // process to read the same catalog again. A reader that has failed is
+    // never shared.
+    static std::shared_ptr<CatalogReader> open(const QString &databasePath, QString *whyNot = nullptr);
 
     CatalogReader(const CatalogReader &) = delete;
     CatalogReader &operator=(const CatalogReader &) = delete;
@@ -65,6 +72,20 @@ public:
 
 private:
     CatalogReader() = default;
+    static std::unique_ptr<CatalogReader> start(int file, QString *whyNot);
+
+    // Which file a reader reads and how it stood when the reader started:
+    // a file written since may hold another catalog.
+    struct FileState {
+        dev_t device;
+        ino_t inode;
+        off_t size;
+        timespec modified;
+        timespec changed;
+        static FileState of(const struct stat &status);
+        bool operator==(const FileState &other) const;
+    };
+    std::optional<FileState> file_;
     std::optional<QByteArray> readAnswer();
     enum class Fault { Ended, TimedOut, BadAnswer, Refused };
     void fail(Fault fault, const QString &reason = {});

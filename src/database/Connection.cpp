@@ -15,7 +15,7 @@ void Connection::Open()
     if (!path)
         throw Failure(QStringLiteral("接続文字列を解釈できません: %1").arg(connectionString_));
     QString why;
-    reader_ = CatalogReader::start(*path, &why);
+    reader_ = CatalogReader::open(*path, &why);
     if (!reader_)
         throw Failure(QStringLiteral("データベース「%1」を開けません。").arg(*path), why);
 }

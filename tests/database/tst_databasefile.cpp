@@ -1,10 +1,12 @@
 #include "Catalog.h"
 #include "CatalogReader.h"
+#include "Connection.h"
 #include "Fixtures.h"
 #include "common/LocalFileName.h"
 #include "mdlADO.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -177,6 +179,58 @@ private slots:
         swapper.join();
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(" | ")));
         qInfo("%d refused as protected, %d listed", refused, listed);
+    }
+
+    // A second connection to a file whose first connection is still held
+    // shares its reader only while it is the same file, unchanged since that
+    // reader started, and the reader has not failed; and either way lists
+    // the file the name names now.
+    void heldReaderIsShared_data()
+    {
+        QTest::addColumn<QString>("between");
+        QTest::addColumn<bool>("shared");
+        QTest::newRow("nothing") << "" << true;
+        QTest::newRow("a symbolic link to the same file") << "link" << true;
+        QTest::newRow("written since") << "touch" << false;
+        QTest::newRow("another file under the name") << "replace" << false;
+        QTest::newRow("the reader failed") << "fail" << false;
+    }
+    void heldReaderIsShared()
+    {
+        REQUIRE_FIXTURES();
+        QFETCH(QString, between);
+        QFETCH(bool, shared);
+        const QString name = dir_.filePath("held.mdb");
+        QFile::remove(name);
+        QVERIFY(QFile::copy(Fixtures::path("nwind.mdb"), name));
+        const auto first = mdlADO::OpenAccessConnection(name);
+        QVERIFY(first);
+        QString second = name;
+        QStringList expected = UserTables(Fixtures::path("nwind.mdb"));
+        if (between == "link") {
+            second = dir_.filePath("held-link.mdb");
+            QFile::remove(second);
+            QVERIFY(::symlink(QFile::encodeName(name).constData(), QFile::encodeName(second).constData()) == 0);
+        } else if (between == "touch") {
+            QThread::msleep(20);
+            QFile file(name);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime(), QFileDevice::FileModificationTime));
+        } else if (between == "replace") {
+            const QString other = dir_.filePath("other.mdb");
+            QFile::remove(other);
+            QVERIFY(QFile::copy(Fixtures::path("testV2000.mdb"), other));
+            QVERIFY(::rename(QFile::encodeName(other).constData(), QFile::encodeName(name).constData()) == 0);
+            expected = UserTables(Fixtures::path("testV2000.mdb"));
+        } else if (between == "fail") {
+            QVERIFY(!first->reader()->design(-1)); // no such table: the reader fails
+        }
+        const auto next = mdlADO::OpenAccessConnection(second);
+        QVERIFY(next);
+        QCOMPARE(next->reader() == first->reader(), shared);
+        Catalog catalog;
+        catalog.setActiveConnection(next);
+        QCOMPARE(catalog.UserTableNames(), expected);
     }
 
     // Access files go up to 2 GB; one just below lists what the original does,
