@@ -21,6 +21,7 @@
 #include "OutputTarget.h"
 #include "clsOutputTableDesign.h"
 #include "common/Failure.h"
+#include "common/HeapReuse.h"
 #include "ToolRun.h"
 #include "mdlADO.h"
 
@@ -124,6 +125,7 @@ int Run(QStringList args)
 
 int main(int argc, char *argv[])
 {
+    KeepFreedHeapForReuse();
     QCoreApplication app(argc, argv);
     return RunTool(Tool, argc, argv, Run);
 }

@@ -5,6 +5,7 @@
 #include "HandOverFolders.h"
 #include "Icons.h"
 #include "QtTranslation.h"
+#include "common/HeapReuse.h"
 #include "common/LocalFileName.h"
 #include "frmMain.h"
 
@@ -25,6 +26,7 @@ QByteArray StartFolder()
 
 int main(int argc, char *argv[])
 {
+    KeepFreedHeapForReuse();
     QApplication app(argc, argv); // takes Qt's own options out of argv
     LoadQtJapanese(app);
     QApplication::setOrganizationName(QStringLiteral("Quillmere"));

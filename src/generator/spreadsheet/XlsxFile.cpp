@@ -217,7 +217,7 @@ void WritePackage(const Workbook &workbook, const QString &path, bool asTemplate
     const DraftFile written(target.folder);
     DraftFile finished(target.folder);
     Writer(written.openName(), path).write(workbook, edits, workers);
-    FinishPackage(written.openName(), finished.openName(), path, edits);
+    FinishPackage(written.openName(), finished.openName(), path, edits, workers);
     finished.replace(target.file, target.mode);
 }
 

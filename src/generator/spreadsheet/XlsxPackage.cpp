@@ -244,8 +244,9 @@ bool FillSheet(StoredPart &part, const QByteArray &dimension, const DeflatedPiec
 // reading goes on; the others are copied as they are stored.
 class PackageCopy {
 public:
-    PackageCopy(const QByteArray &from, const QByteArray &to, const QString &path, PackageEdits &edits)
-        : to_(path), edits_(edits), in_(unzOpen64(from.constData())), out_(zipOpen64(to.constData(), APPEND_STATUS_CREATE))
+    PackageCopy(const QByteArray &from, const QByteArray &to, const QString &path, PackageEdits &edits,
+                QThreadPool &workers)
+        : to_(path), edits_(edits), workers_(workers), in_(unzOpen64(from.constData())), out_(zipOpen64(to.constData(), APPEND_STATUS_CREATE))
     {
         if (!in_ || !out_)
             fail();
@@ -376,9 +377,9 @@ private:
 
     QString to_;
     PackageEdits &edits_;
+    QThreadPool &workers_;
     std::unique_ptr<void, UnzipCloser> in_;
     std::unique_ptr<void, ZipCloser> out_;
-    QThreadPool workers_;
     std::deque<std::future<StoredPart>> inFlight_;
     bool declared_ = false;
 };
@@ -406,9 +407,10 @@ std::future<DeflatedPiece> StartDeflating(QThreadPool &workers, std::function<QB
     return piece;
 }
 
-void FinishPackage(const QByteArray &from, const QByteArray &to, const QString &path, PackageEdits &edits)
+void FinishPackage(const QByteArray &from, const QByteArray &to, const QString &path, PackageEdits &edits,
+                   QThreadPool &workers)
 {
-    PackageCopy(from, to, path, edits).copy();
+    PackageCopy(from, to, path, edits, workers).copy();
 }
 
 } // namespace spreadsheet

@@ -45,10 +45,12 @@ struct PackageEdits {
 std::future<DeflatedPiece> StartDeflating(QThreadPool &workers, std::function<QByteArray()> contents, bool last);
 
 // Copies the package in the file named from to the file named to (both
-// names as the system takes them) with the edits applied; parts that do not
-// change are copied as they are compressed. Throws Failure naming path, the
-// workbook's name for the user, on failure.
-void FinishPackage(const QByteArray &from, const QByteArray &to, const QString &path, PackageEdits &edits);
+// names as the system takes them) with the edits applied; parts that change
+// are changed on the workers that deflated the edits, parts that do not are
+// copied as they are compressed. Throws Failure naming path, the workbook's
+// name for the user, on failure.
+void FinishPackage(const QByteArray &from, const QByteArray &to, const QString &path, PackageEdits &edits,
+                   QThreadPool &workers);
 
 // The width the file stores for a column width in character units: the
 // character count plus the cell padding, in 1/256ths of a character.
