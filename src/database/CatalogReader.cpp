@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QThreadPool>
 #include <algorithm>
 #include <csignal>
 #include <fcntl.h>
@@ -126,7 +127,6 @@ std::unique_ptr<CatalogReader> CatalogReader::start(int fd, QString *whyNot)
 CatalogReader::~CatalogReader()
 {
     stop();
-    decoders_.waitForDone();
 }
 
 void CatalogReader::stop()
@@ -223,7 +223,10 @@ void CatalogReader::decodeArrivedAnswers()
             return;
         auto promise = std::make_shared<std::promise<DecodedTable>>();
         request.decoded = promise->get_future();
-        decoders_.start([promise, line = process_.readLine()] { promise->set_value(decodeTable(line)); });
+        // On the program's shared workers: they start once, not once per
+        // reader. The work holds what it decodes and nothing of the reader.
+        QThreadPool::globalInstance()->start(
+            [promise, line = process_.readLine()] { promise->set_value(decodeTable(line)); });
     }
 }
 

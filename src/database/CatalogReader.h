@@ -5,7 +5,6 @@
 #include <QProcess>
 #include <QString>
 #include <QHash>
-#include <QThreadPool>
 #include <chrono>
 #include <deque>
 #include <future>
@@ -114,5 +113,4 @@ private:
     std::deque<Request> asked_; // in the order sent, which is the order answered
     std::vector<qint64> readingOrder_;
     QHash<qint64, size_t> placeInOrder_;
-    QThreadPool decoders_; // answers asked ahead are decoded while the caller works
 };

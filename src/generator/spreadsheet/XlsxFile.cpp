@@ -205,7 +205,9 @@ private:
 void WritePackage(const Workbook &workbook, const QString &path, bool asTemplate)
 {
     const OutputTarget target = OutputTarget::of(path);
-    QThreadPool workers; // outlives the edits, whose parts it makes
+    // The program's shared workers, started once. Everything they are given
+    // holds what it works on, so a failure here may leave them to finish.
+    QThreadPool &workers = *QThreadPool::globalInstance();
     PackageEdits edits;
     edits.asTemplate = asTemplate;
     for (const auto &sheet : workbook.sheets())
