@@ -252,6 +252,8 @@ def main():
     w("build/bin/quillmere-catalog-dump DB > catalog.json   # beforehand, untimed")
     w("build/bin/quillmere-bench-floor catalog.json floor.xlsx")
     w("build/bin/quillmere-bench-deflate out.xlsx RUNS          # after the program wrote out.xlsx")
+    w("bench/time_stdin.py RUNS IDS build/bin/quillmere-reader DB  # IDS: the tables' ids, one per line")
+    w("bench/time_stdin.py RUNS /dev/null /bin/true")
     w("/usr/bin/time -f '%e %U %S' build/bin/quillmere-make-workbook tables5000.mdb out.xlsx")
     w("/usr/bin/time -f %M build/bin/quillmere-make-workbook DB out.xlsx")
     w("build/bin/quillmere-fuzz-files --seed 20261207 --cases %s FIXTURES tables250.mdb" % cases)
