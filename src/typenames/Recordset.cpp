@@ -26,8 +26,11 @@ void Recordset::setFilter(const QString &criterion)
     if (text.size() >= 2 && text.startsWith(u'\'') && text.endsWith(u'\'')) {
         wanted = text.mid(1, text.size() - 2).replace(QStringLiteral("''"), QStringLiteral("'"));
     } else {
+        // Type codes are integers; reading one as such is a fraction of the
+        // cost of reading a real number.
         bool ok = false;
-        const double number = text.toDouble(&ok);
+        const qlonglong integer = text.toLongLong(&ok);
+        const double number = ok ? double(integer) : text.toDouble(&ok);
         if (ok)
             wanted = number;
     }
@@ -52,8 +55,9 @@ void Recordset::setFilter(const QString &criterion)
 
 const std::vector<Recordset::NumberAt> &Recordset::numbersOf(int field)
 {
-    const auto known = numbers_.find(field);
-    if (known != numbers_.end())
+    const std::lock_guard<std::mutex> locked(numbers_->lock);
+    const auto known = numbers_->byField.find(field);
+    if (known != numbers_->byField.end())
         return known->second;
     std::vector<NumberAt> numbers;
     const RecordsetData::Kind kind = data_->kindOf(field);
@@ -63,7 +67,7 @@ const std::vector<Recordset::NumberAt> &Recordset::numbersOf(int field)
                 numbers.push_back({row, value->toDouble()});
         });
     }
-    return numbers_.emplace(field, std::move(numbers)).first->second;
+    return numbers_->byField.emplace(field, std::move(numbers)).first->second;
 }
 
 QVariant Recordset::FieldValue(const QString &field) const

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <memory>
+#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -36,12 +37,17 @@ private:
         qsizetype row;
         double value;
     };
-    // A field's numbers, worked out once: a filter is set for every column
-    // of every table.
+    // Each field's numbers, worked out once for the loaded rows and shared
+    // by every copy: a filter is set for every column of every table, each
+    // table on a copy of the same loaded file.
+    struct Numbers {
+        std::mutex lock;
+        std::unordered_map<int, std::vector<NumberAt>> byField; // entries are never removed
+    };
     const std::vector<NumberAt> &numbersOf(int field);
 
     std::shared_ptr<const RecordsetData> data_;
     bool filtered_ = false;
     std::vector<qsizetype> passing_; // with a filter, the rows that pass it, in file order
-    std::unordered_map<int, std::vector<NumberAt>> numbers_;
+    std::shared_ptr<Numbers> numbers_ = std::make_shared<Numbers>();
 };

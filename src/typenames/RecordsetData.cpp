@@ -30,9 +30,9 @@ void RecordsetData::addField(const QString &name, Kind kind)
 {
     names_.append(name);
     kinds_.push_back(kind);
-    const QString key = name.toCaseFolded();
-    if (!fieldsByFoldedName_.contains(key)) // a name given twice stands for its first field
-        fieldsByFoldedName_.insert(key, static_cast<int>(kinds_.size() - 1));
+    // A name given twice, in any case, stands for its first field.
+    const auto folded = fieldsByFoldedName_.try_emplace(name.toCaseFolded(), static_cast<int>(kinds_.size() - 1));
+    fieldsBySpelling_.try_emplace(name, folded.first->second);
 }
 
 void RecordsetData::reserve(qsizetype records, qsizetype values, qsizetype characters)
@@ -73,7 +73,10 @@ void RecordsetData::endRecord()
 
 int RecordsetData::fieldIndex(const QString &name) const
 {
-    return fieldsByFoldedName_.value(name.toCaseFolded(), -1);
+    if (const auto spelled = fieldsBySpelling_.find(name); spelled != fieldsBySpelling_.end())
+        return spelled->second;
+    const auto folded = fieldsByFoldedName_.find(name.toCaseFolded());
+    return folded == fieldsByFoldedName_.end() ? -1 : folded->second;
 }
 
 QVariant RecordsetData::value(qsizetype record, int field) const
