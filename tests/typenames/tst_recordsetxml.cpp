@@ -131,6 +131,23 @@ private slots:
         QCOMPARE(NameOf(*names, 3), QStringLiteral("adInteger"));
     }
 
+    // A name given again in another case stands for its first field, however
+    // the filter spells it.
+    void sameNameInAnotherCase()
+    {
+        const QByteArray attributes = "<s:AttributeType name='id'><s:datatype dt:type='i2'/></s:AttributeType>\n"
+                                      "<s:AttributeType name='ID' dt:type='string'/>\n"
+                                      "<s:AttributeType name='EnumName' dt:type='string'/>\n";
+        const auto names = ParseRecordsetXml(Saved(attributes, "<z:row id='3' ID='x' EnumName='A'/>\n"));
+        QVERIFY(names);
+        for (const char *spelled : {"ID=3", "id=3", "Id=3"}) {
+            names->setFilter(spelled);
+            QVERIFY2(names->RecordCount() == 1, spelled);
+        }
+        names->setFilter("ID='x'");
+        QCOMPARE(names->RecordCount(), 0); // the first field holds numbers
+    }
+
     void rowsAddedBeforeSavingCount()
     {
         const auto names = ParseRecordsetXml(Saved(IdAndName, "<z:row ID='1' EnumName='a'/>\n"
@@ -319,6 +336,10 @@ private slots:
         QCOMPARE(names->RecordCount(), 1);
         names->setFilter("id = 3");
         QCOMPARE(names->RecordCount(), 1);
+        for (const char *same : {"ID=3.0", "ID=3e0", "ID=+3", "ID=0.3e1"}) {
+            names->setFilter(same);
+            QVERIFY2(names->RecordCount() == 1, same);
+        }
         QVERIFY_THROWS_EXCEPTION(Failure, names->setFilter("Nothing=3"));
         QVERIFY_THROWS_EXCEPTION(Failure, names->setFilter("ID>3"));
         names->setFilter("ID=4");
