@@ -127,9 +127,15 @@ private:
             throw Failure(QStringLiteral("シート「%1」を書き込めません。").arg(sheet.Name()));
         if (active)
             worksheet_activate(out);
-        for (const auto &[column, width] : sheet.columnWidths())
+        // The finishing writes the sheet's column list in full, with the
+        // widths exactly as set (PackageEdits::columnWidths); libxlsxwriter
+        // only has to write a list for it to replace, so it is given one
+        // column, not all: it prints every width it holds with snprintf.
+        if (const auto &widths = sheet.columnWidths(); !widths.empty()) {
+            const auto [column, width] = *widths.begin();
             check(worksheet_set_column(out, static_cast<lxw_col_t>(column - 1), static_cast<lxw_col_t>(column - 1),
                                        width, nullptr));
+        }
 
         for (const auto &[at, stored] : sheet.cellsInOrder()) {
             const auto [row, column] = at;
