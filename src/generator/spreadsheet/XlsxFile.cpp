@@ -10,8 +10,7 @@
 #include "XmlText.h"
 #include "common/Failure.h"
 
-#include <map>
-#include <tuple>
+#include <unordered_map>
 #include <xlsxwriter.h>
 
 namespace spreadsheet {
@@ -46,8 +45,13 @@ struct FormatKey {
     bool wrap = false;
     uint8_t top = 0, bottom = 0, left = 0, right = 0;
     bool isDefault() const { return !bold && !grayPattern && !date && !wrap && !top && !bottom && !left && !right; }
-    auto tie() const { return std::tie(bold, grayPattern, date, wrap, top, bottom, left, right); }
-    bool operator<(const FormatKey &o) const { return tie() < o.tie(); }
+    // Every field in one number (the border styles are below 16): looked up
+    // for every cell, which a hash of one number does fastest.
+    uint32_t packed() const
+    {
+        return uint32_t(bold) << 19 | uint32_t(grayPattern) << 18 | uint32_t(date) << 17 | uint32_t(wrap) << 16 |
+               uint32_t(top & 0xF) << 12 | uint32_t(bottom & 0xF) << 8 | uint32_t(left & 0xF) << 4 | (right & 0xFu);
+    }
 };
 
 // Writes the workbook with libxlsxwriter to the file it opens by the name
@@ -93,7 +97,7 @@ private:
     {
         if (key.isDefault())
             return nullptr;
-        auto &made = formats_[key];
+        auto &made = formats_[key.packed()];
         if (!made) {
             made = workbook_add_format(book_);
             if (key.bold)
@@ -204,7 +208,7 @@ private:
 
     QString path_;
     lxw_workbook *book_ = nullptr;
-    std::map<FormatKey, lxw_format *> formats_;
+    std::unordered_map<uint32_t, lxw_format *> formats_;
     SharedStrings strings_;
 };
 
