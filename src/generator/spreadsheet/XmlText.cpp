@@ -46,10 +46,35 @@ qsizetype FirstUnitXmlCannotCarry(QStringView text)
     return -1;
 }
 
-QString EscapedCellText(QStringView text)
+namespace {
+
+// Whether any unit of the text is one XML cannot carry or the start of
+// "_x": one pass over the text, which is all that nearly every text needs.
+bool NeedsEscapes(QStringView text)
 {
-    if (FirstUnitXmlCannotCarry(text) < 0 && !text.contains(u"_x"))
-        return text.toString();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i].unicode();
+        if (unit >= 0x20 && unit != u'_' && (unit < 0xD800 || unit > 0xDFFF) && unit < 0xFFFE)
+            continue;
+        if (unit == u'_') {
+            if (i + 1 < text.size() && text[i + 1] == u'x')
+                return true;
+            continue;
+        }
+        const qsizetype units = CarriedUnits(text, i);
+        if (units == 0)
+            return true;
+        i += units - 1;
+    }
+    return false;
+}
+
+} // namespace
+
+QString EscapedCellText(const QString &text)
+{
+    if (!NeedsEscapes(text))
+        return text;
     QString escaped;
     escaped.reserve(text.size() + 16);
     for (qsizetype i = 0; i < text.size();) {

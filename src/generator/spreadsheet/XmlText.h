@@ -19,4 +19,5 @@ qsizetype FirstUnitXmlCannotCarry(QStringView text);
 // the literal reads back as itself. libxlsxwriter escapes control characters
 // in cell text too, but neither U+FFFE, U+FFFF nor lone surrogates, and it
 // leaves literal escapes alone, so that nothing here is escaped twice.
-QString EscapedCellText(QStringView text);
+// Text with nothing to escape, nearly all, comes back as it is, uncopied.
+QString EscapedCellText(const QString &text);
