@@ -1,10 +1,11 @@
 #pragma once
 
+#include "common/TextHash.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <optional>
-#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -65,21 +66,12 @@ private:
     };
     QStringView textOf(const Cell &cell) const { return QStringView(texts_).mid(cell.start, cell.length); }
 
-    // Hashed with the standard library's hash: a name is looked up for
-    // every filter set, and Qt's SipHash costs several times as much.
-    struct NameHash {
-        size_t operator()(const QString &name) const
-        {
-            return std::hash<std::u16string_view>()(
-                std::u16string_view(reinterpret_cast<const char16_t *>(name.utf16()), size_t(name.size())));
-        }
-    };
     QStringList names_;
     std::vector<Kind> kinds_;
-    std::unordered_map<QString, int, NameHash> fieldsByFoldedName_;
+    std::unordered_map<QString, int, TextHash> fieldsByFoldedName_;
     // Each name as the file spells it, with the field it stands for: the
     // usual lookup, which then needs no case folding.
-    std::unordered_map<QString, int, NameHash> fieldsBySpelling_;
+    std::unordered_map<QString, int, TextHash> fieldsBySpelling_;
     std::vector<Cell> cells_;         // the values of every record, record after record
     std::vector<quint32> recordEnds_; // where each record's values end in cells_
     QString texts_;                   // the text of every value, one after another

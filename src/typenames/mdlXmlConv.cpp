@@ -1,6 +1,7 @@
 #include "mdlXmlConv.h"
 
 #include "common/RegularFile.h"
+#include "common/TextHash.h"
 
 #include <QBuffer>
 #include <QStringDecoder>
@@ -27,12 +28,6 @@ constexpr int MaxDepth = 64;
 constexpr qsizetype MaxAttributes = 1024;
 
 using Kind = RecordsetData::Kind;
-
-// Lets a map keyed by names be searched with a view of a name.
-struct NameHash {
-    using is_transparent = void;
-    size_t operator()(QStringView name) const noexcept { return qHash(name); }
-};
 
 Kind KindOf(QStringView type)
 {
@@ -210,7 +205,7 @@ private:
     QBuffer bytes_;
     QXmlStreamReader xml_;
     int depth_ = 0;
-    std::unordered_map<QString, int, NameHash, std::equal_to<>> fieldOfAttribute_;
+    std::unordered_map<QString, int, TextHash, std::equal_to<>> fieldOfAttribute_; // searched by views
     std::shared_ptr<RecordsetData> data_ = std::make_shared<RecordsetData>();
 };
 

@@ -39,10 +39,11 @@ void AppendXmlData(QByteArray &out, const QByteArray &text)
 int SharedStrings::indexOf(const QByteArray &text)
 {
     ++references_;
-    const auto [entry, added] = places_.try_emplace(text, static_cast<int>(texts_.size()));
-    if (!added)
-        return entry->second;
-    const int place = entry->second;
+    const auto found = places_.constFind(text);
+    if (found != places_.cend())
+        return *found;
+    const int place = static_cast<int>(texts_.size());
+    places_.insert(text, place);
     texts_.push_back(text);
     bytes_ += text.size();
     return place;

@@ -1,8 +1,7 @@
 #pragma once
 
 #include <QByteArray>
-#include <string_view>
-#include <unordered_map>
+#include <QHash>
 #include <vector>
 
 namespace spreadsheet {
@@ -19,15 +18,7 @@ public:
     QByteArray xml() const;
 
 private:
-    // Looked up once for every text cell: hashed with the standard library's
-    // hash, a fraction of the cost of Qt's SipHash on texts this short.
-    struct Hash {
-        size_t operator()(const QByteArray &text) const
-        {
-            return std::hash<std::string_view>()(std::string_view(text.constData(), size_t(text.size())));
-        }
-    };
-    std::unordered_map<QByteArray, int, Hash> places_;
+    QHash<QByteArray, int> places_;
     std::vector<QByteArray> texts_;
     qsizetype references_ = 0;
     qsizetype bytes_ = 0;
