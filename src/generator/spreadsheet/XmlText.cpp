@@ -52,19 +52,11 @@ namespace {
 // "_x": one pass over the text, which is all that nearly every text needs.
 bool NeedsEscapes(QStringView text)
 {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t unit = text[i].unicode();
-        if (unit >= 0x20 && unit != u'_' && (unit < 0xD800 || unit > 0xDFFF) && unit < 0xFFFE)
-            continue;
-        if (unit == u'_') {
-            if (i + 1 < text.size() && text[i + 1] == u'x')
-                return true;
-            continue;
-        }
+    for (qsizetype i = 0; i < text.size();) {
         const qsizetype units = CarriedUnits(text, i);
-        if (units == 0)
+        if (units == 0 || (text[i] == u'_' && i + 1 < text.size() && text[i + 1] == u'x'))
             return true;
-        i += units - 1;
+        i += units;
     }
     return false;
 }
