@@ -116,8 +116,7 @@ std::unique_ptr<CatalogReader> CatalogReader::start(int fd, QString *whyNot)
         return failed(reader->failure_);
     auto entries = DecodeCatalogAnswer(*answer);
     if (!entries) {
-        const auto refusal = DecodeErrorAnswer(*answer);
-        reader->fail(refusal ? Fault::Refused : Fault::BadAnswer, refusal.value_or(QString()));
+        reader->failAnswer(DecodeErrorAnswer(*answer));
         return failed(reader->failure_);
     }
     reader->entries_ = std::move(*entries);
@@ -190,6 +189,12 @@ void CatalogReader::fail(Fault fault, const QString &reason)
         ++counts.crashed;
     else
         ++counts.failed;
+}
+
+// An answer that is not the one asked for: the reader's refusal, or garbage.
+void CatalogReader::failAnswer(const std::optional<QString> &refusal)
+{
+    fail(refusal ? Fault::Refused : Fault::BadAnswer, refusal.value_or(QString()));
 }
 
 namespace {
@@ -275,7 +280,7 @@ std::optional<TableDesign> CatalogReader::design(qint64 id)
     }
     if (!decoded.design) {
         // A reader that cannot read one table is not asked again.
-        fail(decoded.refusal ? Fault::Refused : Fault::BadAnswer, decoded.refusal.value_or(QString()));
+        failAnswer(decoded.refusal);
         return std::nullopt;
     }
     decodeArrivedAnswers();

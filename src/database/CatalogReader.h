@@ -88,6 +88,7 @@ private:
     std::optional<QByteArray> readAnswer();
     enum class Fault { Ended, TimedOut, BadAnswer, Refused };
     void fail(Fault fault, const QString &reason = {});
+    void failAnswer(const std::optional<QString> &refusal);
     void stop();
 
     // A design answer decoded: the design, or why the reader cannot give it

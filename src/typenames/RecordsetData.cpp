@@ -44,7 +44,8 @@ void RecordsetData::reserve(qsizetype records, qsizetype values, qsizetype chara
 
 bool RecordsetData::addValue(int field, QStringView text)
 {
-    if (!Convert(text, kindOf(field)))
+    // Any text is a value of a text field; a number is checked.
+    if (kindOf(field) != Kind::Text && !Convert(text, kindOf(field)))
         return false;
     // Positions are 32 bits; the loader never reads a file anywhere near.
     if (quint64(texts_.size()) + quint64(text.size()) >= NoCell || cells_.size() >= NoCell)

@@ -7,6 +7,17 @@ constexpr int OffsetMask = 0x1FFF;
 constexpr int LookupFlag = 0x4000; // the slot holds a pointer to the row's new place
 } // namespace
 
+std::optional<std::string> StoredTextAsUtf8(MdbHandle *mdb, const void *bytes, int size)
+{
+    // libmdb only reads the bytes, though its signature does not say so.
+    char *converted = mdb_col_to_string(mdb, const_cast<void *>(bytes), 0, MDB_TEXT, size);
+    if (!converted)
+        return std::nullopt;
+    std::string result(converted);
+    g_free(converted);
+    return result;
+}
+
 RowScanner::RowScanner(MdbHandle *mdb, const char *tableName, unsigned long tdefPage) : mdb_(mdb)
 {
     entry_.mdb = mdb;
@@ -122,13 +133,7 @@ std::optional<std::string> RowScanner::text(int column) const
     auto *col = static_cast<MdbColumn *>(g_ptr_array_index(table_->columns, column));
     if (col->col_type != MDB_TEXT)
         return std::nullopt;
-    // mdb_col_to_string converts from the file's encoding to UTF-8.
-    char *converted = mdb_col_to_string(mdb_, const_cast<unsigned char *>(v->bytes), 0, MDB_TEXT, v->size);
-    if (!converted)
-        return std::nullopt;
-    std::string result(converted);
-    g_free(converted);
-    return result;
+    return StoredTextAsUtf8(mdb_, v->bytes, v->size);
 }
 
 std::optional<int64_t> RowScanner::integer(int column) const

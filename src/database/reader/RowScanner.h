@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+// A text as the file stores it (a name, a description), in UTF-8: libmdb
+// converts it from the file's encoding. Nothing when libmdb cannot.
+std::optional<std::string> StoredTextAsUtf8(MdbHandle *mdb, const void *bytes, int size);
+
 // Walks the rows of one table of the file through libmdb and hands out the
 // raw stored values of chosen columns: texts as UTF-8, integers, and
 // date-time values as the stored double (libmdb's own binding would format

@@ -2,6 +2,7 @@
 
 #include "LongValue.h"
 #include "PropertyList.h"
+#include "RowScanner.h"
 
 #include <algorithm>
 #include <cstring>
@@ -88,14 +89,8 @@ std::unordered_map<std::string, std::string> ReadColumnDescriptions(MdbHandle *m
     if (!list)
         return {};
     // Texts in the list are stored as names are: decode them the same way.
-    const TextDecoder decode = [mdb](std::string_view stored) -> std::optional<std::string> {
-        std::string copy(stored);
-        char *text = mdb_col_to_string(mdb, copy.data(), 0, MDB_TEXT, static_cast<int>(copy.size()));
-        if (!text)
-            return std::nullopt;
-        std::string result(text);
-        g_free(text);
-        return result;
+    const TextDecoder decode = [mdb](std::string_view stored) {
+        return StoredTextAsUtf8(mdb, stored.data(), static_cast<int>(stored.size()));
     };
     return ColumnDescriptions(*list, decode);
 }

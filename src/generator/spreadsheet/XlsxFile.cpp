@@ -23,8 +23,6 @@ namespace {
 constexpr double FirstExcelDay = 2.0;  // OLE date of 1900-01-01
 constexpr double SharedCountFrom = 61.0;
 constexpr int BuiltInDateTimeFormat = 22;
-// The longest cell text libxlsxwriter takes, in characters.
-constexpr size_t MaxTextCharacters = 32767;
 
 uint8_t BorderStyle(const BorderLine *line)
 {
@@ -168,7 +166,7 @@ private:
         return cells;
     }
 
-    // Text as libxlsxwriter takes it: at most LXW_STR_MAX characters, and
+    // Text as libxlsxwriter takes it: at most xl::MaxTextLength characters, and
     // an empty text is a blank cell. The first text of the workbook is
     // written through libxlsxwriter as well, so that the package declares
     // the shared strings, which the finishing then writes in full.
@@ -180,7 +178,7 @@ private:
                 cells.addBlank(r, c, style(key));
             return;
         }
-        if (lxw_utf8_strlen(text.constData()) > MaxTextCharacters)
+        if (lxw_utf8_strlen(text.constData()) > size_t{xl::MaxTextLength})
             check(LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED);
         const bool first = strings_.isEmpty();
         cells.addText(r, c, style(key), strings_.indexOf(text));

@@ -292,9 +292,7 @@ public:
                 });
             } else if (part.name == SharedStringsPart && edits_.sharedStrings.valid()) {
                 Replace(part, edits_.sharedStrings.get());
-                std::promise<StoredPart> replaced;
-                replaced.set_value(std::move(part));
-                inFlight_.push_back(replaced.get_future());
+                enqueueDone(std::move(part));
             } else if (contents) {
                 // Waited for here, so that no worker waits.
                 enqueue([part = std::move(part), widths, dimension = contents->dimension,
@@ -302,19 +300,8 @@ public:
                     part.ok = FillSheet(part, dimension, data, widths);
                     return part;
                 });
-            } else if (widths) {
-                enqueue([part = std::move(part), widths]() mutable {
-                    QByteArray xml = Contents(part, part.ok);
-                    if (part.ok && SetColumnWidths(xml, *widths))
-                        Replace(part, Deflated(xml, true));
-                    else
-                        part.ok = false;
-                    return part;
-                });
             } else {
-                std::promise<StoredPart> asStored;
-                asStored.set_value(std::move(part));
-                inFlight_.push_back(asStored.get_future());
+                enqueueDone(std::move(part)); // as stored
             }
             while (inFlight_.size() > PartsInFlight)
                 writeNext();
@@ -356,6 +343,14 @@ private:
         auto promise = std::make_shared<std::promise<StoredPart>>();
         inFlight_.push_back(promise->get_future());
         workers_.start([promise, work = std::move(work)]() mutable { promise->set_value(work()); });
+    }
+
+    // A part that needs no more work, written in its turn.
+    void enqueueDone(StoredPart part)
+    {
+        std::promise<StoredPart> done;
+        done.set_value(std::move(part));
+        inFlight_.push_back(done.get_future());
     }
 
     void writeNext()
