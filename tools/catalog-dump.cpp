@@ -9,6 +9,7 @@
 
 #include "Catalog.h"
 #include "common/Failure.h"
+#include "common/LocaleFreeNumbers.h"
 #include "ToolRun.h"
 #include "mdlADO.h"
 
@@ -144,5 +145,6 @@ int Run(QStringList args)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    UseLocaleFreeNumbers(); // Qt took the whole locale from the environment
     return RunTool(Tool, argc, argv, Run);
 }

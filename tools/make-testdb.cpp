@@ -10,6 +10,7 @@
 #include "Jet4Writer.h"
 #include "TestDatabase.h"
 #include "common/Failure.h"
+#include "common/LocaleFreeNumbers.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -18,6 +19,7 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    UseLocaleFreeNumbers(); // Qt took the whole locale from the environment
     const QStringList args = app.arguments().mid(1);
     if (args.size() != 2) {
         std::fprintf(stderr, "usage: quillmere-make-testdb DESCRIPTION.json OUT.mdb\n");

@@ -22,6 +22,7 @@
 #include "clsOutputTableDesign.h"
 #include "common/Failure.h"
 #include "common/HeapReuse.h"
+#include "common/LocaleFreeNumbers.h"
 #include "ToolRun.h"
 #include "mdlADO.h"
 
@@ -127,5 +128,6 @@ int main(int argc, char *argv[])
 {
     KeepFreedHeapForReuse();
     QCoreApplication app(argc, argv);
+    UseLocaleFreeNumbers(); // Qt took the whole locale from the environment
     return RunTool(Tool, argc, argv, Run);
 }

@@ -8,6 +8,7 @@
 #include "Prompts.h"
 #include "frmAbout.h"
 #include "frmMain.h"
+#include "common/LocaleFreeNumbers.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -31,6 +32,7 @@ private:
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    UseLocaleFreeNumbers(); // Qt took the whole locale from the environment
     QStringList args = app.arguments().mid(1);
     const bool about = args.removeAll(QStringLiteral("--about")) > 0;
     if (args.size() < (about ? 1 : 2)) {

@@ -7,6 +7,7 @@
 #include "QtTranslation.h"
 #include "common/HeapReuse.h"
 #include "common/LocalFileName.h"
+#include "common/LocaleFreeNumbers.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -28,6 +29,7 @@ int main(int argc, char *argv[])
 {
     KeepFreedHeapForReuse();
     QApplication app(argc, argv); // takes Qt's own options out of argv
+    UseLocaleFreeNumbers(); // Qt took the whole locale from the environment
     LoadQtJapanese(app);
     QApplication::setOrganizationName(QStringLiteral("Quillmere"));
     QApplication::setApplicationName(ApplicationIdentity::Title());

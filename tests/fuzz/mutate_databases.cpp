@@ -18,6 +18,7 @@
 #include "clsOutputTableDesign.h"
 #include "common/Failure.h"
 #include "mdlADO.h"
+#include "common/LocaleFreeNumbers.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -166,6 +167,7 @@ QList<Source> LoadSources(const QStringList &arguments)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    UseLocaleFreeNumbers(); // Qt took the whole locale from the environment
     QStringList args = app.arguments().mid(1);
     auto option = [&args](const QString &name, int fallback) {
         const qsizetype at = args.indexOf(name);

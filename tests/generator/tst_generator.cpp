@@ -136,7 +136,7 @@ void CheckLayout(const QJsonObject &sheet, int fields)
     const QList<double> expected = {1.83, 14.75, 15, 5.48, 6.5, 36.75, 1.83};
     QCOMPARE(widths.size(), expected.size());
     for (int i = 0; i < expected.size(); ++i)
-        QVERIFY(qAbs(ShownColumnWidth(widths.value(QString(QChar(u'A' + i))).toDouble()) - expected[i]) <= 0.01);
+        QVERIFY(ReadsBackAsWidth(widths.value(QString(QChar(u'A' + i))).toDouble(), expected[i]));
 }
 
 QString DateAt(const QJsonObject &sheet, const QString &address)

@@ -185,8 +185,9 @@ private slots:
                                                 {"E", 6.5},  {"F", 36.75}, {"G", 1.83}};
         QCOMPARE(widths.keys(), QStringList(expected.keys()));
         for (auto it = expected.begin(); it != expected.end(); ++it) {
-            const double shown = ShownColumnWidth(widths.value(it.key()).toDouble());
-            QVERIFY2(qAbs(shown - it.value()) <= 0.01, qPrintable(QStringLiteral("%1: %2").arg(it.key()).arg(shown)));
+            const double stored = widths.value(it.key()).toDouble();
+            QVERIFY2(ReadsBackAsWidth(stored, it.value()),
+                     qPrintable(QStringLiteral("%1: %2").arg(it.key()).arg(ShownColumnWidth(stored))));
         }
     }
 

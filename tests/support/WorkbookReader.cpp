@@ -36,3 +36,9 @@ double ShownColumnWidth(double fileWidth)
     constexpr double Digit = 7, Padding = 5;
     return fileWidth >= (Digit + Padding) / Digit ? fileWidth - Padding / Digit : fileWidth * Digit / (Digit + Padding);
 }
+
+bool ReadsBackAsWidth(double fileWidth, double width)
+{
+    constexpr double OnePixel = 1.0 / 7;
+    return qAbs(ShownColumnWidth(fileWidth) - width) <= OnePixel;
+}

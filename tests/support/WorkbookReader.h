@@ -23,3 +23,8 @@ QJsonObject ReadWorkbookWithLibreOffice(const QString &path);
 // The width in characters that a column's stored width stands for: the file
 // adds the cell padding of the default font (5 pixels beside 7-pixel digits).
 double ShownColumnWidth(double fileWidth);
+
+// Whether a column's stored width reads back as the width set, to within
+// one pixel of the default font (1/7 of a character): the file holds whole
+// pixels, as the spreadsheet application stores a width set by hand.
+bool ReadsBackAsWidth(double fileWidth, double width);

@@ -140,8 +140,7 @@ void RangeBorder::setLineStyle(int lineStyle) const
     if (lineStyle != xl::Continuous)
         throw Failure(QStringLiteral("罫線の種類 %1 は使用できません。").arg(lineStyle));
     change([](BorderLine &line) {
-        line.lineStyle = xl::Continuous;
-        if (line.weight == 0)
+        if (!line.drawn())
             line.weight = xl::Thin;
     });
 }
@@ -150,22 +149,18 @@ void RangeBorder::setWeight(int weight) const
 {
     if (weight != xl::Medium && weight != xl::Thin && weight != xl::Hairline)
         throw Failure(QStringLiteral("罫線の太さ %1 は使用できません。").arg(weight));
-    change([weight](BorderLine &line) {
-        line.lineStyle = xl::Continuous;
-        line.weight = static_cast<qint16>(weight);
-    });
+    change([weight](BorderLine &line) { line.weight = static_cast<qint16>(weight); });
 }
 
+// As in the spreadsheet application, a colour given to a border that has no
+// line draws a thin continuous one.
 void RangeBorder::setColorIndex(int colorIndex) const
 {
     if (colorIndex != xl::ColorIndexAutomatic)
         throw Failure(QStringLiteral("罫線の色番号 %1 は使用できません。").arg(colorIndex));
-    change([colorIndex](BorderLine &line) {
-        if (line.lineStyle == 0) {
-            line.lineStyle = xl::Continuous;
+    change([](BorderLine &line) {
+        if (!line.drawn())
             line.weight = xl::Thin;
-        }
-        line.colorIndex = static_cast<qint16>(colorIndex);
     });
 }
 

@@ -30,12 +30,12 @@ struct Cell {
 };
 
 // One line of the grid between two cells (or at the edge of one). Adjacent
-// cells share it, so that a later setting of the same edge wins.
+// cells share it, so that a later setting of the same edge wins. Every line
+// is continuous and in the automatic colour, the only ones a range's
+// borders accept, so a line is its weight.
 struct BorderLine {
-    qint16 lineStyle = 0; // 0: no line
-    qint16 weight = 0;
-    qint16 colorIndex = 0;
-    bool drawn() const { return lineStyle != 0; }
+    qint16 weight = 0; // 0: no line; else xl::Hairline, xl::Thin or xl::Medium
+    bool drawn() const { return weight != 0; }
 };
 
 // (row, column), both 1-based.
@@ -87,7 +87,9 @@ private:
     // A place in the grid: the cell there, if one was written, and the
     // lines above it and left of it.
     struct Slot {
-        Cell cell;
+        // The flags and lines below take the cell's padding: a sheet of many
+        // fields holds thousands of slots.
+        [[no_unique_address]] Cell cell;
         bool holdsCell = false;
         BorderLine above;
         BorderLine left;
