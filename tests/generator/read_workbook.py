@@ -7,7 +7,12 @@ and the column widths.
 
 With --libreoffice, LibreOffice reads it instead (as a second independent
 reader, converting a copy to one CSV file per sheet), and the JSON holds only
-the sheets with their names and the text each cell shows."""
+the sheets with their names and the text each cell shows.
+
+With --libreoffice-open and one or more files, LibreOffice opens each as a
+user's double click would (through UNO, Debian's python3-uno) and tells, for
+each, the document's location ("url": empty for a new, untitled document,
+which is what a template becomes) and its sheets' names."""
 import csv
 import datetime
 import json
@@ -18,6 +23,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import zipfile
 
 import openpyxl
@@ -129,8 +135,50 @@ def read_with_libreoffice(path):
     json.dump({'sheets': sheets}, sys.stdout)
 
 
+def open_with_libreoffice(paths):
+    import uno
+    from com.sun.star.beans import PropertyValue
+    from com.sun.star.connection import NoConnectException
+    with tempfile.TemporaryDirectory() as work:
+        pipe = 'quillmere-test-%d' % os.getpid()
+        office = subprocess.Popen(['soffice', '-env:UserInstallation=' + pathlib.Path(work, 'profile').as_uri(),
+                                   '--headless', '--invisible', '--norestore', '--nologo',
+                                   '--accept=pipe,name=%s;urp;' % pipe],
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            local = uno.getComponentContext()
+            resolver = local.ServiceManager.createInstanceWithContext('com.sun.star.bridge.UnoUrlResolver', local)
+            deadline = time.monotonic() + 120
+            while True:
+                try:
+                    context = resolver.resolve('uno:pipe,name=%s;urp;StarOffice.ComponentContext' % pipe)
+                    break
+                except NoConnectException:
+                    if time.monotonic() > deadline or office.poll() is not None:
+                        sys.exit('LibreOffice did not start')
+                    time.sleep(0.2)
+            desktop = context.ServiceManager.createInstanceWithContext('com.sun.star.frame.Desktop', context)
+            documents = []
+            for path in paths:
+                document = desktop.loadComponentFromURL(uno.systemPathToFileUrl(os.path.abspath(path)), '_blank', 0,
+                                                        (PropertyValue(Name='Hidden', Value=True),))
+                if document is None:
+                    sys.exit('LibreOffice did not open ' + path)
+                documents.append({'url': document.getURL(), 'sheets': list(document.Sheets.ElementNames)})
+                document.close(True)
+            desktop.terminate()
+        finally:
+            try:
+                office.wait(60)
+            except subprocess.TimeoutExpired:
+                office.kill()
+    json.dump({'documents': documents}, sys.stdout)
+
+
 if __name__ == '__main__':
     if sys.argv[1] == '--libreoffice':
         read_with_libreoffice(sys.argv[2])
+    elif sys.argv[1] == '--libreoffice-open':
+        open_with_libreoffice(sys.argv[2:])
     else:
         main(sys.argv[1])

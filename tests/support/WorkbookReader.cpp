@@ -30,6 +30,11 @@ QJsonObject ReadWorkbookWithLibreOffice(const QString &path)
     return RunReader({QStringLiteral("--libreoffice"), path});
 }
 
+QJsonObject OpenWithLibreOffice(const QStringList &paths)
+{
+    return RunReader(QStringList{QStringLiteral("--libreoffice-open")} + paths);
+}
+
 double ShownColumnWidth(double fileWidth)
 {
     // A column of one character is 12 pixels: 7 for the digit, 5 of padding.

@@ -20,6 +20,12 @@ QJsonObject ReadWorkbook(const QString &path);
 // {"text"}, the text the cell shows). Fails the calling test likewise.
 QJsonObject ReadWorkbookWithLibreOffice(const QString &path);
 
+// Opens the files with LibreOffice as a user's double click would and gives
+// "documents", one per file in order, each with "url" (empty for a new,
+// untitled document: what a template becomes) and "sheets" (their names).
+// Fails the calling test likewise.
+QJsonObject OpenWithLibreOffice(const QStringList &paths);
+
 // The width in characters that a column's stored width stands for: the file
 // adds the cell padding of the default font (5 pixels beside 7-pixel digits).
 double ShownColumnWidth(double fileWidth);

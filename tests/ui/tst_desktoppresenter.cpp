@@ -2,6 +2,7 @@
 #include "DesktopPresenter.h"
 #include "HandOverFolders.h"
 #include "WorkbookReader.h"
+#include "XlsxFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,6 +72,22 @@ private slots:
         const QJsonObject read = ReadWorkbook(opened[0]);
         QVERIFY(read.value("contentType").toString().contains("template"));
         QCOMPARE(read.value("sheets").toArray()[0].toObject().value("name").toString(), QStringLiteral("顧客"));
+
+        // The desktop's spreadsheet application opens it as a new, untitled
+        // document; the same workbook written as a workbook opens as that file.
+        QTemporaryDir plain;
+        QVERIFY(plain.isValid());
+        {
+            auto app = spreadsheet::Application::Create();
+            auto book = app->Workbooks().Add();
+            book->ActiveSheet()->setName(QStringLiteral("顧客"));
+            spreadsheet::WriteXlsx(*book, plain.filePath("book.xlsx"));
+        }
+        const QJsonArray documents = OpenWithLibreOffice({opened[0], plain.filePath("book.xlsx")}).value("documents").toArray();
+        QCOMPARE(documents.size(), 2);
+        QCOMPARE(documents[0].toObject().value("url").toString(), QString());
+        QCOMPARE(documents[0].toObject().value("sheets").toArray()[0].toString(), QStringLiteral("顧客"));
+        QVERIFY(documents[1].toObject().value("url").toString().endsWith("/book.xlsx"));
         QDir(file.absolutePath()).removeRecursively();
     }
 
