@@ -41,6 +41,21 @@ def version(package):
     return out.stdout or "?"
 
 
+def read_before(work):
+    """The earlier commit that bench/run --before timed, or None."""
+    path = os.path.join(work, "before-rev.txt")
+    if not os.path.exists(path):
+        return None
+    with open(path) as f:
+        return "`%s`" % f.read().strip()
+
+
+def peak_memory(work, name):
+    """Peak resident memory in MB from the output of /usr/bin/time -f %M."""
+    with open(os.path.join(work, name)) as f:
+        return int(f.read().split()[-1]) / 1024
+
+
 def main():
     work, fixtures, runs, cases, fuzz_runs = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5]
     out = []
@@ -93,26 +108,39 @@ def main():
     w("Load average of the machine (1, 5, 15 minutes) before these runs: %s; after: %s (2 cores, shared)."
       % (" ".join(load_before), " ".join(load_after)))
     w("")
-    w("| database | quillmere | mdb-schema | floor | deflate floor | ÷ mdb-schema | ÷ floor | ÷ deflate floor |")
-    w("|---|---|---|---|---|---|---|---|")
+    before = read_before(work)
+    if before:
+        w("`before` is the same tool built from %s (`bench/run --before REV`), timed in the same runs." % before)
+        w("")
+    w("| database | quillmere | mdb-schema | floor | deflate floor | ÷ mdb-schema | ÷ floor | ÷ deflate floor |"
+      + (" before | before ÷ floor |" if before else ""))
+    w("|---|---|---|---|---|---|---|---|" + ("---|---|" if before else ""))
     workbook = {}
     floor_goals = []
+    # The smallest workbooks are mostly the fixed cost of a run: its reader
+    # process and the start of the program, which the floor does not have.
+    floor_limits = {"nwind.mdb": 1.5, "testV2000.mdb": 1.5}
     for db in ["nwind.mdb", "testV2000.mdb", "tables250.mdb", "tables1000.mdb", "tables5000.mdb"]:
         m = medians(work, "workbook-" + db)
         workbook[db] = m
         with open(os.path.join(work, "deflate-%s.json" % db)) as f:
             d = json.load(f)["median"]
         q, s, fl = m["quillmere"]["median"], m["mdb-schema"]["median"], m["floor"]["median"]
-        floor_goals.append(("%s workbook ≤ 1.3× the floor" % db, q / fl <= 1.3))
-        w("| %s | %s | %s | %s | %s | %.2f× | %.2f× | %.1f× |" % (db, ms(q), ms(s), ms(fl), ms(d), q / s, q / fl, q / d))
+        limit = floor_limits.get(db, 1.3)
+        floor_goals.append(("%s workbook ≤ %.1f× the floor" % (db, limit), q / fl <= limit))
+        row = "| %s | %s | %s | %s | %s | %.2f× | %.2f× | %.1f× |" % (db, ms(q), ms(s), ms(fl), ms(d), q / s, q / fl, q / d)
+        if before:
+            b = m["before"]["median"]
+            row += " %s | %.2f× |" % (ms(b), b / fl)
+        w(row)
     nwind = workbook["nwind.mdb"]
     nwind_ratio = nwind["quillmere"]["median"] / nwind["mdb-schema"]["median"]
     floor_nwind = nwind["floor"]["median"] / nwind["mdb-schema"]["median"]
     goals.append(("nwind workbook ≤ 3× mdb-schema", nwind_ratio <= 3))
     goals.extend(floor_goals)
     w("")
-    w("Goals: nwind ≤ 3× mdb-schema: %.2f×, %s (the floor alone is %.2f× mdb-schema); every database ≤ 1.3× the"
-      " floor: %s." % (nwind_ratio, verdict(nwind_ratio <= 3), floor_nwind,
+    w("Goals: nwind ≤ 3× mdb-schema: %.2f×, %s (the floor alone is %.2f× mdb-schema); nwind and testV2000 ≤ 1.5×"
+      " the floor, the generated databases ≤ 1.3×: %s." % (nwind_ratio, verdict(nwind_ratio <= 3), floor_nwind,
                        ", ".join("%s %s" % (name.split()[0], verdict(ok)) for name, ok in floor_goals)))
     w("")
 
@@ -153,16 +181,19 @@ def main():
 
     w("## Scaling")
     w("")
-    w("| tables | workbook | per table | peak memory |")
-    w("|---|---|---|---|")
+    w("| tables | workbook | per table | peak memory |" + (" before: workbook | before: peak memory |" if before else ""))
+    w("|---|---|---|---|" + ("---|---|" if before else ""))
     per_table = {}
     memory = {}
     for n in [250, 1000, 5000]:
         t = workbook["tables%d.mdb" % n]["quillmere"]["median"]
         per_table[n] = t / n
-        with open(os.path.join(work, "memory%d.txt" % n)) as f:
-            memory[n] = int(f.read().split()[-1]) / 1024
-        w("| %d | %s | %.3f ms | %.0f MB |" % (n, ms(t), per_table[n] * 1000, memory[n]))
+        memory[n] = peak_memory(work, "memory%d.txt" % n)
+        row = "| %d | %s | %.3f ms | %.0f MB |" % (n, ms(t), per_table[n] * 1000, memory[n])
+        if before:
+            row += " %s | %.0f MB |" % (ms(workbook["tables%d.mdb" % n]["before"]["median"]),
+                                       peak_memory(work, "memory-before%d.txt" % n))
+        w(row)
     # The cost of one more table: a run has fixed costs (starting the program
     # and its reader, the package), which the total per table hides.
     total = {n: workbook["tables%d.mdb" % n]["quillmere"]["median"] for n in [250, 1000, 5000]}
@@ -173,17 +204,17 @@ def main():
     marginal_flat = abs(marginal["1000→5000"] / marginal["250→1000"] - 1) <= 0.25
     goals.append(("time per table flat within ±25 % (each further table)", marginal_flat))
     goals.append(("peak memory < 400 MB at 5,000 tables", memory[5000] < 400))
-    goals.append(("peak memory ≤ 257 MB at 5,000 tables (before the work on speed)", memory[5000] <= 257))
+    goals.append(("peak memory ≤ 257 MB at 5,000 tables", memory[5000] <= 257))
     w("")
     w("Each further table costs %s from 250 to 1,000 tables and %s from 1,000 to 5,000 (%+.0f %%) — %s: the"
       " time grows in proportion to the tables. The total divided by the tables (%s relative to the median) is"
       " %s, because a run also has a fixed cost of about %s (starting the program and its reader,"
       " the package), which 250 tables do not yet outweigh. Peak memory (resident,"
-      " of the program with its reader, from `/usr/bin/time -f %%M`) at 5,000 tables: %.0f MB — %s."
+      " of the program with its reader, from `/usr/bin/time -f %%M`) at 5,000 tables: %.0f MB — %s (goal: at most 257 MB)."
       % ("%.3f ms" % (marginal["250→1000"] * 1000), "%.3f ms" % (marginal["1000→5000"] * 1000),
          (marginal["1000→5000"] / marginal["250→1000"] - 1) * 100, verdict(marginal_flat),
          ", ".join("%.2f" % (v / middle) for v in per_table.values()), "flat" if raw_flat else "not flat",
-         ms(fixed), memory[5000], verdict(memory[5000] < 400)))
+         ms(fixed), memory[5000], verdict(memory[5000] <= 257)))
     w("")
 
     analysis = os.path.join(os.path.dirname(os.path.abspath(__file__)), "analysis.md")
