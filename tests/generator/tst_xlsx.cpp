@@ -2,6 +2,7 @@
 #include "CellRange.h"
 #include "Constants.h"
 #include "FilePresenter.h"
+#include "TemplatePackage.h"
 #include "WorkbookReader.h"
 #include "XlsxFile.h"
 #include "XmlText.h"
@@ -252,6 +253,37 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, stored);
         QCOMPARE(EscapedCellText(text), stored);
+    }
+
+    // The template's content types: the workbook part declared a template's,
+    // everything else as it was; content types that declare no workbook part
+    // as libxlsxwriter writes it give nothing, so that no broken template is
+    // handed over.
+    void templateContentTypes_data()
+    {
+        QTest::addColumn<QByteArray>("types");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray start = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+                                 "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                                 "<Default Extension=\"xml\" ContentType=\"application/xml\"/>";
+        const QByteArray sheet = "<Override PartName=\"/xl/worksheets/sheet1.xml\" "
+                                 "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
+        const auto workbook = [](const char *type) {
+            return QByteArray("<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/"
+                              "vnd.openxmlformats-officedocument.spreadsheetml.") + type + "\"/>";
+        };
+        QTest::newRow("as libxlsxwriter writes them")
+            << start + workbook("sheet.main+xml") + sheet + "</Types>"
+            << start + workbook("template.main+xml") + sheet + "</Types>";
+        QTest::newRow("no workbook part") << start + sheet + "</Types>" << QByteArray();
+        QTest::newRow("a workbook with macros") << start + workbook("sheet.macroEnabled.main+xml") + "</Types>" << QByteArray();
+        QTest::newRow("cut short") << start + workbook("sheet.main+xml") << QByteArray();
+    }
+    void templateContentTypes()
+    {
+        QFETCH(QByteArray, types);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(TemplateContentTypes(types).trimmed(), expected);
     }
 
     // Workbooks handed to one file presenter each get a file of their own.

@@ -135,7 +135,10 @@ QByteArray TemplateContentTypes(const QByteArray &types)
         if (reader.hasError())
             return {};
         const QXmlStreamAttributes attributes = reader.attributes();
-        if (reader.isStartElement() && reader.name() == u"Override" &&
+        if (reader.isStartDocument()) {
+            // writeCurrentToken() would leave out standalone="yes".
+            writer.writeStartDocument(reader.documentVersion().toString(), reader.isStandaloneDocument());
+        } else if (reader.isStartElement() && reader.name() == u"Override" &&
             attributes.value(QLatin1StringView("PartName")) == WorkbookPart && attributes.value(QLatin1StringView("ContentType")) == WorkbookType) {
             writer.writeStartElement(reader.qualifiedName().toString());
             for (const QXmlStreamAttribute &attribute : attributes)
