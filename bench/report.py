@@ -5,15 +5,24 @@ import json
 import os
 import platform
 import re
+import statistics
 import subprocess
 import sys
 
 
 def medians(work, name):
-    """Median seconds of each command of a hyperfine export, by command name."""
-    with open(os.path.join(work, name + ".json")) as f:
-        results = json.load(f)["results"]
-    return {r["command"]: r for r in results}
+    """Each command of a hyperfine export by its name, with the median of its
+    times; for a benchmark run in rounds (NAME-roundN.json), of the times of
+    every round together."""
+    single = os.path.join(work, name + ".json")
+    exports = [single] if os.path.exists(single) else sorted(
+        os.path.join(work, f) for f in os.listdir(work) if re.fullmatch(re.escape(name) + r"-round\d+\.json", f))
+    pooled = {}
+    for export in exports:
+        with open(export) as f:
+            for result in json.load(f)["results"]:
+                pooled.setdefault(result["command"], []).extend(result["times"])
+    return {command: {"median": statistics.median(times), "runs": len(times)} for command, times in pooled.items()}
 
 
 def ms(seconds):
@@ -67,7 +76,9 @@ def main():
     w("- Machine: %s" % machine())
     w("- Peers: mdbtools %s (`mdb-tables`, `mdb-schema`), libxlsxwriter %s (the floor), hyperfine %s"
       % (version("mdbtools"), version("libxlsxwriter-dev"), version("hyperfine")))
-    w("- Each time is the median of %s runs after 2 warm-up runs; ratios are of medians from the same run." % runs)
+    w("- Each time is the median of %s runs after 2 warm-up runs; ratios are of medians from the same run. The"
+      " workbooks are timed in five rounds, each command a few runs in every round (after one warm-up run),"
+      " so that a drift of the shared machine's speed slows them alike." % runs)
     w("- Generated databases: `bench/make_description.py N 30 | quillmere-make-testdb`: N tables of 30 columns.")
     w("")
 
@@ -206,15 +217,20 @@ def main():
     goals.append(("peak memory < 400 MB at 5,000 tables", memory[5000] < 400))
     goals.append(("peak memory ≤ 257 MB at 5,000 tables", memory[5000] <= 257))
     w("")
+    if fixed > 0:
+        fixed_text = (", because a run also has a fixed cost of about %s (starting the program and its reader,"
+                      " the package), which 250 tables do not yet outweigh" % ms(fixed))
+    else:
+        fixed_text = ("; extrapolated to no tables, these times leave no fixed cost (%s): the drift of the shared"
+                      " machine between the databases' runs is larger than it" % ms(fixed))
     w("Each further table costs %s from 250 to 1,000 tables and %s from 1,000 to 5,000 (%+.0f %%) — %s: the"
       " time grows in proportion to the tables. The total divided by the tables (%s relative to the median) is"
-      " %s, because a run also has a fixed cost of about %s (starting the program and its reader,"
-      " the package), which 250 tables do not yet outweigh. Peak memory (resident,"
-      " of the program with its reader, from `/usr/bin/time -f %%M`) at 5,000 tables: %.0f MB — %s (goal: at most 257 MB)."
+      " %s%s. Peak memory (resident, of the program with its reader, from `/usr/bin/time -f %%M`) at 5,000"
+      " tables: %.0f MB — %s (goal: at most 257 MB)."
       % ("%.3f ms" % (marginal["250→1000"] * 1000), "%.3f ms" % (marginal["1000→5000"] * 1000),
          (marginal["1000→5000"] / marginal["250→1000"] - 1) * 100, verdict(marginal_flat),
          ", ".join("%.2f" % (v / middle) for v in per_table.values()), "flat" if raw_flat else "not flat",
-         ms(fixed), memory[5000], verdict(memory[5000] <= 257)))
+         fixed_text, memory[5000], verdict(memory[5000] <= 257)))
     w("")
 
     analysis = os.path.join(os.path.dirname(os.path.abspath(__file__)), "analysis.md")
@@ -271,6 +287,7 @@ def main():
     w("```")
     w("make bench                       # all of the above")
     w("bench/run --quick                # a short run of the same")
+    w("bench/run --before REV           # and the workbook of commit REV timed beside this one's")
     w("```")
     w("")
     w("The commands timed, with DB one of the databases above:")
