@@ -20,6 +20,7 @@ import os
 import pathlib
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -141,10 +142,13 @@ def open_with_libreoffice(paths):
     from com.sun.star.connection import NoConnectException
     with tempfile.TemporaryDirectory() as work:
         pipe = 'quillmere-test-%d' % os.getpid()
+        # In a session of its own: soffice is a script that starts soffice.bin,
+        # and on a failure the whole group is ended, not only the script.
         office = subprocess.Popen(['soffice', '-env:UserInstallation=' + pathlib.Path(work, 'profile').as_uri(),
                                    '--headless', '--invisible', '--norestore', '--nologo',
                                    '--accept=pipe,name=%s;urp;' % pipe],
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        desktop = None
         try:
             local = uno.getComponentContext()
             resolver = local.ServiceManager.createInstanceWithContext('com.sun.star.bridge.UnoUrlResolver', local)
@@ -166,12 +170,19 @@ def open_with_libreoffice(paths):
                     sys.exit('LibreOffice did not open ' + path)
                 documents.append({'url': document.getURL(), 'sheets': list(document.Sheets.ElementNames)})
                 document.close(True)
-            desktop.terminate()
         finally:
-            try:
-                office.wait(60)
-            except subprocess.TimeoutExpired:
-                office.kill()
+            ended = False
+            if desktop is not None:
+                try:
+                    desktop.terminate()
+                    office.wait(30)
+                    ended = True
+                except Exception:
+                    pass  # a LibreOffice that no longer answers is ended below
+            # While the script has not been waited for, its group is its own.
+            if not ended and office.poll() is None:
+                os.killpg(office.pid, signal.SIGKILL)
+            office.wait()
     json.dump({'documents': documents}, sys.stdout)
 
 

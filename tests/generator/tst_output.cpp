@@ -103,6 +103,11 @@ private slots:
             table.keys << TestKey{"PrimaryKey", "primary", {"列1"}, {}, {}};
             db.tables << table;
         }
+        // One sheet of 255 fields: its part is 46 KB, the whole workbook 12 KB.
+        TestTable wide{QStringLiteral("広い表"), {}, {}, false, false, {}, {}};
+        for (int c = 1; c <= 255; ++c)
+            wide.columns << TestColumn{QStringLiteral("列%1").arg(c), "text", 50};
+        db.tables << wide;
         database_ = dir_.filePath("tables600.mdb");
         WriteJet4(db, database_);
     }
@@ -202,16 +207,27 @@ private slots:
     }
 
     // A full disk (here a file size limit) fails the run with a message;
-    // the previous workbook stays as it was, and no draft is left.
+    // the previous workbook stays as it was, and no draft is left. Also when
+    // only a temporary file of libxlsxwriter's goes past the limit: the
+    // workbook would fit, but one of its parts would be stored cut short.
+    void fullDiskKeepsThePreviousWorkbook_data()
+    {
+        QTest::addColumn<QStringList>("tables");
+        QTest::addColumn<int>("limit");
+        QTest::newRow("the workbook past the limit") << QStringList() << 64 * 1024;
+        QTest::newRow("one part past the limit") << QStringList{"広い表"} << 32 * 1024;
+    }
     void fullDiskKeepsThePreviousWorkbook()
     {
-        const QString folder = this->folder("full");
+        QFETCH(QStringList, tables);
+        QFETCH(int, limit);
+        const QString folder = this->folder(QStringLiteral("full-%1").arg(limit));
         const QString output = folder + "/out.xlsx";
         QCOMPARE(MakeWorkbook({folder + "/db.mdb", output, "表1"}).exitCode, 0);
         const QByteArray previous = Hash(output);
         const QStringList listing = Listing(folder);
-        const Run run = MakeWorkbook({folder + "/db.mdb", output}, [] {
-            const rlimit size{64 * 1024, 64 * 1024};
+        const Run run = MakeWorkbook(QStringList{folder + "/db.mdb", output} + tables, [limit] {
+            const rlimit size{rlim_t(limit), rlim_t(limit)};
             setrlimit(RLIMIT_FSIZE, &size);
         });
         QCOMPARE(run.exitCode, 1);

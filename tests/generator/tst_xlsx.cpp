@@ -2,7 +2,7 @@
 #include "CellRange.h"
 #include "Constants.h"
 #include "FilePresenter.h"
-#include "TemplatePackage.h"
+#include "PackageParts.h"
 #include "WorkbookReader.h"
 #include "XlsxFile.h"
 #include "XmlText.h"
@@ -278,12 +278,45 @@ private slots:
         QTest::newRow("no workbook part") << start + sheet + "</Types>" << QByteArray();
         QTest::newRow("a workbook with macros") << start + workbook("sheet.macroEnabled.main+xml") + "</Types>" << QByteArray();
         QTest::newRow("cut short") << start + workbook("sheet.main+xml") << QByteArray();
+        const QByteArray prefixed = "<ct:Types xmlns:ct=\"http://schemas.openxmlformats.org/package/2006/content-types\">";
+        QTest::newRow("names with a prefix, no declaration")
+            << prefixed + workbook("sheet.main+xml").replace("<Override", "<ct:Override") + "</ct:Types>"
+            << prefixed + workbook("template.main+xml").replace("<Override", "<ct:Override") + "</ct:Types>";
+        QTest::newRow("a document type") << "<!DOCTYPE Types [<!ENTITY t \"x\">]>" + start.mid(start.indexOf("<Types")) +
+                                                workbook("sheet.main+xml") + "</Types>"
+                                         << QByteArray();
     }
     void templateContentTypes()
     {
         QFETCH(QByteArray, types);
         QFETCH(QByteArray, expected);
         QCOMPARE(TemplateContentTypes(types).trimmed(), expected);
+    }
+
+    // A part that libxlsxwriter stored cut short lacks the end of its root.
+    void partEnds_data()
+    {
+        QTest::addColumn<QByteArray>("part");
+        QTest::addColumn<bool>("complete");
+        const QByteArray declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+        const QByteArray sheet = declaration + "<worksheet xmlns=\"x\"><sheetData><row r=\"1\"/></sheetData></worksheet>";
+        QTest::newRow("complete") << sheet << true;
+        QTest::newRow("complete, a line feed after") << sheet + "\n" << true;
+        QTest::newRow("cut short") << sheet.chopped(3) << false;
+        QTest::newRow("cut after an inner end tag") << sheet.left(sheet.indexOf("</worksheet>")) << false;
+        QTest::newRow("a root without contents") << declaration + "<Relationships xmlns=\"x\"/>" << true;
+        QTest::newRow("without declaration") << QByteArray("<sst count=\"0\"></sst>") << true;
+        QTest::newRow("only the declaration") << declaration << false;
+        QTest::newRow("empty") << QByteArray() << false;
+    }
+    void partEnds()
+    {
+        QFETCH(QByteArray, part);
+        QFETCH(bool, complete);
+        // As the check reads a part: its first and its last 512 bytes.
+        QCOMPARE(EndsItsRootElement(QByteArrayView(part).first(std::min<qsizetype>(part.size(), 512)),
+                                    QByteArrayView(part).last(std::min<qsizetype>(part.size(), 512))),
+                 complete);
     }
 
     // Workbooks handed to one file presenter each get a file of their own.

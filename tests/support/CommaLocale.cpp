@@ -40,9 +40,11 @@ CommaLocale::Use::Use(const CommaLocale &locale)
 
 CommaLocale::Use::~Use()
 {
-    setlocale(LC_ALL, previous_.constData());
+    // LOCPATH first: glibc finds the locales it names only there.
     if (previousPath_.isNull())
         qunsetenv("LOCPATH");
     else
         qputenv("LOCPATH", previousPath_);
+    if (!setlocale(LC_ALL, previous_.constData()))
+        qFatal("the locale %s cannot be restored", previous_.constData());
 }

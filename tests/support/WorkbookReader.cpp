@@ -44,6 +44,6 @@ double ShownColumnWidth(double fileWidth)
 
 bool ReadsBackAsWidth(double fileWidth, double width)
 {
-    constexpr double OnePixel = 1.0 / 7;
-    return qAbs(ShownColumnWidth(fileWidth) - width) <= OnePixel;
+    constexpr double HalfAPixel = 0.5 / 7, Stored = 1.0 / 256;
+    return qAbs(ShownColumnWidth(fileWidth) - width) <= HalfAPixel + Stored;
 }

@@ -30,7 +30,8 @@ QJsonObject OpenWithLibreOffice(const QStringList &paths);
 // adds the cell padding of the default font (5 pixels beside 7-pixel digits).
 double ShownColumnWidth(double fileWidth);
 
-// Whether a column's stored width reads back as the width set, to within
-// one pixel of the default font (1/7 of a character): the file holds whole
-// pixels, as the spreadsheet application stores a width set by hand.
+// Whether a column's stored width reads back as the width set, rounded to
+// the nearest pixel of the default font (1/7 of a character) as the
+// spreadsheet application stores a width set by hand, and stored in 1/256ths
+// of a character: within half a pixel and 1/256.
 bool ReadsBackAsWidth(double fileWidth, double width);

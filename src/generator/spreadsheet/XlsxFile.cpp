@@ -3,7 +3,7 @@
 #include "Constants.h"
 #include "DraftFile.h"
 #include "OutputTarget.h"
-#include "TemplatePackage.h"
+#include "PackageParts.h"
 #include "Workbook.h"
 #include "XmlText.h"
 #include "common/Failure.h"
@@ -189,6 +189,7 @@ void WritePackage(const Workbook &workbook, const QString &path, bool asTemplate
     // the path only once it is complete.
     DraftFile written(target.folder);
     Writer(written.openName(), path).write(workbook);
+    CheckPackage(written.openName(), path);
     if (!asTemplate) {
         written.replace(target.file, target.mode);
         return;
