@@ -1,14 +1,21 @@
 #pragma once
 
 #include "common/LocalFileName.h"
+#include "common/Termination.h"
 #include "common/Version.h"
+#include "common/Workers.h"
 
 #include <QString>
 #include <cstdio>
 #include <exception>
+#include <new>
 #include <optional>
 
 // The outermost frame of the command-line tools.
+
+// How long a tool's end waits for work the workers still hold: decoding one
+// answer takes milliseconds.
+constexpr int WorkersFinishMs = 5000;
 
 // A line on standard error, "TOOL: text"; a file name in it stands as the
 // bytes it was given as.
@@ -33,18 +40,30 @@ inline std::optional<int> AnswerHelpOrVersion(const char *tool, const QStringLis
     return std::nullopt;
 }
 
+// What an exception that is not a Failure says, in the words of the tools.
+inline QString ExceptionText(const std::exception &e)
+{
+    if (dynamic_cast<const std::bad_alloc *>(&e))
+        return QStringLiteral("out of memory");
+    return QString::fromLocal8Bit(e.what());
+}
+
 // Runs the tool on its arguments (as the bytes given, see LocalFileName).
 // Whatever the run throws is told and ends the tool with status 1, never
-// with an uncaught exception.
+// with an uncaught exception; also what cannot be caught (see
+// Termination.h), after cleanup.
 template <typename Run>
-int RunTool(const char *tool, int argc, char *argv[], Run &&run)
+int RunTool(const char *tool, int argc, char *argv[], Run &&run, void (*cleanup)() noexcept = nullptr)
 {
+    EndWithMessageOnTerminate(tool, cleanup);
+    int status = 1;
     try {
-        return run(LocalFileName::arguments(argc, argv));
+        status = run(LocalFileName::arguments(argc, argv));
     } catch (const std::exception &e) {
-        Say(tool, QString::fromLocal8Bit(e.what()));
+        Say(tool, ExceptionText(e));
     } catch (...) {
         Say(tool, QStringLiteral("an unknown failure"));
     }
-    return 1;
+    LetWorkersFinish(WorkersFinishMs);
+    return status;
 }

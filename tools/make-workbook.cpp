@@ -17,6 +17,7 @@
 #include "Application.h"
 #include "Catalog.h"
 #include "ConnectionString.h"
+#include "DraftFile.h"
 #include "FilePresenter.h"
 #include "OutputTarget.h"
 #include "clsOutputTableDesign.h"
@@ -115,6 +116,9 @@ int Run(QStringList args)
     } catch (const Failure &e) {
         Say(QString::fromUtf8(e.what()));
         status = 1;
+    } catch (const std::exception &e) { // out of memory, say: the workbook so far is still written
+        Say(ExceptionText(e));
+        status = 1;
     }
     spreadsheet::Application::setPresenter(nullptr);
     for (const QString &failure : presenter->failures())
@@ -129,5 +133,6 @@ int main(int argc, char *argv[])
     KeepFreedHeapForReuse();
     QCoreApplication app(argc, argv);
     UseLocaleFreeNumbers(); // Qt took the whole locale from the environment
-    return RunTool(Tool, argc, argv, Run);
+    // A draft with a name is removed also when the tool cannot end otherwise.
+    return RunTool(Tool, argc, argv, Run, spreadsheet::RemoveNamedDrafts);
 }

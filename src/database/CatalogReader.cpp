@@ -1,12 +1,13 @@
 #include "CatalogReader.h"
 
 #include "common/RegularFile.h"
+#include "common/SystemError.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QThreadPool>
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/prctl.h>
@@ -20,6 +21,27 @@ QString ReaderExecutable()
     if (!configured.isEmpty())
         return configured;
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("quillmere-reader"));
+}
+
+// Why a reader did not start when QProcess cannot tell: it reports a failure
+// to make its pipes (too many open files) as a missing program. The pipes
+// a start needs, made and given back: the error of the first that cannot be
+// made, or 0.
+int PipeShortage()
+{
+    int pipes[4][2];
+    int made = 0, error = 0;
+    for (; made < 4; ++made) {
+        if (pipe2(pipes[made], O_CLOEXEC) != 0) {
+            error = errno;
+            break;
+        }
+    }
+    while (made-- > 0) {
+        close(pipes[made][0]);
+        close(pipes[made][1]);
+    }
+    return error;
 }
 
 } // namespace
@@ -108,8 +130,11 @@ std::unique_ptr<CatalogReader> CatalogReader::start(int fd, QString *whyNot)
             _exit(127);
     });
     p.start(QIODevice::ReadWrite);
-    if (!p.waitForStarted(static_cast<int>(settings().timeLimit.count())))
-        return failed(QStringLiteral("the reader %1 does not start: %2").arg(p.program(), p.errorString()));
+    if (!p.waitForStarted(static_cast<int>(settings().timeLimit.count()))) {
+        const int shortage = PipeShortage();
+        return failed(QStringLiteral("the reader %1 does not start: %2")
+                          .arg(p.program(), shortage ? SystemError(shortage) : p.errorString()));
+    }
 
     const auto answer = reader->readAnswer();
     if (!answer)
@@ -142,11 +167,23 @@ void CatalogReader::stop()
     }
 }
 
+namespace {
+// Far above any answer: the catalog of 5,000 tables is 1 MB.
+constexpr qint64 MaxAnswerBytes = qint64{64} << 20;
+} // namespace
+
 std::optional<QByteArray> CatalogReader::readAnswer()
 {
+    // The whole answer within the time limit, however steadily the reader
+    // writes: waitForReadyRead() returns at every byte that comes, and a
+    // reader writing without end would otherwise never be cut off.
     const QDeadlineTimer deadline(settings().timeLimit);
     while (!process_.canReadLine()) {
-        if (process_.state() != QProcess::Running ||
+        if (process_.bytesAvailable() > MaxAnswerBytes) {
+            fail(Fault::TooLong);
+            return std::nullopt;
+        }
+        if (process_.state() != QProcess::Running || deadline.hasExpired() ||
             !process_.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
             // One last look: the answer may have come with the exit.
             if (process_.canReadLine())
@@ -173,6 +210,9 @@ void CatalogReader::fail(Fault fault, const QString &reason)
         break;
     case Fault::BadAnswer:
         failure_ = QStringLiteral("the reader's answer is malformed");
+        break;
+    case Fault::TooLong:
+        failure_ = QStringLiteral("the reader's answer is longer than %1 MiB").arg(MaxAnswerBytes >> 20);
         break;
     case Fault::Refused:
         failure_ = reason;
@@ -226,12 +266,9 @@ void CatalogReader::decodeArrivedAnswers()
         // caller's work instead of holding up the next design.
         if (!process_.canReadLine() && !(process_.waitForReadyRead(0) && process_.canReadLine()))
             return;
-        auto promise = std::make_shared<std::promise<DecodedTable>>();
-        request.decoded = promise->get_future();
         // On the program's shared workers: they start once, not once per
         // reader. The work holds what it decodes and nothing of the reader.
-        QThreadPool::globalInstance()->start(
-            [promise, line = process_.readLine()] { promise->set_value(decodeTable(line)); });
+        request.decoded.emplace([line = process_.readLine()] { return decodeTable(line); });
     }
 }
 
@@ -271,7 +308,7 @@ std::optional<TableDesign> CatalogReader::design(qint64 id)
     asked_.pop_front();
     DecodedTable decoded;
     if (request.decoded) {
-        decoded = request.decoded->get();
+        decoded = request.decoded->take();
     } else {
         const auto answer = readAnswer();
         if (!answer)

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "ReaderAnswers.h"
+#include "common/PoolTask.h"
 
 #include <QProcess>
 #include <QString>
 #include <QHash>
 #include <chrono>
 #include <deque>
-#include <future>
 #include <memory>
 #include <optional>
 #include <sys/stat.h>
@@ -86,7 +86,7 @@ private:
     };
     std::optional<FileState> file_;
     std::optional<QByteArray> readAnswer();
-    enum class Fault { Ended, TimedOut, BadAnswer, Refused };
+    enum class Fault { Ended, TimedOut, BadAnswer, TooLong, Refused };
     void fail(Fault fault, const QString &reason = {});
     void failAnswer(const std::optional<QString> &refusal);
     void stop();
@@ -102,7 +102,7 @@ private:
     // A request sent: its answer not yet read, or being decoded.
     struct Request {
         qint64 id;
-        std::optional<std::future<DecodedTable>> decoded;
+        std::optional<PoolTask<DecodedTable>> decoded;
     };
     void ask(qint64 id);
     void decodeArrivedAnswers();

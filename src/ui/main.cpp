@@ -1,6 +1,7 @@
 #include "Application.h"
 #include "ApplicationIdentity.h"
 #include "CommandLine.h"
+#include "DraftFile.h"
 #include "DesktopPresenter.h"
 #include "HandOverFolders.h"
 #include "Icons.h"
@@ -8,6 +9,8 @@
 #include "common/HeapReuse.h"
 #include "common/LocalFileName.h"
 #include "common/LocaleFreeNumbers.h"
+#include "common/Termination.h"
+#include "common/Workers.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -30,6 +33,7 @@ int main(int argc, char *argv[])
     KeepFreedHeapForReuse();
     QApplication app(argc, argv); // takes Qt's own options out of argv
     UseLocaleFreeNumbers(); // Qt took the whole locale from the environment
+    EndWithMessageOnTerminate("quillmere", spreadsheet::RemoveNamedDrafts);
     LoadQtJapanese(app);
     QApplication::setOrganizationName(QStringLiteral("Quillmere"));
     QApplication::setApplicationName(ApplicationIdentity::Title());
@@ -53,5 +57,6 @@ int main(int argc, char *argv[])
         QTimer::singleShot(0, &window, [&window, database] { window.openFile(database); });
     const int status = app.exec();
     spreadsheet::Application::setPresenter(nullptr);
+    LetWorkersFinish(5000); // work still held then waits for a thread that never started
     return status;
 }

@@ -4,13 +4,17 @@
 #include "Fixtures.h"
 #include "Jet4Writer.h"
 #include "common/Failure.h"
+#include "common/SystemError.h"
 #include "mdlADO.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 // Files that are no database, or a damaged one, give the empty result: no
@@ -222,6 +226,59 @@ private slots:
         QCOMPARE(after.crashed - before.crashed, counted == "crashed" ? 1 : 0);
         QCOMPARE(after.timedOut - before.timedOut, counted == "timed out" ? 1 : 0);
         QCOMPARE(after.failed - before.failed, counted == "failed" ? 1 : 0);
+    }
+
+    // A reader that writes without end is cut off at the size an answer may
+    // have, long before its time limit, however steadily the bytes come.
+    void floodingReaderIsCutOff()
+    {
+        CatalogReader::settings().executable = fakeReader("flood", "exec cat /dev/zero");
+        CatalogReader::settings().timeLimit = std::chrono::seconds(60);
+        QElapsedTimer timer;
+        timer.start();
+        QString why;
+        const auto connection = mdlADO::OpenAccessConnection(dir_.path() + "/any.mdb", &why);
+        CatalogReader::settings().timeLimit = TimeLimit;
+        QVERIFY(!connection);
+        QCOMPARE(why, QStringLiteral("the reader's answer is longer than 64 MiB"));
+        QVERIFY2(timer.elapsed() < 30000, qPrintable(QString::number(timer.elapsed())));
+    }
+
+    // Too few descriptors left for the reader's pipes: the reason says so,
+    // not that the reader is missing.
+    void tooManyOpenFiles_data()
+    {
+        QTest::addColumn<int>("spare"); // descriptors free above those in use
+        QTest::newRow("room for the database") << 1;
+        QTest::newRow("and a pipe") << 3;
+        QTest::newRow("and three pipes") << 7;
+    }
+    void tooManyOpenFiles()
+    {
+        QFETCH(int, spare);
+        const QString path = dir_.filePath("files.mdb");
+        TestDatabase db;
+        db.tables << TestTable{"t", {}, {}, false, false, {{"id", "long"}}, {}};
+        WriteJet4(db, path);
+        int highest = 2;
+        for (const QString &fd : QDir("/proc/self/fd").entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
+            highest = std::max(highest, fd.toInt());
+        // Every number up to the highest in use taken, so that exactly the
+        // spare ones are left under the limit.
+        QList<int> fillers;
+        for (int fd = -1; fd < highest && (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+            fillers << fd;
+        rlimit before {};
+        QVERIFY(getrlimit(RLIMIT_NOFILE, &before) == 0);
+        const rlimit few{rlim_t(highest + 1 + spare), before.rlim_max};
+        QVERIFY(setrlimit(RLIMIT_NOFILE, &few) == 0);
+        QString why;
+        const auto connection = mdlADO::OpenAccessConnection(path, &why);
+        setrlimit(RLIMIT_NOFILE, &before);
+        for (const int fd : fillers)
+            ::close(fd);
+        QVERIFY(!connection);
+        QVERIFY2(why.contains(SystemError(EMFILE)), qPrintable(why));
     }
 
     // A table definition that claims fifty million indexes and continues on

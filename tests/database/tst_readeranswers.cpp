@@ -1,4 +1,5 @@
 #include "ReaderAnswers.h"
+#include "common/PoolTask.h"
 
 #include <QTest>
 
@@ -6,6 +7,20 @@ class TestReaderAnswers : public QObject {
     Q_OBJECT
 
 private slots:
+    // Answers are decoded on the workers: what a decoding throws reaches
+    // whoever takes its result, and the result is there also when no worker
+    // ever takes the work up (here: none may begin any more).
+    void workOnTheWorkers()
+    {
+        PoolTask<int> failing([]() -> int { throw std::bad_alloc(); });
+        QVERIFY_THROWS_EXCEPTION(std::bad_alloc, failing.take());
+        PoolTask<int> answered([] { return 42; });
+        QCOMPARE(answered.take(), 42);
+        LetWorkersFinish(1000);
+        PoolTask<int> unbegun([] { return 7; });
+        QCOMPARE(unbegun.take(), 7);
+    }
+
     void catalogAnswer()
     {
         const auto entries = DecodeCatalogAnswer(

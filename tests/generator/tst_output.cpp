@@ -236,6 +236,37 @@ private slots:
         QCOMPARE(Listing(folder), listing);
     }
 
+    // With too little memory for the workers' threads, or for what they
+    // allocate, a run still ends in time: with the complete workbook (the
+    // work done on the run's own thread) or with a failure that says why,
+    // never hung or aborted.
+    void runsUnderAMemoryLimitEnd_data()
+    {
+        QTest::addColumn<int>("kilobytes");
+        QTest::newRow("no thread starts (60 MB)") << 60000;
+        QTest::newRow("the workers run out (65 MB)") << 65000;
+    }
+    void runsUnderAMemoryLimitEnd()
+    {
+        QFETCH(int, kilobytes);
+        const QString folder = this->folder(QStringLiteral("memory-%1").arg(kilobytes));
+        const QString output = folder + "/out.xlsx";
+        QElapsedTimer timer;
+        timer.start();
+        const Run run = MakeWorkbook({folder + "/db.mdb", output, "表1", "表2"}, [kilobytes] {
+            const rlimit space{rlim_t(kilobytes) * 1024, rlim_t(kilobytes) * 1024};
+            setrlimit(RLIMIT_AS, &space);
+        });
+        if (run.exitCode == 127 && run.said.contains("error while loading shared libraries"))
+            QSKIP("the tool cannot even start in this address space here");
+        QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(run.exitCode == 0 || run.exitCode == 1, run.said.constData());
+        if (run.exitCode == 0)
+            QVERIFY(IsCompletePackage(output));
+        else
+            QVERIFY2(run.said.contains("quillmere-make-workbook: "), run.said.constData());
+    }
+
     // A run ended by a signal leaves the output as it was (or complete, if
     // the run was through), and no draft.
     void endedBySignalLeavesNoDraft_data()
@@ -274,12 +305,15 @@ private slots:
 
     // Where the file system cannot make unnamed files, a draft has a name;
     // it goes with the process on SIGTERM, or with the object, and takes the
-    // target's place only when told to.
+    // target's place only when told to, with the mode of the file it replaces.
     void namedDraft()
     {
         const QString folder = this->folder("named");
-        const QByteArray where = QFile::encodeName(folder);
+        QFile old(folder + "/out.txt");
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        old.close();
         QStringList listing = Listing(folder);
+        const auto target = spreadsheet::OutputTarget::of(folder + "/out.txt");
 
         // In a process of its own, with the signal's default action, as in
         // the tools (the test framework catches it to print a trace). First,
@@ -288,7 +322,7 @@ private slots:
         const pid_t child = fork();
         if (child == 0) {
             std::signal(SIGTERM, SIG_DFL);
-            spreadsheet::DraftFile draft(where, spreadsheet::DraftFile::Kind::Named);
+            spreadsheet::DraftFile draft(target, spreadsheet::DraftFile::Kind::Named);
             raise(SIGTERM);
             _exit(0); // not reached
         }
@@ -298,15 +332,15 @@ private slots:
         QCOMPARE(Listing(folder), listing);
 
         {
-            spreadsheet::DraftFile draft(where, spreadsheet::DraftFile::Kind::Named);
+            spreadsheet::DraftFile draft(target, spreadsheet::DraftFile::Kind::Named);
             QVERIFY(!draft.name().isEmpty());
             QCOMPARE(Listing(folder).size(), listing.size() + 1);
         }
         QCOMPARE(Listing(folder), listing);
         {
-            spreadsheet::DraftFile draft(where, spreadsheet::DraftFile::Kind::Named);
+            spreadsheet::DraftFile draft(target, spreadsheet::DraftFile::Kind::Named);
             QCOMPARE(::write(draft.fd(), "new", 3), 3);
-            draft.replace(where + "/out.txt", 0640);
+            draft.replace();
         }
         QFile out(folder + "/out.txt");
         QVERIFY(out.open(QIODevice::ReadOnly));
@@ -314,6 +348,75 @@ private slots:
         QCOMPARE(out.permissions() & (QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup |
                                       QFile::ReadOther),
                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    }
+
+    // A name that stands for an open descriptor is refused: replacing what
+    // it resolves to would replace the file the shell appends to.
+    void outputThroughADescriptor_data()
+    {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<bool>("toStandardError");
+        QTest::newRow("/dev/stdout") << "/dev/stdout" << false;
+        QTest::newRow("/dev/fd/1") << "/dev/fd/1" << false;
+        QTest::newRow("/proc/self/fd/1") << "/proc/self/fd/1" << false;
+        QTest::newRow("/dev/stderr") << "/dev/stderr" << true;
+    }
+    void outputThroughADescriptor()
+    {
+        QFETCH(QString, output);
+        QFETCH(bool, toStandardError);
+        const QString folder = this->folder(QStringLiteral("descriptor-%1").arg(QTest::currentDataTag()).replace('/', '-'));
+        const QString log = folder + "/log.txt";
+        QFile earlier(log);
+        QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier log line\n") == 17);
+        earlier.close();
+        QProcess tool;
+        if (toStandardError)
+            tool.setStandardErrorFile(log, QIODevice::Append);
+        else
+            tool.setStandardOutputFile(log, QIODevice::Append);
+        tool.start(QCoreApplication::applicationDirPath() + "/quillmere-make-workbook", {folder + "/db.mdb", output, "表1"});
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitCode(), 1);
+        QFile after(log);
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QVERIFY2(after.readAll().startsWith("earlier log line\n"), "the log was replaced");
+    }
+
+    // Every step after the checks works in the folder that was checked: a
+    // folder swapped for a link meanwhile leads nowhere else.
+    void swappedFolderChangesNothingOutsideIt()
+    {
+        const QString base = dir_.filePath("swap");
+        QVERIFY(QDir().mkpath(base + "/d") && QDir().mkpath(base + "/victim"));
+        const auto target = spreadsheet::OutputTarget::of(base + "/d/o.xlsx");
+        spreadsheet::DraftFile draft(target);
+        QCOMPARE(::write(draft.fd(), "new", 3), 3);
+        QVERIFY(QFile::rename(base + "/d", base + "/d.old"));
+        QVERIFY(QFile::link("victim", base + "/d"));
+        draft.replace();
+        QCOMPARE(Listing(base + "/victim"), QStringList());
+        QCOMPARE(Listing(base + "/d.old"), QStringList{"o.xlsx"});
+    }
+
+    // A replaced file keeps its owner and group, as well as its mode.
+    void replacedFileKeepsItsOwner()
+    {
+        if (geteuid() != 0)
+            QSKIP("only root can write over another user's file");
+        const QString folder = this->folder("owner");
+        const QString output = folder + "/out.xlsx";
+        QCOMPARE(MakeWorkbook({folder + "/db.mdb", output, "表1"}).exitCode, 0);
+        const uid_t nobody = 65534;
+        QVERIFY(::chown(QFile::encodeName(output).constData(), nobody, nobody) == 0 &&
+                ::chmod(QFile::encodeName(output).constData(), 0600) == 0);
+        QCOMPARE(MakeWorkbook({folder + "/db.mdb", output, "表2"}).exitCode, 0);
+        struct stat status {};
+        QVERIFY(::stat(QFile::encodeName(output).constData(), &status) == 0);
+        QCOMPARE(status.st_uid, nobody);
+        QCOMPARE(status.st_gid, gid_t(nobody));
+        QCOMPARE(status.st_mode & 07777, mode_t(0600));
+        QCOMPARE(ReadWorkbook(output).value("sheets").toArray()[0].toObject().value("name").toString(), QStringLiteral("表2"));
     }
 };
 

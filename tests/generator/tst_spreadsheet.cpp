@@ -129,6 +129,10 @@ private slots:
         // Characters XML cannot carry: the workbook could not be read.
         QTest::newRow("control character") << QStringLiteral("bad\u0001name") << "U+0001";
         QTest::newRow("NUL") << QString(QChar(0)) << "U+0000";
+        // Read back from the attribute as a space: "A\tB" would be "A B".
+        QTest::newRow("tab") << QStringLiteral("A\tB") << "U+0009";
+        QTest::newRow("line feed") << QStringLiteral("A\nB") << "U+000A";
+        QTest::newRow("carriage return") << QStringLiteral("A\rB") << "U+000D";
         QTest::newRow("U+FFFE") << QStringLiteral("a\uFFFE") << "U+FFFE";
         QTest::newRow("U+FFFF") << QStringLiteral("\uFFFFb") << "U+FFFF";
         QTest::newRow("lone high surrogate") << QStringLiteral("a") + QChar(0xD842) << "U+D842";

@@ -99,6 +99,8 @@ TestDatabase Database()
     db.tables << TestTable{"History", {}, {}, false, false, {Long("x")}, {}};
     db.tables << TestTable{TooLong, {}, {}, false, false, {Long("x")}, {}};
     db.tables << TestTable{ControlCharacterName, {}, {}, false, false, {Long("x")}, {}};
+    db.tables << TestTable{"A B", {}, {}, false, false, {Long("x")}, {}};
+    db.tables << TestTable{"A\tB", {}, {}, false, false, {Long("x")}, {}};
     TestTable odd{"Odd", {}, {}, false, false, {}, {}};
     for (const OddName &n : OddNames)
         odd.columns << Text(n.name);
@@ -196,11 +198,11 @@ private slots:
         QStringList rows;
         for (int i = 0; i < list->topLevelItemCount(); ++i)
             rows << list->topLevelItem(i)->text(0);
-        QCOMPARE(rows, (QStringList{"ABC", "abc", ControlCharacterName, "Hidden", "History", "Keys", "Odd", "Ref",
-                                    TooLong, "Wide", "顧客マスタ", "𠮷野家の店舗"}));
-        QCOMPARE(list->topLevelItem(10)->text(1), QStringLiteral("2024/05/02 18:00:05"));
-        QCOMPARE(list->topLevelItem(10)->text(2), QStringLiteral("2024/04/01 09:30:00"));
-        QCOMPARE(window.statusPanelText(2), QStringLiteral("12個のテーブル"));
+        QCOMPARE(rows, (QStringList{"A\tB", "A B", "ABC", "abc", ControlCharacterName, "Hidden", "History", "Keys",
+                                    "Odd", "Ref", TooLong, "Wide", "顧客マスタ", "𠮷野家の店舗"}));
+        QCOMPARE(list->topLevelItem(12)->text(1), QStringLiteral("2024/05/02 18:00:05"));
+        QCOMPARE(list->topLevelItem(12)->text(2), QStringLiteral("2024/04/01 09:30:00"));
+        QCOMPARE(window.statusPanelText(2), QStringLiteral("14個のテーブル"));
     }
 
     // Japanese names of every kind, one outside the BMP among them, in sheet
@@ -255,6 +257,8 @@ private slots:
         QTest::newRow("32 characters") << QStringList{"顧客マスタ", TooLong} << TooLong;
         QTest::newRow("History") << QStringList{"顧客マスタ", "History"} << QStringLiteral("History");
         QTest::newRow("control character") << QStringList{"顧客マスタ", ControlCharacterName} << ControlCharacterName;
+        // Written, the tab would read back as a space: two sheets "A B".
+        QTest::newRow("a tab beside a space") << QStringList{"顧客マスタ", "A B", "A\tB"} << QStringLiteral("A\tB");
     }
     void refusedNames()
     {
@@ -263,7 +267,8 @@ private slots:
         const Run run = make(tables);
         QVERIFY2(run.failure.contains(named), qPrintable(run.failure));
         QCOMPARE(TextAt(run.sheet("顧客マスタ"), "B10"), QStringLiteral("ひらがなの備考"));
-        QCOMPARE(run.workbook.value("sheets").toArray().size(), 2);
+        // Each table's sheet, the last one as added, with nothing on it.
+        QCOMPARE(run.workbook.value("sheets").toArray().size(), tables.size());
     }
 
     // Field descriptions come back exactly from the Access file into column

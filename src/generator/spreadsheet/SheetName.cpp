@@ -16,8 +16,14 @@ QString SheetNameProblem(const QString &name, bool usedByAnotherSheet)
     for (const QChar c : name)
         if (Forbidden.contains(c))
             return QStringLiteral("シート名「%1」には使用できない文字「%2」が含まれています。").arg(name, c);
-    // Such a name could not be written into the workbook at all.
-    if (const qsizetype at = FirstUnitXmlCannotCarry(name); at >= 0)
+    // Such a name could not be written into the workbook at all; a tab or a
+    // line break would be read back as a space (the name stands in an XML
+    // attribute), so that two names could read back as one.
+    qsizetype at = FirstUnitXmlCannotCarry(name);
+    for (const char16_t space : {u'\t', u'\n', u'\r'})
+        if (const qsizetype found = name.indexOf(QChar(space)); found >= 0 && (at < 0 || found < at))
+            at = found;
+    if (at >= 0)
         return QStringLiteral("シート名「%1」には使用できない文字 U+%2 が含まれています。")
             .arg(name, QString::asprintf("%04X", unsigned{name[at].unicode()}));
     if (name.front() == u'\'' || name.back() == u'\'')

@@ -187,16 +187,16 @@ void WritePackage(const Workbook &workbook, const QString &path, bool asTemplate
     // Drafts stand in the target's folder, so that a full disk there fails
     // the run, not the user's file; the finished one replaces the file at
     // the path only once it is complete.
-    DraftFile written(target.folder);
+    DraftFile written(target);
     Writer(written.openName(), path).write(workbook);
     CheckPackage(written.openName(), path);
     if (!asTemplate) {
-        written.replace(target.file, target.mode);
+        written.replace();
         return;
     }
-    DraftFile copied(target.folder);
+    DraftFile copied(target);
     CopyAsTemplate(written.openName(), copied.openName(), path);
-    copied.replace(target.file, target.mode);
+    copied.replace();
 }
 
 } // namespace
