@@ -188,6 +188,51 @@ private slots:
         expectEmptyResult(path, reason);
     }
 
+    // Only user tables' times are shown. In any other catalog entry, such as
+    // MSysRelationships's, which is read for its id, a time that no
+    // date-time value can hold is taken as none; in a user table's it still
+    // fails the open.
+    void impossibleTime_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("relationship table") << "MSysRelationships" << true;
+        QTest::newRow("user table") << "Suppliers" << false;
+    }
+    void impossibleTime()
+    {
+        REQUIRE_FIXTURES();
+        QFETCH(QString, entry);
+        QFETCH(bool, opens);
+        Catalog original;
+        original.setActiveConnection(mdlADO::OpenAccessConnection(Fixtures::path("nwind.mdb")));
+        const double modified = original.Tables().Item(entry).DateModified().serial();
+        // The time of the last change is the last fixed-length field of the
+        // entry's row, just before its name (other rows, of forms say, may
+        // share the name); doubles are stored little-endian, as here.
+        QByteArray bytes = fixtureBytes("nwind.mdb");
+        const QByteArray time(reinterpret_cast<const char *>(&modified), 8), name = entry.toLatin1();
+        qsizetype at = -1;
+        for (qsizetype n = bytes.indexOf(name); n >= 0 && at < 0; n = bytes.indexOf(name, n + 1))
+            if (const qsizetype t = bytes.lastIndexOf(time, n); t >= 0 && n - t <= 16)
+                at = t;
+        QVERIFY(at >= 0);
+        const double impossible = -1.16e308;
+        bytes.replace(at, 8, QByteArray(reinterpret_cast<const char *>(&impossible), 8));
+        const QString path = write("time-" + entry + ".mdb", bytes);
+        if (!opens) {
+            expectEmptyResult(path, "");
+            return;
+        }
+        const auto connection = mdlADO::OpenAccessConnection(path);
+        QVERIFY(connection);
+        Catalog catalog;
+        catalog.setActiveConnection(connection);
+        QCOMPARE(catalog.Tables().Item(entry).DateModified().serial(), 0.0);
+        // Its primary key and the three foreign keys of its relationships.
+        QCOMPARE(catalog.Tables().Item("Orders").Keys().Count(), 4);
+    }
+
     // A damaged property list gives no descriptions, and the table still
     // reads. libmdb's own parser loops on a chunk of length zero and reads
     // past the list on the longer lengths.

@@ -3,6 +3,7 @@
 #include "RowScanner.h"
 #include "TablePages.h"
 
+#include <cstring>
 #include <unordered_set>
 
 namespace {
@@ -10,6 +11,23 @@ constexpr unsigned long CatalogDefinitionPage = 2; // MSysObjects always starts 
 constexpr int64_t SystemFlag = 0x80000000;
 constexpr int64_t HiddenSystemFlag = 0x00000002;
 const std::string Damaged = "the catalog is damaged: ";
+
+// The times an OLE automation date can hold, 100-01-01 to 9999-12-31 (the
+// latter bound excluded): those the program takes.
+constexpr double EarliestTime = -657434.0;
+constexpr double LatestTime = 2958466.0;
+
+// A stored time of a catalog entry, as it is listed. Only user tables' times
+// are shown; in any other entry (MSysRelationships, read for its id) a time
+// that no date-time value can hold is taken as none, rather than failing the
+// whole catalog. A user table's is listed as stored, for the program to refuse.
+std::optional<double> ListedTime(const CatalogObject &object, std::optional<double> stored)
+{
+    const bool shown = std::strcmp(CatalogTypeText(object), "TABLE") == 0;
+    if (stored && !shown && !(*stored >= EarliestTime && *stored < LatestTime))
+        return std::nullopt;
+    return stored;
+}
 } // namespace
 
 std::optional<std::vector<CatalogObject>> ReadCatalogObjects(MdbHandle *mdb, std::string &why)
@@ -54,8 +72,8 @@ std::optional<std::vector<CatalogObject>> ReadCatalogObjects(MdbHandle *mdb, std
         object.name = *storedName;
         object.type = t;
         object.flags = static_cast<uint32_t>(rows.integer(flags).value_or(0));
-        const auto c = rows.dateTime(created);
-        const auto m = rows.dateTime(modified);
+        const auto c = ListedTime(object, rows.dateTime(created));
+        const auto m = ListedTime(object, rows.dateTime(modified));
         object.hasDates = c && m;
         object.created = c.value_or(0);
         object.modified = m.value_or(0);
