@@ -146,6 +146,97 @@ private slots:
         expectEmptyResult(path, "");
     }
 
+    // A catalog that cannot be read in full fails the open and says why.
+    // libmdb passes over a catalog page it cannot use, with a line on
+    // standard error, and the tables listed there would be missing.
+    void damagedCatalog_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("reason");
+        if (Fixtures::directory().isEmpty())
+            return;
+        const auto damage = [this](const QString &fixture, qsizetype at, const QByteArray &bytes) {
+            QByteArray b = fixtureBytes(fixture);
+            b.replace(at, bytes.size(), bytes);
+            return write(QString::number(at) + "-" + fixture, b);
+        };
+        const QString damaged = "the catalog is damaged: ";
+        // The catalog's rows lie on page 14 of testV2000, 17 of
+        // linkerTestV2007, 18 of testV1997 and on five pages of nwind, the
+        // last of them 713. A page's first byte is its type: 0x01 data,
+        // 0x02 table definition, 0x04 index.
+        QTest::newRow("page type changed, Jet 4")
+            << damage("testV2000.mdb", 14 * 4096, "\x04") << damaged + "page 14 is not a data page";
+        QTest::newRow("page type changed, ACE")
+            << damage("linkerTestV2007.accdb", 17 * 4096, "\x02") << damaged + "page 17 is not a data page";
+        QTest::newRow("page zeroed, Jet 3")
+            << damage("testV1997.mdb", 18 * 2048, QByteArray(2048, '\0')) << damaged + "page 18 is not a data page";
+        QTest::newRow("page zeroed, one of five")
+            << damage("nwind.mdb", 548 * 2048, QByteArray(2048, '\0')) << damaged + "page 548 is not a data page";
+        QTest::newRow("cut before the last page")
+            << write("cut.mdb", fixtureBytes("nwind.mdb").left(1346560))
+            << damaged + "page 713 lies past the end of the file";
+        // The page's row count, at 12 in Jet 4: 5 of its 22 rows.
+        QTest::newRow("rows fewer than declared")
+            << damage("testV2000.mdb", 14 * 4096 + 12, QByteArray("\x05\0", 2))
+            << damaged + "its definition declares 22 rows, 5 were read";
+        // Table2's definition continues from page 30 on page 708.
+        QTest::newRow("table definition continues on a zeroed page")
+            << damage("testV2000.mdb", 708 * 4096, QByteArray(4096, '\0'))
+            << damaged + "table Table2: page 708 is not a table definition page";
+    }
+    void damagedCatalog()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, reason);
+        expectEmptyResult(path, reason);
+    }
+
+    // Only user tables' times are shown. In any other catalog entry, such as
+    // MSysRelationships's, which is read for its id, a time that no
+    // date-time value can hold is taken as none; in a user table's it still
+    // fails the open.
+    void impossibleTime_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("relationship table") << "MSysRelationships" << true;
+        QTest::newRow("user table") << "Suppliers" << false;
+    }
+    void impossibleTime()
+    {
+        REQUIRE_FIXTURES();
+        QFETCH(QString, entry);
+        QFETCH(bool, opens);
+        Catalog original;
+        original.setActiveConnection(mdlADO::OpenAccessConnection(Fixtures::path("nwind.mdb")));
+        const double modified = original.Tables().Item(entry).DateModified().serial();
+        // The time of the last change is the last fixed-length field of the
+        // entry's row, just before its name (other rows, of forms say, may
+        // share the name); doubles are stored little-endian, as here.
+        QByteArray bytes = fixtureBytes("nwind.mdb");
+        const QByteArray time(reinterpret_cast<const char *>(&modified), 8), name = entry.toLatin1();
+        qsizetype at = -1;
+        for (qsizetype n = bytes.indexOf(name); n >= 0 && at < 0; n = bytes.indexOf(name, n + 1))
+            if (const qsizetype t = bytes.lastIndexOf(time, n); t >= 0 && n - t <= 16)
+                at = t;
+        QVERIFY(at >= 0);
+        const double impossible = -1.16e308;
+        bytes.replace(at, 8, QByteArray(reinterpret_cast<const char *>(&impossible), 8));
+        const QString path = write("time-" + entry + ".mdb", bytes);
+        if (!opens) {
+            expectEmptyResult(path, "");
+            return;
+        }
+        const auto connection = mdlADO::OpenAccessConnection(path);
+        QVERIFY(connection);
+        Catalog catalog;
+        catalog.setActiveConnection(connection);
+        QCOMPARE(catalog.Tables().Item(entry).DateModified().serial(), 0.0);
+        // Its primary key and the three foreign keys of its relationships.
+        QCOMPARE(catalog.Tables().Item("Orders").Keys().Count(), 4);
+    }
+
     // A damaged property list gives no descriptions, and the table still
     // reads. libmdb's own parser loops on a chunk of length zero and reads
     // past the list on the longer lengths.

@@ -1,5 +1,7 @@
 #include "RowScanner.h"
 
+#include "TablePages.h"
+
 #include <cstring>
 
 namespace {
@@ -55,10 +57,22 @@ int RowScanner::column(const char *name) const
 bool RowScanner::next()
 {
     while (mdb_fetch_row(table_)) {
-        if (crackCurrentRow())
+        if (crackCurrentRow()) {
+            ++rowsRead_;
             return true;
+        }
     }
     return false;
+}
+
+std::string RowScanner::shortfall() const
+{
+    if (std::string problem = DataPageProblem(mdb_, *table_); !problem.empty())
+        return problem;
+    if (rowsRead_ < table_->num_rows)
+        return "its definition declares " + std::to_string(table_->num_rows) + " rows, " +
+               std::to_string(rowsRead_) + " were read";
+    return {};
 }
 
 // mdb_fetch_row has just read the row before table_->cur_row on the page in

@@ -31,6 +31,12 @@ public:
     // Moves to the next row; false after the last one.
     bool next();
 
+    // Once next() has returned false: why the rows handed out are not all
+    // the table holds (a page its usage map names is none of its data pages
+    // in the file, or the rows are fewer than its definition declares), or
+    // an empty text when they are all.
+    std::string shortfall() const;
+
     std::optional<std::string> text(int column) const;
     std::optional<int64_t> integer(int column) const;
     std::optional<double> dateTime(int column) const;
@@ -51,4 +57,5 @@ private:
     MdbTableDef *table_ = nullptr;
     std::vector<Value> values_;
     std::vector<unsigned char> rowCopy_;
+    unsigned long rowsRead_ = 0;
 };

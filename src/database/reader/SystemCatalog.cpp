@@ -1,19 +1,42 @@
 #include "SystemCatalog.h"
 
 #include "RowScanner.h"
+#include "TablePages.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include <cstring>
 #include <unordered_set>
 
 namespace {
 constexpr unsigned long CatalogDefinitionPage = 2; // MSysObjects always starts here
 constexpr int64_t SystemFlag = 0x80000000;
 constexpr int64_t HiddenSystemFlag = 0x00000002;
+const std::string Damaged = "the catalog is damaged: ";
+
+// The times an OLE automation date can hold, 100-01-01 to 9999-12-31 (the
+// latter bound excluded): those the program takes.
+constexpr double EarliestTime = -657434.0;
+constexpr double LatestTime = 2958466.0;
+
+// A stored time of a catalog entry, as it is listed. Only user tables' times
+// are shown; in any other entry (MSysRelationships, read for its id) a time
+// that no date-time value can hold is taken as none, rather than failing the
+// whole catalog. A user table's is listed as stored, for the program to refuse.
+std::optional<double> ListedTime(const CatalogObject &object, std::optional<double> stored)
+{
+    const bool shown = std::strcmp(CatalogTypeText(object), "TABLE") == 0;
+    if (stored && !shown && !(*stored >= EarliestTime && *stored < LatestTime))
+        return std::nullopt;
+    return stored;
+}
 } // namespace
 
-std::optional<std::vector<CatalogObject>> ReadCatalogObjects(MdbHandle *mdb)
+std::optional<std::vector<CatalogObject>> ReadCatalogObjects(MdbHandle *mdb, std::string &why)
 {
+    why = "cannot read the catalog";
+    if (const std::string problem = DefinitionPageProblem(mdb, CatalogDefinitionPage); !problem.empty()) {
+        why = Damaged + problem;
+        return std::nullopt;
+    }
     RowScanner rows(mdb, "MSysObjects", CatalogDefinitionPage);
     if (!rows.isOpen())
         return std::nullopt;
@@ -49,19 +72,29 @@ std::optional<std::vector<CatalogObject>> ReadCatalogObjects(MdbHandle *mdb)
         object.name = *storedName;
         object.type = t;
         object.flags = static_cast<uint32_t>(rows.integer(flags).value_or(0));
-        const auto c = rows.dateTime(created);
-        const auto m = rows.dateTime(modified);
+        const auto c = ListedTime(object, rows.dateTime(created));
+        const auto m = ListedTime(object, rows.dateTime(modified));
         object.hasDates = c && m;
         object.created = c.value_or(0);
         object.modified = m.value_or(0);
         objects.push_back(std::move(object));
     }
+    if (const std::string shortfall = rows.shortfall(); !shortfall.empty()) {
+        why = Damaged + shortfall;
+        return std::nullopt;
+    }
+    // Every catalog lists itself, the table at its own definition page.
+    if (!seen.contains(CatalogDefinitionPage)) {
+        why = Damaged + "it does not list itself";
+        return std::nullopt;
+    }
     return objects;
 }
 
 std::optional<std::vector<RelationshipColumn>>
-ReadRelationships(MdbHandle *mdb, const std::vector<CatalogObject> &objects)
+ReadRelationships(MdbHandle *mdb, const std::vector<CatalogObject> &objects, std::string &why)
 {
+    why = "cannot read the relationships";
     const CatalogObject *table = nullptr;
     for (const auto &o : objects)
         if (o.type == ObjectType::LocalTable && o.name == "MSysRelationships")
@@ -89,6 +122,10 @@ ReadRelationships(MdbHandle *mdb, const std::vector<CatalogObject> &objects)
         r.order = rows.integer(order).value_or(0);
         r.flags = rows.integer(flags).value_or(0);
         result.push_back(std::move(r));
+    }
+    if (const std::string shortfall = rows.shortfall(); !shortfall.empty()) {
+        why = "the relationships are damaged: " + shortfall;
+        return std::nullopt;
     }
     return result;
 }
@@ -129,22 +166,15 @@ const char *CatalogTypeText(const CatalogObject &object)
     }
 }
 
-bool DefinitionPagesPresent(int file, int jetVersion, const std::vector<CatalogObject> &objects)
+bool DefinitionsComplete(MdbHandle *mdb, const std::vector<CatalogObject> &objects, std::string &why)
 {
-    constexpr unsigned char DefinitionPageType = 0x02;
-    const off_t pageSize = jetVersion == 0 ? 2048 : 4096;
-    struct stat status {};
-    if (fstat(file, &status) != 0)
-        return false;
-    // One byte of each table's first page is all that is looked at: read
-    // just that, for a file may be as large as the format allows (2 GB).
     for (const auto &o : objects) {
         if (o.type != ObjectType::LocalTable)
             continue;
-        const off_t offset = static_cast<off_t>(DefinitionPage(o.id)) * pageSize;
-        unsigned char type = 0;
-        if (offset + pageSize > status.st_size || pread(file, &type, 1, offset) != 1 || type != DefinitionPageType)
+        if (const std::string problem = DefinitionPageProblem(mdb, DefinitionPage(o.id)); !problem.empty()) {
+            why = Damaged + "table " + o.name + ": " + problem;
             return false;
+        }
     }
     return true;
 }

@@ -37,14 +37,16 @@ struct RelationshipColumn {
     int64_t flags = 0;   // bit 0x2: not enforced
 };
 
-// The catalog entries of the kinds above, in stored order; nullopt when the
-// catalog cannot be read.
-std::optional<std::vector<CatalogObject>> ReadCatalogObjects(MdbHandle *mdb);
+// The catalog entries of the kinds above, in stored order; nullopt, with
+// the reason, when the catalog cannot be read in full ("the catalog is
+// damaged: page 14 is not a data page").
+std::optional<std::vector<CatalogObject>> ReadCatalogObjects(MdbHandle *mdb, std::string &why);
 
 // The rows of the relationship table, which the catalog lists as a local
-// table named MSysRelationships; nullopt when it cannot be read.
+// table named MSysRelationships; nullopt, with the reason, when they cannot
+// be read in full.
 std::optional<std::vector<RelationshipColumn>>
-ReadRelationships(MdbHandle *mdb, const std::vector<CatalogObject> &objects);
+ReadRelationships(MdbHandle *mdb, const std::vector<CatalogObject> &objects, std::string &why);
 
 // The stored property-list field (LvProp) of each local table's catalog row,
 // by id: only the field, whose long value ReadLongValue reads. Read when a
@@ -59,6 +61,7 @@ const char *CatalogTypeText(const CatalogObject &object);
 // The page of an object's table definition: the low 24 bits of its id.
 inline unsigned long DefinitionPage(int64_t id) { return static_cast<unsigned long>(id) & 0x00FFFFFFul; }
 
-// Whether every local table's definition page lies within the file and is a
-// table definition; a file cut short or a damaged catalog fails this.
-bool DefinitionPagesPresent(int file, int jetVersion, const std::vector<CatalogObject> &objects);
+// Whether every page of every local table's definition lies within the file
+// and is a table definition page; false, with the reason, when one does not:
+// the file is cut short or the catalog names a page that holds no table.
+bool DefinitionsComplete(MdbHandle *mdb, const std::vector<CatalogObject> &objects, std::string &why);

@@ -157,11 +157,9 @@ int main(int argc, char **argv)
         return Fail("libmdb cannot read the file");
     if (!DecodeTextAsUtf16(mdb))
         return Fail("no UTF-16 decoder");
-    const auto objects = ReadCatalogObjects(mdb);
-    if (!objects)
-        return Fail("cannot read the catalog");
-    if (!DefinitionPagesPresent(file, header.jetVersion, *objects))
-        return Fail("the catalog names tables the file does not hold");
+    const auto objects = ReadCatalogObjects(mdb, why);
+    if (!objects || !DefinitionsComplete(mdb, *objects, why))
+        return Fail(why);
     {
         JsonWriter json;
         WriteCatalog(*objects, json);
@@ -183,9 +181,9 @@ int main(int argc, char **argv)
             continue;
         }
         if (!relationships)
-            relationships = ReadRelationships(mdb, *objects);
+            relationships = ReadRelationships(mdb, *objects, why);
         if (!relationships) {
-            Fail("cannot read the relationships");
+            Fail(why);
             continue;
         }
         if (!propertyFields)
