@@ -59,22 +59,51 @@ std::optional<QString> DecodedText(const QByteArray &xml)
     return QString(decoder(xml));
 }
 
-// Whether some element may have more attributes than a data file's ever
-// has. An element's attributes all stand between its "<" and the next one
-// (no value holds a "<"), each with an "=", so counting the "=" between two
-// "<" never counts too few. It is counted in characters, not bytes: in
-// UTF-16 a byte of either value may belong to any character.
+// Where the tag that starts at "at" ends, or -1 when it does not; its
+// attributes counted in "attributes". Each "=" outside the quoted values
+// stands between an attribute's name and its value.
+qsizetype TagEnd(QStringView text, qsizetype at, qsizetype &attributes)
+{
+    attributes = 0;
+    for (++at; at < text.size() && text[at] != u'>'; ++at) {
+        if (text[at] == u'\'' || text[at] == u'"') {
+            at = text.indexOf(text[at], at + 1);
+            if (at < 0)
+                return -1;
+        } else if (text[at] == u'=') {
+            ++attributes;
+        }
+    }
+    return at < text.size() ? at : -1;
+}
+
+// Whether some element has more attributes than a data file's ever has.
+// The markup is scanned as the XML reader reads it, so that comments, CDATA
+// sections, processing instructions and quoted values, which hold no
+// attributes, count none. It is scanned in characters, not bytes: in UTF-16
+// a byte of either value may belong to any character. Where the file stops
+// being XML the reader stops reading it, and the scan stops too.
 bool HasCrowdedElement(const QByteArray &xml)
 {
-    const std::optional<QString> text = DecodedText(xml);
-    if (!text)
+    const std::optional<QString> decoded = DecodedText(xml);
+    if (!decoded)
         return false; // the reader refuses it by itself
-    qsizetype equals = 0;
-    for (const QChar c : *text) {
-        if (c == u'<')
-            equals = 0;
-        else if (c == u'=' && ++equals > MaxAttributes)
+    const QStringView text = *decoded;
+    for (qsizetype at = text.indexOf(u'<'); at >= 0; at = text.indexOf(u'<', at)) {
+        const QStringView markup = text.sliced(at);
+        qsizetype attributes = 0;
+        if (markup.startsWith(u"<!--"))
+            at = text.indexOf(u"-->", at + 4);
+        else if (markup.startsWith(u"<![CDATA["))
+            at = text.indexOf(u"]]>", at + 9);
+        else if (markup.startsWith(u"<?"))
+            at = text.indexOf(u"?>", at + 2);
+        else
+            at = TagEnd(text, at, attributes);
+        if (attributes > MaxAttributes)
             return true;
+        if (at < 0)
+            return false; // markup that never ends
     }
     return false;
 }
