@@ -278,6 +278,11 @@ private slots:
         QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
         QTest::newRow("the same in UTF-16, every value holding the byte of \"<\"")
             << QByteArray(utf16(QString::fromUtf8(crowded)));
+        // Head declares four namespaces, named in 127 characters.
+        QTest::newRow("33 namespace declarations, one to an element")
+            << Saved(IdAndName, "<z:row ID='3' EnumName='X'/>" + QByteArray("<n xmlns:p='u'/>").repeated(29));
+        QTest::newRow("namespaces named in 1,025 characters")
+            << Saved(IdAndName, "<z:row ID='3' EnumName='X'/><n xmlns:p='" + QByteArray(898, 'u') + "'/>");
         QTest::newRow("elements nested 65 deep")
             << Saved(IdAndName, "<z:row ID='3' EnumName='X'/>" + QByteArray("<a>").repeated(63) +
                                     QByteArray("</a>").repeated(63));
