@@ -28,7 +28,7 @@ constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
 // up through every declaration in scope, for each element and each prefixed
 // attribute.
 constexpr int MaxDepth = 64;
-constexpr qsizetype MaxAttributes = 1024;
+constexpr qsizetype MaxAttributes = 64;
 constexpr qsizetype MaxDeclarations = 32;      // in the whole file
 constexpr qsizetype MaxNamespaceLength = 1024; // the names of all of them
 

@@ -31,6 +31,27 @@ QByteArray Saved(const QByteArray &attributes, const QByteArray &rows)
            "<s:extends type='rs:rowbase'/></s:ElementType></s:Schema>\n<rs:data>\n" + rows + "</rs:data>\n</xml>\n";
 }
 
+// The slowest file within every bound: a record of as many attributes as an
+// element may have; as many namespaces as a file may declare, with names as
+// long, each declared a level deeper; elements nested as deep as they may be;
+// and from there to the size limit empty elements, whose names the reader
+// looks up through every declaration.
+QByteArray Slowest()
+{
+    QByteArray row = "<z:row ID='3' EnumName='X'";
+    for (int i = 0; i < 62; ++i)
+        row += " a" + QByteArray::number(i) + "=''";
+    QByteArray open, close;
+    for (int level = 0; level < 61; ++level) { // under xml and rs:data, and over the empty elements
+        // To Head's four namespaces, named in 127 characters, 28 named in 897.
+        open += level < 28 ? "<n xmlns:p" + QByteArray::number(level) + "='" + QByteArray(level ? 32 : 33, 'u') + "'>"
+                           : QByteArray("<n>");
+        close += "</n>";
+    }
+    const qsizetype room = 16 * 1024 * 1024 - Saved(IdAndName, row + "/>" + open + close).size();
+    return Saved(IdAndName, row + "/>" + open + QByteArray("<a/>").repeated(room / 4) + close);
+}
+
 QString NameOf(Recordset &names, int code)
 {
     const QVariant v = TypeName(names, code);
@@ -175,6 +196,7 @@ private slots:
         QTest::newRow("a name of 1,500 \"=\"")
             << "file" << Saved(IdAndName, "<z:row ID='3' EnumName='" + QByteArray(1500, '=') + "'/>\n")
             << QString(1500, u'=');
+        QTest::newRow("the slowest file within every bound") << "file" << Slowest() << "X";
     }
     void onlyARegularFileWithinTheLimit()
     {
