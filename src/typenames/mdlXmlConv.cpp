@@ -114,10 +114,10 @@ qsizetype TagEnd(QStringView text, qsizetype at, Tag &tag)
     return at < text.size() ? at : -1;
 }
 
-// Whether the file has more to it than a data file ever has: an element
-// with more attributes, or more or longer namespace declarations in all. The
-// markup is scanned as the XML reader reads it, so that comments, CDATA
-// sections, processing instructions and quoted values, which hold no
+// Whether the file has more to it than a data file ever has: a DTD, an
+// element with more attributes, or more or longer namespace declarations in
+// all. The markup is scanned as the XML reader reads it, so that comments,
+// CDATA sections, processing instructions and quoted values, which hold no
 // attributes, count none. It is scanned in characters, not bytes: in UTF-16
 // a byte of either value may belong to any character. Where the file stops
 // being XML the reader stops reading it, and the scan stops too.
@@ -137,6 +137,8 @@ bool ExceedsBounds(const QByteArray &xml)
             at = text.indexOf(u"]]>", at + 9);
         else if (markup.startsWith(u"<?"))
             at = text.indexOf(u"?>", at + 2);
+        else if (markup.startsWith(u"<!"))
+            return true; // a DTD: the parser refuses one only after the reader has read it whole
         else
             at = TagEnd(text, at, tag);
         all.declarations += tag.declarations;
