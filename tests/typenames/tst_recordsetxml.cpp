@@ -196,6 +196,13 @@ private slots:
         QTest::newRow("a name of 1,500 \"=\"")
             << "file" << Saved(IdAndName, "<z:row ID='3' EnumName='" + QByteArray(1500, '=') + "'/>\n")
             << QString(1500, u'=');
+        // Declarations that are none, each set enough to go over the bound.
+        const QByteArray none = QByteArray(" xmlns:p='u'").repeated(29);
+        QTest::newRow("declarations in a comment, an instruction, CDATA and a value, after stray quotes")
+            << "file"
+            << Saved(IdAndName, "<!-- it's" + none + " --><?pi \"" + none + "?><![CDATA[ '" + none +
+                                    "]]><z:row ID='3' EnumName='X' note=\"" + none + "\"/>\n")
+            << "X";
         QTest::newRow("the slowest file within every bound") << "file" << Slowest() << "X";
     }
     void onlyARegularFileWithinTheLimit()
