@@ -20,12 +20,17 @@ const QString RowNamespace = QStringLiteral("#RowsetSchema");
 
 // A data file has a few kilobytes; anything larger than this is not one.
 constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
-// A data file nests five elements deep, and a record has an attribute for
-// each field. The XML reader's own checks take time growing with the square
-// of an element's attributes and of the depth, so beyond these it is not
-// a data file.
+// A data file nests five elements deep, has a few attributes in an element
+// (a record has one for each field), and declares four namespaces, whose
+// names take 127 characters. Far beyond these it is not a data file, and the
+// XML reader slows down: it compares every two attributes of an element, and
+// the namespaces of two of one name in full, however long; it looks a prefix
+// up through every declaration in scope, for each element and each prefixed
+// attribute.
 constexpr int MaxDepth = 64;
-constexpr qsizetype MaxAttributes = 1024;
+constexpr qsizetype MaxAttributes = 64;
+constexpr qsizetype MaxDeclarations = 32;      // in the whole file
+constexpr qsizetype MaxNamespaceLength = 1024; // the names of all of them
 
 using Kind = RecordsetData::Kind;
 
@@ -59,22 +64,90 @@ std::optional<QString> DecodedText(const QByteArray &xml)
     return QString(decoder(xml));
 }
 
-// Whether some element may have more attributes than a data file's ever
-// has. An element's attributes all stand between its "<" and the next one
-// (no value holds a "<"), each with an "=", so counting the "=" between two
-// "<" never counts too few. It is counted in characters, not bytes: in
-// UTF-16 a byte of either value may belong to any character.
-bool HasCrowdedElement(const QByteArray &xml)
+bool IsXmlSpace(QChar c)
 {
-    const std::optional<QString> text = DecodedText(xml);
-    if (!text)
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
+
+// The name of the attribute whose "=" stands at "at" in a tag.
+QStringView NameBefore(QStringView text, qsizetype at)
+{
+    qsizetype end = at;
+    while (end > 0 && IsXmlSpace(text[end - 1]))
+        --end;
+    qsizetype start = end;
+    while (start > 0 && !IsXmlSpace(text[start - 1]) && !QStringView(u"<='\"").contains(text[start - 1]))
+        --start;
+    return text.sliced(start, end - start);
+}
+
+// What a tag holds: its attributes, the namespace declarations among them
+// and the length of the names they declare.
+struct Tag {
+    qsizetype attributes = 0;
+    qsizetype declarations = 0;
+    qsizetype namespaceLength = 0;
+};
+
+// Where the tag that starts at "at" ends, or -1 when it does not; what it
+// holds in "tag". Each "=" outside the quoted values stands between an
+// attribute's name and its value.
+qsizetype TagEnd(QStringView text, qsizetype at, Tag &tag)
+{
+    bool declaration = false; // the next value is a namespace name
+    for (++at; at < text.size() && text[at] != u'>'; ++at) {
+        if (text[at] == u'\'' || text[at] == u'"') {
+            const qsizetype end = text.indexOf(text[at], at + 1);
+            if (end < 0)
+                return -1;
+            if (declaration)
+                tag.namespaceLength += end - at - 1; // references count as written, never shorter
+            declaration = false;
+            at = end;
+        } else if (text[at] == u'=') {
+            ++tag.attributes;
+            const QStringView name = NameBefore(text, at);
+            declaration = name == u"xmlns" || name.startsWith(u"xmlns:");
+            tag.declarations += declaration;
+        }
+    }
+    return at < text.size() ? at : -1;
+}
+
+// Whether the file has more to it than a data file ever has: a DTD, an
+// element with more attributes, or more or longer namespace declarations in
+// all. The markup is scanned as the XML reader reads it, so that comments,
+// CDATA sections, processing instructions and quoted values, which hold no
+// attributes, count none. It is scanned in characters, not bytes: in UTF-16
+// a byte of either value may belong to any character. Where the file stops
+// being XML the reader stops reading it, and the scan stops too.
+bool ExceedsBounds(const QByteArray &xml)
+{
+    const std::optional<QString> decoded = DecodedText(xml);
+    if (!decoded)
         return false; // the reader refuses it by itself
-    qsizetype equals = 0;
-    for (const QChar c : *text) {
-        if (c == u'<')
-            equals = 0;
-        else if (c == u'=' && ++equals > MaxAttributes)
+    const QStringView text = *decoded;
+    Tag all; // the declarations of the whole file
+    for (qsizetype at = text.indexOf(u'<'); at >= 0; at = text.indexOf(u'<', at)) {
+        const QStringView markup = text.sliced(at);
+        Tag tag;
+        if (markup.startsWith(u"<!--"))
+            at = text.indexOf(u"-->", at + 4);
+        else if (markup.startsWith(u"<![CDATA["))
+            at = text.indexOf(u"]]>", at + 9);
+        else if (markup.startsWith(u"<?"))
+            at = text.indexOf(u"?>", at + 2);
+        else if (markup.startsWith(u"<!"))
+            return true; // a DTD: the parser refuses one only after the reader has read it whole
+        else
+            at = TagEnd(text, at, tag);
+        all.declarations += tag.declarations;
+        all.namespaceLength += tag.namespaceLength;
+        if (tag.attributes > MaxAttributes || all.declarations > MaxDeclarations ||
+            all.namespaceLength > MaxNamespaceLength)
             return true;
+        if (at < 0)
+            return false; // markup that never ends
     }
     return false;
 }
@@ -214,7 +287,7 @@ private:
 std::unique_ptr<Recordset> ParseRecordsetXml(const QByteArray &xml)
 {
     try {
-        if (xml.size() > MaxFileSize || HasCrowdedElement(xml))
+        if (xml.size() > MaxFileSize || ExceedsBounds(xml))
             return nullptr;
         return Parser(xml).parse();
     } catch (...) {

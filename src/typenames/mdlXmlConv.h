@@ -12,7 +12,9 @@ namespace mdlXmlConv {
 // a missing, unreadable or malformed file, for anything but a regular file
 // (a FIFO, a device, a folder), for a file over 16 MiB and for one with more
 // to it than a data file ever has (elements nested deeper than 64, an
-// element with over 1024 attributes); never throws, never tells the user.
+// element with over 64 attributes, over 32 namespace declarations or over
+// 1024 characters of namespace names in the whole file); never throws, never
+// tells the user.
 // Entities are never resolved, and nothing but the file is read.
 std::unique_ptr<Recordset> LoadRecordsetXml(const QString &path);
 

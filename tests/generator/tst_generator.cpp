@@ -418,6 +418,8 @@ private slots:
         QTest::newRow("missing, table without fields") << namesFolder("missing2", QByteArray()) << 0 << false;
         QTest::newRow("without EnumName") << namesFolder("noname", "<z:row ID='3'/>", false) << 2 << false;
         QTest::newRow("a FIFO") << namesFolder("fifo", QByteArray()) << 2 << true;
+        QTest::newRow("more namespaces than a name file has")
+            << namesFolder("namespaces", "<z:row ID='3' EnumName='X'/>" + QByteArray("<n xmlns:p='u'/>").repeated(29)) << 2 << false;
     }
     void nameFileMissing()
     {

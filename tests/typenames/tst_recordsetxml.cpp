@@ -31,6 +31,27 @@ QByteArray Saved(const QByteArray &attributes, const QByteArray &rows)
            "<s:extends type='rs:rowbase'/></s:ElementType></s:Schema>\n<rs:data>\n" + rows + "</rs:data>\n</xml>\n";
 }
 
+// The slowest file within every bound: a record of as many attributes as an
+// element may have; as many namespaces as a file may declare, with names as
+// long, each declared a level deeper; elements nested as deep as they may be;
+// and from there to the size limit empty elements, whose names the reader
+// looks up through every declaration.
+QByteArray Slowest()
+{
+    QByteArray row = "<z:row ID='3' EnumName='X'";
+    for (int i = 0; i < 62; ++i)
+        row += " a" + QByteArray::number(i) + "=''";
+    QByteArray open, close;
+    for (int level = 0; level < 61; ++level) { // under xml and rs:data, and over the empty elements
+        // To Head's four namespaces, named in 127 characters, 28 named in 897.
+        open += level < 28 ? "<n xmlns:p" + QByteArray::number(level) + "='" + QByteArray(level ? 32 : 33, 'u') + "'>"
+                           : QByteArray("<n>");
+        close += "</n>";
+    }
+    const qsizetype room = 16 * 1024 * 1024 - Saved(IdAndName, row + "/>" + open + close).size();
+    return Saved(IdAndName, row + "/>" + open + QByteArray("<a/>").repeated(room / 4) + close);
+}
+
 QString NameOf(Recordset &names, int code)
 {
     const QVariant v = TypeName(names, code);
@@ -162,18 +183,33 @@ private slots:
     // throws on the way.
     void onlyARegularFileWithinTheLimit_data()
     {
-        QTest::addColumn<QString>("what");
-        QTest::addColumn<bool>("loads");
-        QTest::newRow("a FIFO") << "fifo" << false;
-        QTest::newRow("an endless device behind a link") << "zero" << false;
-        QTest::newRow("a folder") << "folder" << false;
-        QTest::newRow("a file of 16 MiB") << "16 MiB" << true;
-        QTest::newRow("a file one byte over 16 MiB") << "16 MiB + 1" << false;
+        QTest::addColumn<QString>("what"); // "file": a regular file of these bytes
+        QTest::addColumn<QByteArray>("xml");
+        QTest::addColumn<QString>("name"); // of type 3; null: not loaded
+        QTest::newRow("a FIFO") << "fifo" << QByteArray() << QString();
+        QTest::newRow("an endless device behind a link") << "zero" << QByteArray() << QString();
+        QTest::newRow("a folder") << "folder" << QByteArray() << QString();
+        // A valid file, padded after its end with blanks.
+        const QByteArray xml = Saved(IdAndName, "<z:row ID='3' EnumName='X'/>\n");
+        QTest::newRow("a file of 16 MiB") << "file" << xml.leftJustified(16 * 1024 * 1024) << "X";
+        QTest::newRow("a file one byte over 16 MiB") << "file" << xml.leftJustified(16 * 1024 * 1024 + 1) << QString();
+        QTest::newRow("a name of 1,500 \"=\"")
+            << "file" << Saved(IdAndName, "<z:row ID='3' EnumName='" + QByteArray(1500, '=') + "'/>\n")
+            << QString(1500, u'=');
+        // Declarations that are none, each set enough to go over the bound.
+        const QByteArray none = QByteArray(" xmlns:p='u'").repeated(29);
+        QTest::newRow("declarations in a comment, an instruction, CDATA and a value, after stray quotes")
+            << "file"
+            << Saved(IdAndName, "<!-- it's" + none + " --><?pi \"" + none + "?><![CDATA[ '" + none +
+                                    "]]><z:row ID='3' EnumName='X' note=\"" + none + "\"/>\n")
+            << "X";
+        QTest::newRow("the slowest file within every bound") << "file" << Slowest() << "X";
     }
     void onlyARegularFileWithinTheLimit()
     {
         QFETCH(QString, what);
-        QFETCH(bool, loads);
+        QFETCH(QByteArray, xml);
+        QFETCH(QString, name);
         QTemporaryDir dir;
         const QString path = dir.filePath("DataTypeEnum.xml");
         std::optional<GuardedFifo> fifo;
@@ -185,17 +221,14 @@ private slots:
         } else if (what == "folder") {
             QVERIFY(QDir().mkpath(path));
         } else {
-            // A valid file, padded after its end with blanks.
-            const QByteArray xml = Saved(IdAndName, "<z:row ID='3' EnumName='X'/>\n");
-            const qsizetype size = 16 * 1024 * 1024 + (what.endsWith("+ 1") ? 1 : 0);
-            QVERIFY(WriteFile(path, xml + QByteArray(size - xml.size(), ' ')));
+            QVERIFY(WriteFile(path, xml));
         }
         const Load load = LoadCapped(path);
         QVERIFY2(load.thrown.isEmpty(), qPrintable("the load threw: " + load.thrown));
         QVERIFY2(!fifo || !fifo->releasedReader(), "the load waited for a writer to the FIFO");
-        QCOMPARE(bool(load.recordset), loads);
-        if (loads)
-            QCOMPARE(NameOf(*load.recordset, 3), QStringLiteral("X"));
+        QCOMPARE(bool(load.recordset), !name.isNull());
+        if (load.recordset)
+            QCOMPARE(NameOf(*load.recordset, 3), name);
     }
 
     // A file may declare many fields and give its records few or none of
@@ -274,6 +307,11 @@ private slots:
         QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
         QTest::newRow("the same in UTF-16, every value holding the byte of \"<\"")
             << QByteArray(utf16(QString::fromUtf8(crowded)));
+        // Head declares four namespaces, named in 127 characters.
+        QTest::newRow("33 namespace declarations, one to an element")
+            << Saved(IdAndName, "<z:row ID='3' EnumName='X'/>" + QByteArray("<n xmlns:p='u'/>").repeated(29));
+        QTest::newRow("namespaces named in 1,025 characters")
+            << Saved(IdAndName, "<z:row ID='3' EnumName='X'/><n xmlns:p='" + QByteArray(898, 'u') + "'/>");
         QTest::newRow("elements nested 65 deep")
             << Saved(IdAndName, "<z:row ID='3' EnumName='X'/>" + QByteArray("<a>").repeated(63) +
                                     QByteArray("</a>").repeated(63));
