@@ -44,7 +44,7 @@ inline std::optional<int> AnswerHelpOrVersion(const char *tool, const QStringLis
 inline QString ExceptionText(const std::exception &e)
 {
     if (dynamic_cast<const std::bad_alloc *>(&e))
-        return QStringLiteral("out of memory");
+        return QStringLiteral("メモリが足りません。");
     return QString::fromLocal8Bit(e.what());
 }
 
@@ -62,7 +62,7 @@ int RunTool(const char *tool, int argc, char *argv[], Run &&run, void (*cleanup)
     } catch (const std::exception &e) {
         Say(tool, ExceptionText(e));
     } catch (...) {
-        Say(tool, QStringLiteral("an unknown failure"));
+        Say(tool, QStringLiteral("不明なエラーで終了しました。"));
     }
     LetWorkersFinish(WorkersFinishMs);
     return status;

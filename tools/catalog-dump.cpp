@@ -117,7 +117,7 @@ int Run(QStringList args)
     QString why;
     const auto connection = mdlADO::OpenAccessConnection(args[0], &why);
     if (!connection) {
-        Say(QStringLiteral("cannot open %1: %2").arg(args[0], why));
+        Say(QStringLiteral("データベース「%1」を開けません: %2").arg(args[0], why));
         return 2;
     }
     try {

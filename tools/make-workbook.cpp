@@ -86,7 +86,7 @@ int Run(QStringList args)
         return 1;
     }
     if (spreadsheet::IsSameFile(database, output)) {
-        Say(QStringLiteral("%1 is the database itself; nothing written").arg(output));
+        Say(QStringLiteral("出力先「%1」はデータベースそのものです。何も書き込みません。").arg(output));
         return 1;
     }
 
@@ -97,7 +97,7 @@ int Run(QStringList args)
     QString why;
     const auto connection = mdlADO::OpenAccessConnection(database, &why);
     if (!connection) {
-        Say(QStringLiteral("cannot open %1: %2").arg(database, why));
+        Say(QStringLiteral("データベース「%1」を開けません: %2").arg(database, why));
         return 2;
     }
     if (tables.isEmpty())

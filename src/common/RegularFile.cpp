@@ -15,8 +15,14 @@ namespace {
 QString KindProblem(mode_t mode)
 {
     if (S_ISDIR(mode))
-        return QStringLiteral("a folder, not a file");
-    return S_ISREG(mode) ? QString() : QStringLiteral("not a regular file");
+        return QStringLiteral("ファイルではなくフォルダです");
+    return S_ISREG(mode) ? QString() : QStringLiteral("通常のファイルではありません");
+}
+
+// A missing file is said as such; anything else with the system's reason.
+QString CannotOpen(int error)
+{
+    return error == ENOENT ? SystemError(error) : QStringLiteral("ファイルを開けません: %1").arg(SystemError(error));
 }
 
 } // namespace
@@ -24,23 +30,23 @@ QString KindProblem(mode_t mode)
 OpenRegularFile::OpenRegularFile(const QString &path)
 {
     if (path.isEmpty()) {
-        problem_ = QStringLiteral("no file given");
+        problem_ = QStringLiteral("ファイルが指定されていません");
         return;
     }
     const QByteArray name = LocalFileName::encode(path);
     // Refused before it is opened, and again on what was opened, since the
     // path may name something else by then.
     if (::stat(name.constData(), &status_) != 0) {
-        problem_ = QStringLiteral("cannot open the file: %1").arg(SystemError(errno));
+        problem_ = CannotOpen(errno);
         return;
     }
     if (problem_ = KindProblem(status_.st_mode); !problem_.isEmpty())
         return;
     fd_ = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd_ < 0)
-        problem_ = QStringLiteral("cannot open the file: %1").arg(SystemError(errno));
+        problem_ = CannotOpen(errno);
     else if (::fstat(fd_, &status_) != 0)
-        problem_ = QStringLiteral("cannot read the file: %1").arg(SystemError(errno));
+        problem_ = QStringLiteral("ファイルを読み取れません: %1").arg(SystemError(errno));
     else
         problem_ = KindProblem(status_.st_mode);
 }

@@ -1,10 +1,12 @@
 #pragma once
 
-#include <QString>
-#include <cstring>
+#include "ErrorText.h"
 
-// The system's words for an errno value, for the reason of a failure.
+#include <QString>
+
+// An errno value in words for the user (see ErrorText.h), for the reason of
+// a failure.
 inline QString SystemError(int error)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
+    return QString::fromStdString(JapaneseErrorText(error));
 }

@@ -23,13 +23,13 @@ void Say(const char *text)
     try {
         if (const std::exception_ptr failure = std::current_exception())
             std::rethrow_exception(failure);
-        Say("ended by an unrecoverable failure");
+        Say("回復できないエラーで終了しました。");
     } catch (const std::bad_alloc &) {
-        Say("out of memory");
+        Say("メモリが足りません。");
     } catch (const std::exception &e) {
         Say(e.what());
     } catch (...) {
-        Say("ended by an unknown failure");
+        Say("不明なエラーで終了しました。");
     }
     Say("\n");
     if (Cleanup)

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -42,6 +43,15 @@ int PipeShortage()
         close(pipes[made][1]);
     }
     return error;
+}
+
+// Why the program would not start, in the user's words where the system
+// tells: missing or not executable; QProcess's own words otherwise.
+QString StartProblem(const QString &program, const QString &qtWords)
+{
+    if (access(QFile::encodeName(program).constData(), X_OK) != 0)
+        return SystemError(errno);
+    return qtWords;
 }
 
 } // namespace
@@ -132,8 +142,8 @@ std::unique_ptr<CatalogReader> CatalogReader::start(int fd, QString *whyNot)
     p.start(QIODevice::ReadWrite);
     if (!p.waitForStarted(static_cast<int>(settings().timeLimit.count()))) {
         const int shortage = PipeShortage();
-        return failed(QStringLiteral("the reader %1 does not start: %2")
-                          .arg(p.program(), shortage ? SystemError(shortage) : p.errorString()));
+        return failed(QStringLiteral("読み取りプロセス %1 を起動できません: %2")
+                          .arg(p.program(), shortage ? SystemError(shortage) : StartProblem(p.program(), p.errorString())));
     }
 
     const auto answer = reader->readAnswer();
@@ -202,17 +212,17 @@ void CatalogReader::fail(Fault fault, const QString &reason)
     const bool crashed = fault == Fault::Ended && process_.exitStatus() == QProcess::CrashExit;
     switch (fault) {
     case Fault::TimedOut:
-        failure_ = QStringLiteral("the reader gave no answer within %1 s").arg(settings().timeLimit.count() / 1000.0);
+        failure_ = QStringLiteral("読み取りプロセスが %1 秒以内に応答しません").arg(settings().timeLimit.count() / 1000.0);
         break;
     case Fault::Ended:
-        failure_ = crashed ? QStringLiteral("the reader crashed")
-                           : QStringLiteral("the reader ended without an answer (exit status %1)").arg(process_.exitCode());
+        failure_ = crashed ? QStringLiteral("読み取りプロセスが異常終了しました")
+                           : QStringLiteral("読み取りプロセスが応答せずに終了しました（終了コード %1）").arg(process_.exitCode());
         break;
     case Fault::BadAnswer:
-        failure_ = QStringLiteral("the reader's answer is malformed");
+        failure_ = QStringLiteral("読み取りプロセスの応答が不正です");
         break;
     case Fault::TooLong:
-        failure_ = QStringLiteral("the reader's answer is longer than %1 MiB").arg(MaxAnswerBytes >> 20);
+        failure_ = QStringLiteral("読み取りプロセスの応答が %1 MiB を超えています").arg(MaxAnswerBytes >> 20);
         break;
     case Fault::Refused:
         failure_ = reason;

@@ -18,6 +18,26 @@ bool DesktopPresenter::OpenOnDesktop(const QString &path)
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
+void DesktopPresenter::open(const QString &path) noexcept
+{
+    try {
+        if (!open_(path))
+            tellUser_(QStringLiteral("表計算アプリケーションでブックを開けませんでした。\nブックは次のファイルにあります:\n%1")
+                          .arg(QDir::toNativeSeparators(path)));
+    } catch (...) {
+        // Nothing may escape a release; the workbook stays in its folder.
+    }
+}
+
+DesktopPresenter::Hold::~Hold()
+{
+    if (--presenter_.holds_ > 0)
+        return;
+    const QStringList held = std::exchange(presenter_.held_, {});
+    for (const QString &path : held)
+        presenter_.open(path);
+}
+
 void DesktopPresenter::present(const spreadsheet::Workbook &workbook) noexcept
 {
     try {
@@ -28,9 +48,10 @@ void DesktopPresenter::present(const spreadsheet::Workbook &workbook) noexcept
         const QString path = folder->filePath(QStringLiteral("テーブルデザイン.xltx"));
         spreadsheet::WriteXltx(workbook, path);
         folder->setAutoRemove(false);
-        if (!open_(path))
-            tellUser_(QStringLiteral("表計算アプリケーションでブックを開けませんでした。\nブックは次のファイルにあります:\n%1")
-                          .arg(QDir::toNativeSeparators(path)));
+        if (holds_ > 0)
+            held_ << path;
+        else
+            open(path);
     } catch (const Failure &e) {
         tellUser_(QStringLiteral("ブックを保存できませんでした。\n%1").arg(e.message()));
     } catch (...) {

@@ -4,6 +4,7 @@
 #include "WorkbookPresenter.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // Hands a finished workbook to the desktop's spreadsheet application: writes
@@ -20,11 +21,29 @@ public:
 
     void present(const spreadsheet::Workbook &workbook) noexcept override;
 
+    // While a hold lives, workbooks written wait to be opened until it ends:
+    // the window tells how a run went first, and the spreadsheet
+    // application then comes up above its message, not the other way round.
+    class Hold {
+    public:
+        explicit Hold(DesktopPresenter &presenter) : presenter_(presenter) { ++presenter_.holds_; }
+        ~Hold();
+        Hold(const Hold &) = delete;
+        Hold &operator=(const Hold &) = delete;
+
+    private:
+        DesktopPresenter &presenter_;
+    };
+
     // Opens the file with the desktop's application for it.
     static bool OpenOnDesktop(const QString &path);
 
 private:
+    void open(const QString &path) noexcept;
+
     Notice tellUser_;
     Opener open_;
     HandOverFolders folders_;
+    int holds_ = 0;
+    QStringList held_; // written while held, to be opened
 };

@@ -3,6 +3,7 @@
 #include "ApplicationIdentity.h"
 #include "Catalog.h"
 #include "ConnectionString.h"
+#include "DesktopPresenter.h"
 #include "FileExtension.h"
 #include "Icons.h"
 #include "OverrideCursorPause.h"
@@ -268,14 +269,20 @@ void frmMain::setGeneratorFactory(GeneratorFactory factory)
     generatorFactory_ = std::move(factory);
 }
 
+void frmMain::setHandOver(std::shared_ptr<DesktopPresenter> handOver)
+{
+    handOver_ = std::move(handOver);
+}
+
 QString frmMain::statusPanelText(int panel) const
 {
     return panels_[panel - 1]->text();
 }
 
-void frmMain::setStatusPanel(int panel, const QString &text)
+void frmMain::setStatusPanel(int panel, const QString &text, const QString &toolTip)
 {
     panels_[panel - 1]->setText(text);
+    panels_[panel - 1]->setToolTip(toolTip);
 }
 
 void frmMain::showMessage(const QString &text)
@@ -305,28 +312,33 @@ void frmMain::txtFilename_Change()
         showMessage(ListFailed.arg(QDir::toNativeSeparators(path), *reason));
 }
 
-// Opens the database under the wait cursor. The user is told only that it
-// did not open, in the window's own words; why goes to the log.
-std::shared_ptr<Connection> frmMain::openDatabase(const QString &path)
+// Opens the database under the wait cursor. Why it did not open goes to
+// the log, and to the caller, which tells the user in the window's own words.
+std::shared_ptr<Connection> frmMain::openDatabase(const QString &path, QString *why)
 {
-    QString why;
+    QString reason;
     std::shared_ptr<Connection> connection;
     {
         BusyCursor busy;
-        connection = mdlADO::OpenAccessConnection(path, &why);
+        connection = mdlADO::OpenAccessConnection(path, &reason);
     }
     if (!connection)
-        qCWarning(lcWindow).noquote() << "cannot open" << path << ":" << why;
+        qCWarning(lcWindow).noquote() << "cannot open" << path << ":" << reason;
+    if (why)
+        *why = reason;
     return connection;
 }
 
 void frmMain::rebuildList(const QString &path)
 {
     lsvTables_->clear();
-    auto connection = openDatabase(path);
+    QString why;
+    auto connection = openDatabase(path, &why);
     if (!connection) {
         showMessage(ConnectFailed);
-        setStatusPanel(1, path.isEmpty() ? NoFileGiven : ConnectFailed);
+        // The message box keeps its words; why, in the user's language, is
+        // the tool tip of the panel that tells the failure.
+        setStatusPanel(1, path.isEmpty() ? NoFileGiven : ConnectFailed, why);
         return;
     }
 
@@ -532,6 +544,12 @@ void frmMain::runOutput()
 
     if (ticked) {
         generator->setConnectionString(mdlADO::BuildConnectionString(txtFilename_->text()));
+        // The workbook, also one that failed half way, opens on the desktop
+        // once the user has been told how the run went: a message shown
+        // after it would be hidden behind the spreadsheet application.
+        std::optional<DesktopPresenter::Hold> held;
+        if (handOver_)
+            held.emplace(*handOver_);
         std::optional<QString> failure;
         {
             BusyCursor busy;

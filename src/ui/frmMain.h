@@ -5,6 +5,7 @@
 #include <memory>
 
 class Connection;
+class DesktopPresenter;
 class clsOutputTableDesign;
 class Prompts;
 class QAction;
@@ -34,6 +35,8 @@ public:
     void showMessage(const QString &text);
     // Makes the generator of each output run; a plain one by default.
     void setGeneratorFactory(GeneratorFactory factory);
+    // The hand-over of the workbooks to the desktop, held while a run is told.
+    void setHandOver(std::shared_ptr<DesktopPresenter> handOver);
 
     // Shows and lists the file, as a drop of it would: for a file given on
     // the command line (a file manager's "open with"). Unlike a drop, any
@@ -69,12 +72,14 @@ private:
     void takeDroppedFile(const QMimeData *data);
     void showFile(const QString &path);
     void rebuildList(const QString &path);
-    std::shared_ptr<Connection> openDatabase(const QString &path);
+    std::shared_ptr<Connection> openDatabase(const QString &path, QString *why = nullptr);
     void runOutput();
-    void setStatusPanel(int panel, const QString &text);
+    // The panel's text, and its tool tip (none unless given).
+    void setStatusPanel(int panel, const QString &text, const QString &toolTip = {});
 
     std::shared_ptr<Prompts> prompts_;
     GeneratorFactory generatorFactory_;
+    std::shared_ptr<DesktopPresenter> handOver_;
     QString lastChosenFile_;
 
     QWidget *toolbar_ = nullptr;

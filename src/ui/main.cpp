@@ -47,8 +47,10 @@ int main(int argc, char *argv[])
 
     frmMain window;
     // Workbooks open on the desktop; where that fails, the window says why.
-    spreadsheet::Application::setPresenter(
-        std::make_shared<DesktopPresenter>([&window](const QString &message) { window.showMessage(message); }));
+    const auto handOver =
+        std::make_shared<DesktopPresenter>([&window](const QString &message) { window.showMessage(message); });
+    spreadsheet::Application::setPresenter(handOver);
+    window.setHandOver(handOver);
     window.show();
     // A file given on the command line is read once the window shows, as if
     // it had been dropped there.

@@ -89,30 +89,30 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("empty path") << QString() << "no file given";
-        QTest::newRow("missing file") << dir_.filePath("missing.mdb") << "cannot open the file: No such file";
-        QTest::newRow("directory") << dir_.path() << "a folder, not a file";
+        QTest::newRow("empty path") << QString() << "ファイルが指定されていません";
+        QTest::newRow("missing file") << dir_.filePath("missing.mdb") << "ファイルがありません";
+        QTest::newRow("directory") << dir_.path() << "ファイルではなくフォルダです";
         const QString fifo = dir_.filePath("fifo.mdb");
         QVERIFY(mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
-        QTest::newRow("FIFO, refused at once") << fifo << "not a regular file";
-        QTest::newRow("zero bytes") << write("empty.mdb", {}) << "the file is too short";
+        QTest::newRow("FIFO, refused at once") << fifo << "通常のファイルではありません";
+        QTest::newRow("zero bytes") << write("empty.mdb", {}) << "データベースとしては短すぎる";
         QByteArray noise(4096, '\0');
         QRandomGenerator random(20261207);
         random.fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
-        QTest::newRow("4 KiB of noise") << write("noise.mdb", noise) << "not an Access database";
+        QTest::newRow("4 KiB of noise") << write("noise.mdb", noise) << "Access のデータベースではありません";
         QByteArray header = noise;
         header.replace(0, 20, QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20));
         QTest::newRow("header then noise") << write("header.mdb", header) << "";
         if (Fixtures::directory().isEmpty())
             return;
-        QTest::newRow("password") << Fixtures::path("password.mdb") << "the database is protected by a password";
+        QTest::newRow("password") << Fixtures::path("password.mdb") << "パスワードで保護されています";
         // Encoded ("encrypted") files carry their page key in the header;
         // they are refused for what they are, whatever their pages hold.
         for (const QString name : {"testV1997.mdb", "testV2000.mdb"}) {
             QByteArray encoded = fixtureBytes(name);
             setHeaderField(encoded, 0x3E, 0x1234ABCD);
             QTest::newRow(qPrintable("encoded " + name)) << write("encoded-" + name, encoded)
-                                                         << "the database is encoded (encrypted)";
+                                                         << "暗号化されています";
         }
     }
     void notADatabase()
@@ -160,30 +160,30 @@ private slots:
             b.replace(at, bytes.size(), bytes);
             return write(QString::number(at) + "-" + fixture, b);
         };
-        const QString damaged = "the catalog is damaged: ";
+        const QString damaged = "データベースが壊れています: ";
         // The catalog's rows lie on page 14 of testV2000, 17 of
         // linkerTestV2007, 18 of testV1997 and on five pages of nwind, the
         // last of them 713. A page's first byte is its type: 0x01 data,
         // 0x02 table definition, 0x04 index.
         QTest::newRow("page type changed, Jet 4")
-            << damage("testV2000.mdb", 14 * 4096, "\x04") << damaged + "page 14 is not a data page";
+            << damage("testV2000.mdb", 14 * 4096, "\x04") << damaged + "ページ 14 はデータページではありません";
         QTest::newRow("page type changed, ACE")
-            << damage("linkerTestV2007.accdb", 17 * 4096, "\x02") << damaged + "page 17 is not a data page";
+            << damage("linkerTestV2007.accdb", 17 * 4096, "\x02") << damaged + "ページ 17 はデータページではありません";
         QTest::newRow("page zeroed, Jet 3")
-            << damage("testV1997.mdb", 18 * 2048, QByteArray(2048, '\0')) << damaged + "page 18 is not a data page";
+            << damage("testV1997.mdb", 18 * 2048, QByteArray(2048, '\0')) << damaged + "ページ 18 はデータページではありません";
         QTest::newRow("page zeroed, one of five")
-            << damage("nwind.mdb", 548 * 2048, QByteArray(2048, '\0')) << damaged + "page 548 is not a data page";
+            << damage("nwind.mdb", 548 * 2048, QByteArray(2048, '\0')) << damaged + "ページ 548 はデータページではありません";
         QTest::newRow("cut before the last page")
             << write("cut.mdb", fixtureBytes("nwind.mdb").left(1346560))
-            << damaged + "page 713 lies past the end of the file";
+            << damaged + "ページ 713 はファイルの終わりより後にあります";
         // The page's row count, at 12 in Jet 4: 5 of its 22 rows.
         QTest::newRow("rows fewer than declared")
             << damage("testV2000.mdb", 14 * 4096 + 12, QByteArray("\x05\0", 2))
-            << damaged + "its definition declares 22 rows, 5 were read";
+            << damaged + "定義では 22 行のところ、5 行しか読み取れません";
         // Table2's definition continues from page 30 on page 708.
         QTest::newRow("table definition continues on a zeroed page")
             << damage("testV2000.mdb", 708 * 4096, QByteArray(4096, '\0'))
-            << damaged + "table Table2: page 708 is not a table definition page";
+            << damaged + "テーブル「Table2」: ページ 708 はテーブル定義のページではありません";
     }
     void damagedCatalog()
     {
@@ -290,17 +290,17 @@ private slots:
         QTest::addColumn<QByteArray>("script");
         QTest::addColumn<QString>("counted"); // how the failure is counted
         QTest::addColumn<QString>("reason");
-        QTest::newRow("crashes") << QByteArray("kill -SEGV $$") << "crashed" << "the reader crashed";
-        QTest::newRow("hangs") << QByteArray("exec sleep 600") << "timed out" << "the reader gave no answer within 1.5 s";
+        QTest::newRow("crashes") << QByteArray("kill -SEGV $$") << "crashed" << "読み取りプロセスが異常終了しました";
+        QTest::newRow("hangs") << QByteArray("exec sleep 600") << "timed out" << "読み取りプロセスが 1.5 秒以内に応答しません";
         QTest::newRow("exits non-zero") << QByteArray("exit 3") << "failed"
-                                        << "the reader ended without an answer (exit status 3)";
+                                        << "読み取りプロセスが応答せずに終了しました（終了コード 3）";
         QTest::newRow("answers garbage") << QByteArray("echo 'Segmentation fault'; sleep 600") << "failed"
-                                         << "the reader's answer is malformed";
+                                         << "読み取りプロセスの応答が不正です";
         QTest::newRow("answers half a line then hangs") << QByteArray("printf '{\"tables\":['; exec sleep 600")
-                                                         << "timed out" << "the reader gave no answer";
+                                                         << "timed out" << "読み取りプロセスが 1.5 秒以内に応答しません";
         QTest::newRow("answers an error") << QByteArray("echo '{\"error\":\"why not\"}'; exit 1") << "failed"
                                           << "why not";
-        QTest::newRow("not executable") << QByteArray() << "" << "the reader";
+        QTest::newRow("not executable") << QByteArray() << "" << "読み取りプロセス";
     }
     void misbehavingReader()
     {
@@ -331,7 +331,7 @@ private slots:
         const auto connection = mdlADO::OpenAccessConnection(dir_.path() + "/any.mdb", &why);
         CatalogReader::settings().timeLimit = TimeLimit;
         QVERIFY(!connection);
-        QCOMPARE(why, QStringLiteral("the reader's answer is longer than 64 MiB"));
+        QCOMPARE(why, QStringLiteral("読み取りプロセスの応答が 64 MiB を超えています"));
         QVERIFY2(timer.elapsed() < 30000, qPrintable(QString::number(timer.elapsed())));
     }
 
@@ -459,7 +459,7 @@ private slots:
             QFAIL("a failed design was accepted");
         } catch (const Failure &e) {
             QVERIFY(e.message().contains("T"));
-            QVERIFY2(e.reason().startsWith("the reader"), qPrintable(e.reason()));
+            QVERIFY2(e.reason().startsWith("読み取りプロセス"), qPrintable(e.reason()));
         }
         QVERIFY(timer.elapsed() < TimeLimit.count() + 2000);
         // Once failed, the reader is not asked again.

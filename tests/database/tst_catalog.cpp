@@ -318,7 +318,7 @@ private slots:
         // One line, with the reason the reader gave.
         const QByteArray said = dump.readAllStandardError();
         QCOMPARE(said.count('\n'), 1);
-        QVERIFY2(said.contains(": the database is protected by a password"), said.constData());
+        QVERIFY2(said.contains(": パスワードで保護されています"), said.constData());
     }
 
     // Both tools answer --help and --version, and refuse a wrong call.

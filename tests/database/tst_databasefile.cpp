@@ -161,7 +161,7 @@ private slots:
             QString why;
             const auto connection = mdlADO::OpenAccessConnection(LocalFileName::decode(name), &why);
             if (!connection) {
-                if (why == "the database is protected by a password")
+                if (why == "パスワードで保護されています")
                     ++refused;
                 else
                     wrong << why;

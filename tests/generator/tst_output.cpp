@@ -133,7 +133,7 @@ private slots:
         const QStringList listing = Listing(folder);
         const Run run = MakeWorkbook({folder + "/db.mdb", folder + '/' + alias});
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.said.contains("database itself"), run.said.constData());
+        QVERIFY2(run.said.contains("データベースそのもの"), run.said.constData());
         QCOMPARE(Hash(folder + "/db.mdb"), before);
         QCOMPARE(Listing(folder), listing);
     }

@@ -1,7 +1,10 @@
+#include "Application.h"
 #include "ApplicationIdentity.h"
 #include "CommandLine.h"
+#include "DesktopPresenter.h"
 #include "FileExtension.h"
 #include "Fixtures.h"
+#include "HandOverFolders.h"
 #include "Prompts.h"
 #include "clsOutputTableDesign.h"
 #include "common/Failure.h"
@@ -105,6 +108,7 @@ class TestMainWindow : public QObject {
 
     QTreeWidget *list() const { return window_->findChild<QTreeWidget *>("lsvTables"); }
     QLineEdit *box() const { return window_->findChild<QLineEdit *>("txtFilename"); }
+    QLabel *panel(int n) const { return window_->findChild<QLabel *>(QStringLiteral("StatusBar1Panel%1").arg(n)); }
     QToolButton *button(int index) const
     {
         return window_->findChild<QToolButton *>(QStringLiteral("Toolbar1Button%1").arg(index));
@@ -299,21 +303,28 @@ private slots:
         QCOMPARE(window_->statusPanelText(2), QStringLiteral("4個のテーブル"));
 
         // The window keeps its words; why the file did not open goes to its log.
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^cannot open .*missing.mdb : cannot open the file: No such file"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^cannot open .*missing.mdb : ファイルがありません"));
         open(dir_.filePath("missing.mdb"));
         QCOMPARE(prompts_->messages, QStringList{"DB接続に失敗しました。"});
         QCOMPARE(window_->statusPanelText(1), QStringLiteral("DB接続に失敗しました。"));
         QCOMPARE(window_->statusPanelText(2), QStringLiteral("4個のテーブル"));
         QCOMPARE(list()->topLevelItemCount(), 0);
+        // Why, in Japanese, where the user can read it: the panel's tool tip.
+        QCOMPARE(panel(1)->toolTip(), QStringLiteral("ファイルがありません"));
 
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("password.mdb : the database is protected by a password$"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("password.mdb : パスワードで保護されています$"));
         open(Fixtures::path("password.mdb"));
         QCOMPARE(prompts_->messages.size(), 2);
         QCOMPARE(list()->topLevelItemCount(), 0);
+        QCOMPARE(panel(1)->toolTip(), QStringLiteral("パスワードで保護されています"));
+        open(Fixtures::path("testV2000.mdb"));
+        QCOMPARE(panel(1)->toolTip(), QString()); // the panel tells no failure now
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("password.mdb : パスワードで保護されています$"));
+        open(Fixtures::path("password.mdb"));
 
         // The window never empties the box; were it emptied, the rebuild says
         // that no file is given.
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(": no file given$"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(": ファイルが指定されていません$"));
         box()->setText(QString());
         QCOMPARE(prompts_->messages.last(), QStringLiteral("DB接続に失敗しました。"));
         QCOMPARE(window_->statusPanelText(1), QStringLiteral("ファイルが指定されていません。"));
@@ -710,6 +721,35 @@ private slots:
         action("mitmExcel")->trigger();
         QCOMPARE(prompts_->messages.size(), 1);
         QCOMPARE(record_.makes, 2);
+    }
+
+    // The failure of a run is told before its workbook opens on the desktop,
+    // so that the message is not hidden behind the spreadsheet application.
+    void failureIsToldBeforeTheWorkbookOpens()
+    {
+        REQUIRE_FIXTURES();
+        open(Fixtures::path("testV2000.mdb"));
+        action("mitmSelectAll")->trigger();
+        QTemporaryDir folders;
+        QList<qsizetype> toldBeforeOpening;
+        const auto handOver = std::make_shared<DesktopPresenter>(
+            [this](const QString &m) { window_->showMessage(m); },
+            [&](const QString &) { toldBeforeOpening << prompts_->messages.size(); return true; },
+            HandOverFolders(folders.path()));
+        window_->setHandOver(handOver);
+        spreadsheet::Application::setPresenter(handOver);
+        record_.duringMake = [] {
+            auto application = spreadsheet::Application::Create();
+            application->Workbooks().Add();
+            application->setVisible(true);
+            application.reset(); // handed over here, as Make does on its way out
+            throw Failure(QStringLiteral("シート名「History」は予約されているため使用できません。"));
+        };
+        action("mitmExcel")->trigger();
+        spreadsheet::Application::setPresenter(nullptr);
+        window_->setHandOver(nullptr);
+        QCOMPARE(prompts_->messages.size(), 1);
+        QCOMPARE(toldBeforeOpening, QList<qsizetype>{1});
     }
 
     // No message box shows the wait cursor of a running command: not the

@@ -1,5 +1,7 @@
 #include "FileHeader.h"
 
+#include "common/ErrorText.h"
+
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -60,7 +62,7 @@ bool ReadFileHeader(int file, FileHeader &header, std::string &why)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            why = std::string("cannot read the file: ") + std::strerror(errno);
+            why = "ファイルを読み取れません: " + JapaneseErrorText(errno);
             return false;
         }
         if (n == 0)
@@ -68,7 +70,7 @@ bool ReadFileHeader(int file, FileHeader &header, std::string &why)
         got += static_cast<size_t>(n);
     }
     if (got < page.size()) {
-        why = "the file is too short to be a database";
+        why = "データベースとしては短すぎるファイルです";
         return false;
     }
 
@@ -76,7 +78,7 @@ bool ReadFileHeader(int file, FileHeader &header, std::string &why)
     if (std::memcmp(page.data(), magic, 4) != 0 ||
         (std::memcmp(page.data() + 4, "Standard Jet DB", 16) != 0 &&
          std::memcmp(page.data() + 4, "Standard ACE DB", 16) != 0)) {
-        why = "not an Access database";
+        why = "Access のデータベースではありません";
         return false;
     }
 

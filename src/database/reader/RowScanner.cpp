@@ -70,8 +70,8 @@ std::string RowScanner::shortfall() const
     if (std::string problem = DataPageProblem(mdb_, *table_); !problem.empty())
         return problem;
     if (rowsRead_ < table_->num_rows)
-        return "its definition declares " + std::to_string(table_->num_rows) + " rows, " +
-               std::to_string(rowsRead_) + " were read";
+        return "定義では " + std::to_string(table_->num_rows) + " 行のところ、" + std::to_string(rowsRead_) +
+               " 行しか読み取れません";
     return {};
 }
 

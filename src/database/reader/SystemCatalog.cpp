@@ -10,7 +10,7 @@ namespace {
 constexpr unsigned long CatalogDefinitionPage = 2; // MSysObjects always starts here
 constexpr int64_t SystemFlag = 0x80000000;
 constexpr int64_t HiddenSystemFlag = 0x00000002;
-const std::string Damaged = "the catalog is damaged: ";
+const std::string Damaged = "データベースが壊れています: ";
 
 // The times an OLE automation date can hold, 100-01-01 to 9999-12-31 (the
 // latter bound excluded): those the program takes.
@@ -32,7 +32,7 @@ std::optional<double> ListedTime(const CatalogObject &object, std::optional<doub
 
 std::optional<std::vector<CatalogObject>> ReadCatalogObjects(MdbHandle *mdb, std::string &why)
 {
-    why = "cannot read the catalog";
+    why = "カタログを読み取れません";
     if (const std::string problem = DefinitionPageProblem(mdb, CatalogDefinitionPage); !problem.empty()) {
         why = Damaged + problem;
         return std::nullopt;
@@ -85,7 +85,7 @@ std::optional<std::vector<CatalogObject>> ReadCatalogObjects(MdbHandle *mdb, std
     }
     // Every catalog lists itself, the table at its own definition page.
     if (!seen.contains(CatalogDefinitionPage)) {
-        why = Damaged + "it does not list itself";
+        why = Damaged + "カタログに自身の項目がありません";
         return std::nullopt;
     }
     return objects;
@@ -94,7 +94,7 @@ std::optional<std::vector<CatalogObject>> ReadCatalogObjects(MdbHandle *mdb, std
 std::optional<std::vector<RelationshipColumn>>
 ReadRelationships(MdbHandle *mdb, const std::vector<CatalogObject> &objects, std::string &why)
 {
-    why = "cannot read the relationships";
+    why = "リレーションシップを読み取れません";
     const CatalogObject *table = nullptr;
     for (const auto &o : objects)
         if (o.type == ObjectType::LocalTable && o.name == "MSysRelationships")
@@ -124,7 +124,7 @@ ReadRelationships(MdbHandle *mdb, const std::vector<CatalogObject> &objects, std
         result.push_back(std::move(r));
     }
     if (const std::string shortfall = rows.shortfall(); !shortfall.empty()) {
-        why = "the relationships are damaged: " + shortfall;
+        why = "リレーションシップが壊れています: " + shortfall;
         return std::nullopt;
     }
     return result;
@@ -172,7 +172,7 @@ bool DefinitionsComplete(MdbHandle *mdb, const std::vector<CatalogObject> &objec
         if (o.type != ObjectType::LocalTable)
             continue;
         if (const std::string problem = DefinitionPageProblem(mdb, DefinitionPage(o.id)); !problem.empty()) {
-            why = Damaged + "table " + o.name + ": " + problem;
+            why = Damaged + "テーブル「" + o.name + "」: " + problem;
             return false;
         }
     }

@@ -134,12 +134,12 @@ bool WriteTableDesign(MdbHandle *mdb, const CatalogObject &object,
 
     std::unique_ptr<MdbTableDef, TableDefDeleter> table(mdb_read_table(&entry));
     if (!table || !mdb_read_columns(table.get())) {
-        why = "cannot read the table definition";
+        why = "テーブルの定義を読み取れません";
         return false;
     }
     mdb_read_indices(table.get());
     if (!table->columns || !table->indices) {
-        why = "cannot read the table definition";
+        why = "テーブルの定義を読み取れません";
         return false;
     }
 

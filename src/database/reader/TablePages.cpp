@@ -12,7 +12,7 @@ constexpr unsigned char DefinitionPageType = 0x02;
 
 std::string Page(unsigned long page)
 {
-    return "page " + std::to_string(page);
+    return "ページ " + std::to_string(page);
 }
 
 // The pages wholly within the file. libmdb reads a page that the end of the
@@ -30,9 +30,9 @@ unsigned long WholePages(MdbHandle *mdb)
 std::string ReadPage(MdbHandle *mdb, unsigned long page, unsigned long wholePages)
 {
     if (page >= wholePages)
-        return Page(page) + " lies past the end of the file";
+        return Page(page) + " はファイルの終わりより後にあります";
     if (mdb_read_alt_pg(mdb, page) != mdb->fmt->pg_size)
-        return Page(page) + " cannot be read";
+        return Page(page) + " を読み取れません";
     return {};
 }
 
@@ -53,7 +53,7 @@ std::string DefinitionPageProblem(MdbHandle *mdb, unsigned long firstPage)
         if (std::string problem = ReadPage(mdb, page, wholePages); !problem.empty())
             return problem;
         if (mdb->alt_pg_buf[0] != DefinitionPageType)
-            return Page(page) + " is not a table definition page";
+            return Page(page) + " はテーブル定義のページではありません";
     }
     return {};
 }
@@ -72,11 +72,11 @@ std::string DataPageProblem(MdbHandle *mdb, const MdbTableDef &table)
         if (std::string problem = ReadPage(mdb, number, wholePages); !problem.empty())
             return problem;
         if (mdb->alt_pg_buf[0] != DataPageType)
-            return Page(number) + " is not a data page";
+            return Page(number) + " はデータページではありません";
         if (PageNumberAt(mdb->alt_pg_buf, 4) != table.entry->table_pg)
-            return Page(number) + " holds rows of another table";
+            return Page(number) + " には別のテーブルの行があります";
     }
     if (page < 0)
-        return "the usage map cannot be read";
+        return "使用ページの一覧を読み取れません";
     return {};
 }

@@ -21,6 +21,7 @@
 #include "TableDesign.h"
 
 #include "Mdb.h"
+#include "common/ErrorText.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -133,19 +134,19 @@ int main(int argc, char **argv)
     // Not blocking: a FIFO given as the database must not hold the reader.
     const int file = open(argv[1], O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (file < 0)
-        return Fail(std::string("cannot open the file: ") + std::strerror(errno));
+        return Fail("ファイルを開けません: " + JapaneseErrorText(errno));
     struct stat status {};
     if (fstat(file, &status) != 0 || !S_ISREG(status.st_mode))
-        return Fail("not a regular file");
+        return Fail("通常のファイルではありません");
 
     FileHeader header;
     std::string why;
     if (!ReadFileHeader(file, header, why))
         return Fail(why);
     if (header.hasPassword)
-        return Fail("the database is protected by a password");
+        return Fail("パスワードで保護されています");
     if (header.isEncoded)
-        return Fail("the database is encoded (encrypted)");
+        return Fail("暗号化されています");
     if (header.jetVersion == 0)
         ChooseJet3CodePage(header.codePage);
 
@@ -154,9 +155,9 @@ int main(int argc, char **argv)
     const std::string sameFile = "/proc/self/fd/" + std::to_string(file);
     MdbHandle *mdb = mdb_open(sameFile.c_str(), MDB_NOFLAGS);
     if (!mdb)
-        return Fail("libmdb cannot read the file");
+        return Fail("データベースとして読み取れません");
     if (!DecodeTextAsUtf16(mdb))
-        return Fail("no UTF-16 decoder");
+        return Fail("UTF-16 の文字コード変換を使用できません");
     const auto objects = ReadCatalogObjects(mdb, why);
     if (!objects || !DefinitionsComplete(mdb, *objects, why))
         return Fail(why);
@@ -177,7 +178,7 @@ int main(int argc, char **argv)
             if (o.id == id && o.type == ObjectType::LocalTable)
                 table = &o;
         if (end == request.c_str() || *end != '\0' || !table) {
-            Fail("no such table");
+            Fail("そのテーブルはありません");
             continue;
         }
         if (!relationships)

@@ -40,7 +40,7 @@ public:
     PartReader(const QByteArray &file, const QString &path) : path_(path), in_(unzOpen64(file.constData()))
     {
         if (!in_)
-            fail(QStringLiteral("the written package cannot be opened"));
+            fail(QStringLiteral("書き込んだファイルを開けません"));
     }
 
     [[noreturn]] void fail(const QString &reason) const
@@ -58,11 +58,11 @@ public:
             unz_file_info64 info{};
             char name[1024] = {};
             if (unzGetCurrentFileInfo64(in_.get(), &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK)
-                fail(QStringLiteral("a part cannot be read"));
+                fail(QStringLiteral("ファイルの一部を読み取れません"));
             visit(name, info);
         }
         if (status != UNZ_END_OF_LIST_OF_FILE || parts == 0)
-            fail(QStringLiteral("the parts cannot be listed"));
+            fail(QStringLiteral("ファイルの中身を一覧できません"));
     }
 
     unzFile file() const { return in_.get(); }
@@ -78,12 +78,12 @@ private:
 void CheckPart(PartReader &parts, const char *name)
 {
     const auto cutShort = [&] {
-        parts.fail(QStringLiteral("the part %1 is cut short: libxlsxwriter could not write its temporary file "
-                                  "in full (a full temporary folder or a file size limit)")
+        parts.fail(QStringLiteral("%1 が途中で切れています: 一時ファイルを最後まで書き込めませんでした"
+                                  "（一時フォルダの空き、またはファイルサイズの制限）")
                        .arg(QString::fromUtf8(name)));
     };
     if (unzOpenCurrentFile(parts.file()) != UNZ_OK)
-        parts.fail(QStringLiteral("the part %1 cannot be read").arg(QString::fromUtf8(name)));
+        parts.fail(QStringLiteral("%1 を読み取れません").arg(QString::fromUtf8(name)));
     QByteArray head, tail;
     std::unique_ptr<char[]> buffer(new char[Chunk]);
     int got = 0;
@@ -97,7 +97,7 @@ void CheckPart(PartReader &parts, const char *name)
             tail = (tail + read.toByteArray()).right(TailBytes);
     }
     if (got < 0 || unzCloseCurrentFile(parts.file()) != UNZ_OK)
-        parts.fail(QStringLiteral("the part %1 does not match its checksum").arg(QString::fromUtf8(name)));
+        parts.fail(QStringLiteral("%1 のチェックサムが合いません").arg(QString::fromUtf8(name)));
     if (!EndsItsRootElement(head, tail))
         cutShort();
 }
@@ -108,7 +108,7 @@ public:
         : parts_(from, path), out_(zipOpen64(to.constData(), APPEND_STATUS_CREATE))
     {
         if (!out_)
-            fail(QStringLiteral("the template cannot be created"));
+            fail(QStringLiteral("テンプレートを作成できません"));
     }
 
     void copy()
@@ -125,9 +125,9 @@ public:
             }
         });
         if (!declared)
-            fail(QStringLiteral("the package has no content types"));
+            fail(QStringLiteral("[Content_Types].xml がありません"));
         if (zipClose(out_.release(), nullptr) != ZIP_OK)
-            fail(QStringLiteral("the template cannot be completed"));
+            fail(QStringLiteral("テンプレートを完成できません"));
     }
 
 private:
@@ -140,48 +140,46 @@ private:
     {
         unzFile in = parts_.file();
         if (info.uncompressed_size > MaxContentTypesSize || unzOpenCurrentFile(in) != UNZ_OK)
-            fail(QStringLiteral("the content types cannot be read"));
+            fail(QStringLiteral("[Content_Types].xml を読み取れません"));
         QByteArray types(static_cast<qsizetype>(info.uncompressed_size), Qt::Uninitialized);
         const int got = types.isEmpty() ? 0 : unzReadCurrentFile(in, types.data(), unsigned(types.size()));
         // Closing checks the contents against their checksum.
         if (got != types.size() || unzCloseCurrentFile(in) != UNZ_OK)
-            fail(QStringLiteral("the content types cannot be read"));
+            fail(QStringLiteral("[Content_Types].xml を読み取れません"));
         const QByteArray changed = TemplateContentTypes(types);
         if (changed.isEmpty())
-            fail(QStringLiteral("the content types declare no workbook"));
+            fail(QStringLiteral("[Content_Types].xml にブックがありません"));
         if (zipOpenNewFileInZip64(out_.get(), name, &entry, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
                                   Z_DEFAULT_COMPRESSION, 0) != ZIP_OK ||
             zipWriteInFileInZip(out_.get(), changed.constData(), unsigned(changed.size())) != ZIP_OK ||
             zipCloseFileInZip(out_.get()) != ZIP_OK)
-            fail(QStringLiteral("the content types cannot be written"));
+            fail(QStringLiteral("[Content_Types].xml を書き込めません"));
     }
 
     // The part's compressed bytes as they are, with its checksum and size.
     void copyRaw(const char *name, const zip_fileinfo &entry, const unz_file_info64 &info)
     {
         unzFile in = parts_.file();
-        const auto failPart = [&](const char *what) {
-            fail(QStringLiteral("the part %1 cannot be %2").arg(QString::fromUtf8(name), QLatin1StringView(what)));
-        };
+        const auto failPart = [&](const QString &what) { fail(what.arg(QString::fromUtf8(name))); };
         int method = 0, level = 0;
         if (unzOpenCurrentFile2(in, &method, &level, 1) != UNZ_OK)
-            failPart("read");
+            failPart(QStringLiteral("%1 を読み取れません"));
         const bool large = info.uncompressed_size >= 0xFFFFFFFFu;
         if (zipOpenNewFileInZip2_64(out_.get(), name, &entry, nullptr, 0, nullptr, 0, nullptr, method, level, 1,
                                     large) != ZIP_OK)
-            failPart("written");
+            failPart(QStringLiteral("%1 を書き込めません"));
         std::unique_ptr<char[]> buffer(new char[Chunk]);
         ZPOS64_T copied = 0;
         int got = 0;
         while ((got = unzReadCurrentFile(in, buffer.get(), Chunk)) > 0) {
             if (zipWriteInFileInZip(out_.get(), buffer.get(), unsigned(got)) != ZIP_OK)
-                failPart("written");
+                failPart(QStringLiteral("%1 を書き込めません"));
             copied += ZPOS64_T(got);
         }
         if (got < 0 || copied != info.compressed_size || unzCloseCurrentFile(in) != UNZ_OK)
-            failPart("read");
+            failPart(QStringLiteral("%1 を読み取れません"));
         if (zipCloseFileInZipRaw64(out_.get(), info.uncompressed_size, info.crc) != ZIP_OK)
-            failPart("written");
+            failPart(QStringLiteral("%1 を書き込めません"));
     }
 
     PartReader parts_;

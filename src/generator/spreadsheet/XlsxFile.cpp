@@ -171,7 +171,28 @@ private:
     void check(lxw_error error) const
     {
         if (error != LXW_NO_ERROR)
-            throw Failure(QStringLiteral("ブック「%1」を書き込めません。").arg(path_), QString::fromUtf8(lxw_strerror(error)));
+            throw Failure(QStringLiteral("ブック「%1」を書き込めません。").arg(path_), ErrorText(error));
+    }
+
+    // libxlsxwriter's errors in the user's words; its own (English) for the
+    // ones this writer cannot cause.
+    static QString ErrorText(lxw_error error)
+    {
+        switch (error) {
+        case LXW_ERROR_MEMORY_MALLOC_FAILED: return QStringLiteral("メモリが足りません");
+        case LXW_ERROR_CREATING_XLSX_FILE: return QStringLiteral("ファイルを作成できません");
+        case LXW_ERROR_CREATING_TMPFILE:
+        case LXW_ERROR_READING_TMPFILE: return QStringLiteral("一時ファイルを作成または読み取りできません");
+        case LXW_ERROR_ZIP_FILE_OPERATION:
+        case LXW_ERROR_ZIP_FILE_ADD:
+        case LXW_ERROR_ZIP_CLOSE: return QStringLiteral("ファイルを書き込めません（ディスクの空きなど）");
+        case LXW_ERROR_SHEETNAME_LENGTH_EXCEEDED:
+        case LXW_ERROR_INVALID_SHEETNAME_CHARACTER:
+        case LXW_ERROR_SHEETNAME_START_END_APOSTROPHE:
+        case LXW_ERROR_SHEETNAME_ALREADY_USED: return QStringLiteral("シート名を使用できません");
+        case LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED: return QStringLiteral("セルの文字数が上限を超えています");
+        default: return QString::fromUtf8(lxw_strerror(error));
+        }
     }
 
     // libxlsxwriter prints every number with printf, in the thread's locale.
