@@ -25,7 +25,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${CPACK_PACKAGE_CONTACT})
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/quillmere/quillmere)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PROJECT_HOMEPAGE_URL})
 # The libraries the executables link, found by dpkg-shlibdeps, and Qt's own
 # Japanese texts for its dialogs, which no executable links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
