@@ -412,7 +412,10 @@ void frmMain::showFile(const QString &path)
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
-    const bool dropTarget = watched == txtFilename_ || watched == lsvTables_->viewport();
+    // A drop onto the list's header or scroll bars reaches the list itself:
+    // they take no drops, and the window hands a drop to the nearest parent
+    // that does.
+    const bool dropTarget = watched == txtFilename_ || watched == lsvTables_ || watched == lsvTables_->viewport();
     if (dropTarget && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove)) {
         auto *drag = static_cast<QDragMoveEvent *>(event);
         if (const auto action = DropActionFor(drag)) {

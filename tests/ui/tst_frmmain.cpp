@@ -22,12 +22,15 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
+#include <QWindow>
 #include <cstdio>
+#include <map>
 
 namespace {
 
@@ -124,6 +127,31 @@ class TestMainWindow : public QObject {
         QCoreApplication::sendEvent(target, &enter);
         QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(target, &dropped);
+    }
+
+    // Drags the data over a widget of the shown window and drops it there,
+    // through the window as the desktop does: the window hands the events to
+    // the widget under the pointer that takes drops, or to one of its
+    // parents. Whether the drop was taken.
+    bool dropOnWindow(QWidget *spot, QMimeData *data)
+    {
+        window_->show();
+        if (!QTest::qWaitForWindowExposed(window_.get()))
+            return false;
+        const QPointF at = spot->mapTo(window_.get(), spot->rect().center());
+        QWindow *window = window_->windowHandle();
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &enter);
+        QDragMoveEvent move(at.toPoint(), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &move);
+        if (!move.isAccepted()) {
+            QDragLeaveEvent leave;
+            QCoreApplication::sendEvent(window, &leave);
+            return false;
+        }
+        QDropEvent dropped(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &dropped);
+        return dropped.isAccepted();
     }
 
     static QMimeData *Files(const QStringList &paths)
@@ -366,6 +394,40 @@ private slots:
             // The file does not exist: the rebuild reports the failed open.
             QCOMPARE(prompts_->messages.size(), taken ? 1 : 0);
         }
+    }
+
+    // The whole list takes drops, its header and scroll bars too, and the
+    // file name box; the rest of the window takes none.
+    void dropsOntoTheWindow_data()
+    {
+        QTest::addColumn<QString>("spot");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("rows") << "rows" << true;
+        QTest::newRow("header") << "header" << true;
+        QTest::newRow("vertical scroll bar") << "vertical scroll bar" << true;
+        QTest::newRow("horizontal scroll bar") << "horizontal scroll bar" << true;
+        QTest::newRow("file name box") << "txtFilename" << true;
+        QTest::newRow("caption") << "Label2" << false;
+        QTest::newRow("status bar") << "StatusBar1" << false;
+        QTest::newRow("tool bar") << "Toolbar1" << false;
+    }
+    void dropsOntoTheWindow()
+    {
+        QFETCH(QString, spot);
+        QFETCH(bool, taken);
+        // Scroll bars show only for a long list; here they always do.
+        list()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        list()->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        const std::map<QString, QWidget *> parts = {{"rows", list()->viewport()},
+                                                    {"header", list()->header()},
+                                                    {"vertical scroll bar", list()->verticalScrollBar()},
+                                                    {"horizontal scroll bar", list()->horizontalScrollBar()}};
+        QWidget *target = parts.count(spot) ? parts.at(spot) : window_->findChild<QWidget *>(spot);
+        QVERIFY(target);
+        const QString path = dir_.filePath("dropped.mdb");
+        std::unique_ptr<QMimeData> data(Files({path}));
+        QCOMPARE(dropOnWindow(target, data.get()), taken);
+        QCOMPARE(box()->text(), taken ? path : QString());
     }
 
     // A file manager hands over the name's bytes, percent-encoded; a name
