@@ -10,12 +10,15 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -25,6 +28,7 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
@@ -43,15 +47,20 @@ public:
         messages << text;
         cursors << (QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::BlankCursor);
     }
-    QString openFileName(QWidget *, const QString &filter, const QString &previous) override
+    QString openFileName(QWidget *, const QStringList &offered, const QString &previous) override
     {
-        filters << filter;
+        filters << offered;
         previousNames << previous;
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
-    QStringList messages, filters, previousNames, answers;
+    QStringList messages, previousNames, answers;
+    QList<QStringList> filters;
     QList<Qt::CursorShape> cursors;
 };
+
+// The open dialog's filters, the first as the behaviour gives it.
+const QStringList OpenFilters = {"Accessファイル(*.mdb;*.adp;*.mda;*.mde;*.ade)",
+                                 "Access 2007以降のファイル(*.accdb;*.accde)", "すべてのファイル(*)"};
 
 // Keeps what the output command hands to the generator; Make writes nothing.
 struct GeneratorRecord {
@@ -354,13 +363,65 @@ private slots:
     {
         REQUIRE_FIXTURES();
         open(Fixtures::path("testV2000.mdb"));
-        QCOMPARE(prompts_->filters, QStringList{"Accessファイル(*.mdb;*.adp;*.mda;*.mde;*.ade)"});
+        QCOMPARE(prompts_->filters, QList<QStringList>{OpenFilters});
         list()->topLevelItem(0)->setCheckState(0, Qt::Checked);
         window_->mitmOpen_Click(); // cancelled
         QCOMPARE(prompts_->previousNames.last(), Fixtures::path("testV2000.mdb"));
         QCOMPARE(box()->text(), Fixtures::path("testV2000.mdb"));
         QCOMPARE(Ticks(list()), (QList<bool>{true, false, false, false}));
         QCOMPARE(prompts_->messages, QStringList());
+    }
+
+    // The program's own dialog with the window's filters: the first is the
+    // one chosen when it opens, and each lists the files it names, in either
+    // case.
+    void openDialogFilters_data()
+    {
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("Access") << 0 << QStringList{"a.mdb", "B.ADP", "c.mda", "d.MDE", "e.ade", "h.MdB"};
+        QTest::newRow("Access 2007") << 1 << QStringList{"f.accdb", "G.ACCDE"};
+        QTest::newRow("all") << 2 << QStringList{"a.mdb", "B.ADP", "c.mda", "d.MDE", "e.ade", "f.accdb", "G.ACCDE",
+                                                 "notes.txt", "mdb", "h.MdB"};
+    }
+    void openDialogFilters()
+    {
+        QFETCH(int, filter);
+        QFETCH(QStringList, listed);
+        listed.sort();
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        for (const char *name : {"a.mdb", "B.ADP", "c.mda", "d.MDE", "e.ade", "f.accdb", "G.ACCDE", "notes.txt", "mdb", "h.MdB"}) {
+            QFile file(folder.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QStringList captions, shown;
+        QString chosenAtFirst;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            chosenAtFirst = dialog->selectedNameFilter();
+            if (auto *types = dialog->findChild<QComboBox *>("fileTypeCombo"))
+                for (int i = 0; i < types->count(); ++i)
+                    captions << types->itemText(i);
+            dialog->selectNameFilter(dialog->nameFilters().value(filter));
+            auto *files = dialog->findChild<QListView *>("listView");
+            auto listing = [&] {
+                QStringList names;
+                for (int row = 0; files && row < files->model()->rowCount(files->rootIndex()); ++row)
+                    names << files->model()->index(row, 0, files->rootIndex()).data().toString();
+                names.sort();
+                return names;
+            };
+            static_cast<void>(QTest::qWaitFor([&] { return listing() == listed; }, 5000));
+            shown = listing();
+            dialog->reject();
+        });
+        QCOMPARE(Prompts().openFileName(window_.get(), OpenFilters, folder.filePath("a.mdb")), QString());
+        QCOMPARE(captions, OpenFilters); // as written, without the patterns the dialog applies
+        QCOMPARE(chosenAtFirst, OpenFilters.first());
+        QCOMPARE(shown, listed);
     }
 
     void drops_data()
@@ -372,7 +433,8 @@ private slots:
         QTest::newRow("add-in") << QStringList{"tools.MDA"} << true;
         QTest::newRow("compiled") << QStringList{"run.mde"} << true;
         QTest::newRow("compiled project") << QStringList{"run.ade"} << true;
-        QTest::newRow("2007 format") << QStringList{"new.accdb"} << false;
+        QTest::newRow("2007 format") << QStringList{"new.accdb"} << true;
+        QTest::newRow("compiled 2007 format") << QStringList{"run.ACCDE"} << true;
         QTest::newRow("workgroup file") << QStringList{"system.mdw"} << false;
         QTest::newRow("no extension") << QStringList{"mdb"} << false;
         QTest::newRow("only the second is a database") << QStringList{"notes.txt", "data.mdb"} << false;
