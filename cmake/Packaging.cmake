@@ -5,12 +5,12 @@ set(CPACK_PACKAGE_CONTACT "The Quillmere developers <quillmere@users.noreply.git
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "document the table designs of Access databases in workbooks")
 set(CPACK_PACKAGE_DESCRIPTION
-"Quillmere documents the table designs of an Access database (.mdb or
-.accdb: Jet 3, Jet 4 or the 2007 format) in a spreadsheet workbook: one
-formatted sheet per table with its name and times, then one row per field
-with its name, data type name, size and key mark. The database is only ever read; the workbook
-opens in the desktop's spreadsheet application. The user interface is
-Japanese.
+"Quillmere documents the table designs of an Access database (an .mdb or
+an .accdb file: Jet 3, Jet 4 or the 2007 format) in a spreadsheet workbook:
+one formatted sheet per table with its name and times, then one row per
+field with its name, data type name, size and key mark. The database is
+only ever read; the workbook opens in the desktop's spreadsheet
+application. The user interface is Japanese.
 
 The commands quillmere-catalog-dump and quillmere-make-workbook do the same
 from the command line.")
