@@ -62,6 +62,10 @@ public:
 const QStringList OpenFilters = {"Accessファイル(*.mdb;*.adp;*.mda;*.mde;*.ade)",
                                  "Access 2007以降のファイル(*.accdb;*.accde)", "すべてのファイル(*)"};
 
+// The files of the folder the open dialog shows.
+const QStringList FolderOfFiles = {"a.mdb", "B.ADP", "c.mda", "d.MDE", "e.ade", "h.MdB",
+                                   "f.accdb", "G.ACCDE", "notes.txt", "mdb"};
+
 // Keeps what the output command hands to the generator; Make writes nothing.
 struct GeneratorRecord {
     int created = 0;
@@ -381,8 +385,7 @@ private slots:
         QTest::addColumn<QStringList>("listed");
         QTest::newRow("Access") << 0 << QStringList{"a.mdb", "B.ADP", "c.mda", "d.MDE", "e.ade", "h.MdB"};
         QTest::newRow("Access 2007") << 1 << QStringList{"f.accdb", "G.ACCDE"};
-        QTest::newRow("all") << 2 << QStringList{"a.mdb", "B.ADP", "c.mda", "d.MDE", "e.ade", "f.accdb", "G.ACCDE",
-                                                 "notes.txt", "mdb", "h.MdB"};
+        QTest::newRow("all") << 2 << FolderOfFiles;
     }
     void openDialogFilters()
     {
@@ -391,7 +394,7 @@ private slots:
         listed.sort();
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
-        for (const char *name : {"a.mdb", "B.ADP", "c.mda", "d.MDE", "e.ade", "f.accdb", "G.ACCDE", "notes.txt", "mdb", "h.MdB"}) {
+        for (const QString &name : FolderOfFiles) {
             QFile file(folder.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
