@@ -1,15 +1,14 @@
 #pragma once
 
+#include "common/HelpOrVersion.h"
 #include "common/LocalFileName.h"
 #include "common/Termination.h"
-#include "common/Version.h"
 #include "common/Workers.h"
 
 #include <QString>
 #include <cstdio>
 #include <exception>
 #include <new>
-#include <optional>
 
 // The outermost frame of the command-line tools.
 
@@ -22,22 +21,6 @@ constexpr int WorkersFinishMs = 5000;
 inline void Say(const char *tool, const QString &text)
 {
     std::fprintf(stderr, "%s: %s\n", tool, LocalFileName::encode(text).constData());
-}
-
-// Answers --help (the help text on standard output) and --version (the
-// tool's name and version); the status to end with when one was asked,
-// nothing when the tool is to run.
-inline std::optional<int> AnswerHelpOrVersion(const char *tool, const QStringList &args, const char *help)
-{
-    if (args.contains(QStringLiteral("--help"))) {
-        std::fputs(help, stdout);
-        return 0;
-    }
-    if (args.contains(QStringLiteral("--version"))) {
-        std::printf("%s %d.%d.%d\n", tool, Version::Major, Version::Minor, Version::Revision);
-        return 0;
-    }
-    return std::nullopt;
 }
 
 // What an exception that is not a Failure says, in the words of the tools.

@@ -21,7 +21,7 @@ namespace {
 class ChosenFile : public Prompts {
 public:
     explicit ChosenFile(QString path) : path_(std::move(path)) {}
-    QString openFileName(QWidget *, const QString &, const QString &) override { return path_; }
+    QString openFileName(QWidget *, const QStringList &, const QString &) override { return path_; }
 
 private:
     QString path_;

@@ -18,4 +18,11 @@ inline QString VersionText(int major = Version::Major, int revision = Version::R
     return QStringLiteral("%1.%2").arg(major).arg(revision);
 }
 
+// The project's address, as the about box, the package and the AppStream
+// metadata name it.
+inline QString Homepage()
+{
+    return QString::fromLatin1(Version::Homepage);
+}
+
 } // namespace ApplicationIdentity

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -14,8 +15,9 @@ public:
     // application's title as caption.
     virtual void message(QWidget *parent, const QString &text);
 
-    // The modal file-open dialog with one filter, starting at the file chosen
-    // before; the name chosen, or an empty string when cancelled. The file
-    // need not exist.
-    virtual QString openFileName(QWidget *parent, const QString &filter, const QString &previous);
+    // The modal file-open dialog with its filters, the first one chosen,
+    // starting at the file chosen before; the name chosen, or an empty
+    // string when cancelled. The file need not exist. Each filter is a
+    // caption ending in its patterns, "Text(*.txt;*.text)".
+    virtual QString openFileName(QWidget *parent, const QStringList &filters, const QString &previous);
 };

@@ -70,7 +70,7 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
     lblVersion_ = Text(this, "lblVersion", QStringLiteral("ﾊﾞｰｼﾞｮﾝ"), QRect(70, 32, 259, 15));
     Picture(this, "picLogo", QStringLiteral("logo"), QRect(232, 51, 97, 20), QSize(95, 20));
     Text(this, "Label1", QStringLiteral("© 2026 Quillmere"), QRect(72, 56, 153, 17));
-    Text(this, "Label2", QStringLiteral("https://quillmere.example.org/"), QRect(72, 72, 273, 17));
+    Text(this, "Label2", ApplicationIdentity::Homepage(), QRect(72, 72, 273, 17));
     auto *rule = new EtchedRule(this);
     rule->setObjectName(QStringLiteral("Line1"));
     rule->setGeometry(8, 104, 370, 2);

@@ -52,8 +52,13 @@ const QString NoFileGiven = QStringLiteral("ファイルが指定されていま
 const QString ListRead = QStringLiteral("テーブルリストを取得しました。");
 const QString TablesSuffix = QStringLiteral("個のテーブル");
 const QString NothingTicked = QStringLiteral("出力テーブルが選択されていません。");
-const QString OpenFilter = QStringLiteral("Accessファイル(*.mdb;*.adp;*.mda;*.mde;*.ade)");
-const QStringList DroppableExtensions = {"MDB", "ADP", "MDA", "MDE", "ADE"};
+// The open dialog's filters: the Access files of before 2007 first, the one
+// chosen when the dialog opens; then those of Access 2007 and later, and
+// every file.
+const QStringList OpenFilters = {QStringLiteral("Accessファイル(*.mdb;*.adp;*.mda;*.mde;*.ade)"),
+                                 QStringLiteral("Access 2007以降のファイル(*.accdb;*.accde)"),
+                                 QStringLiteral("すべてのファイル(*)")};
+const QStringList DroppableExtensions = {"MDB", "ADP", "MDA", "MDE", "ADE", "ACCDB", "ACCDE"};
 const QString RunFailed = QStringLiteral("テーブルデザインのブックを完成できませんでした。\n%1");
 const QString ListFailed = QStringLiteral("「%1」のテーブルリストを取得できませんでした。\n%2");
 const QString FileNotTaken = QStringLiteral("ファイルを開けませんでした。\n%1");
@@ -370,7 +375,7 @@ void frmMain::rebuildList(const QString &path)
 void frmMain::mitmOpen_Click()
 {
     const auto reason = ReasonOfFailure([this] {
-        const QString chosen = prompts_->openFileName(this, OpenFilter, lastChosenFile_);
+        const QString chosen = prompts_->openFileName(this, OpenFilters, lastChosenFile_);
         // A cancelled dialog changes nothing.
         if (chosen.isEmpty())
             return;
@@ -424,7 +429,10 @@ void frmMain::showFile(const QString &path)
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
-    const bool dropTarget = watched == txtFilename_ || watched == lsvTables_->viewport();
+    // A drop onto the list's header or scroll bars reaches the list itself:
+    // they take no drops, and the window hands a drop to the nearest parent
+    // that does.
+    const bool dropTarget = watched == txtFilename_ || watched == lsvTables_ || watched == lsvTables_->viewport();
     if (dropTarget && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove)) {
         auto *drag = static_cast<QDragMoveEvent *>(event);
         if (const auto action = DropActionFor(drag)) {

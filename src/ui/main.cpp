@@ -7,6 +7,7 @@
 #include "Icons.h"
 #include "QtTranslation.h"
 #include "common/HeapReuse.h"
+#include "common/HelpOrVersion.h"
 #include "common/LocalFileName.h"
 #include "common/LocaleFreeNumbers.h"
 #include "common/Termination.h"
@@ -30,6 +31,9 @@ QByteArray StartFolder()
 
 int main(int argc, char *argv[])
 {
+    // Answered before the application object is made, which needs a display.
+    if (const auto answered = AnswerHelpOrVersion("quillmere", LocalFileName::arguments(argc, argv), CommandLineHelp))
+        return *answered;
     KeepFreedHeapForReuse();
     QApplication app(argc, argv); // takes Qt's own options out of argv
     UseLocaleFreeNumbers(); // Qt took the whole locale from the environment

@@ -44,6 +44,7 @@ cat >>"$expected" <<FILES
 ./share/man/man1/quillmere-make-workbook.1.gz
 ./share/man/man1/quillmere.1.gz
 ./share/metainfo/$id.metainfo.xml
+./share/mime/packages/$id.xml
 FILES
 (cd "$prefix" && find . \( -type f -o -type l \) | LC_ALL=C sort) >"$work/installed"
 LC_ALL=C sort -o "$expected" "$expected"
@@ -73,6 +74,24 @@ done
 
 desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" || fail "appstreamcli validate"
+
+# The desktop's view of the prefix, once its caches are built as a package's
+# triggers build them: every Access file has the type the desktop entry
+# names (.mdb from the system's own database, the newer ones from ours), and
+# the program is the application for it.
+update-mime-database "$prefix/share/mime"
+update-desktop-database "$prefix/share/applications"
+desktop=(env -u XDG_CURRENT_DESKTOP PATH="$prefix/bin:$PATH" XDG_DATA_DIRS="$prefix/share:/usr/share"
+         XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/config")
+named="$(sed -n 's/^MimeType=//p' "$prefix/share/applications/$id.desktop")"
+for name in a.mdb b.accdb c.accde D.ACCDB; do
+  printf 'not empty' >"$work/$name"
+  type="$("${desktop[@]}" gio info -a standard::content-type "$work/$name" | sed -n 's/^ *standard::content-type: //p')"
+  [[ ";$named" == *";$type;"* ]] || fail "$name has the type '$type', which the desktop entry does not name"
+  handlers="$("${desktop[@]}" gio mime "$type")"
+  [[ "${handlers%%$'\n'*}" == *": $id.desktop" ]] || fail "the program is not the default for $name: $handlers"
+done
+echo "the desktop opens .mdb, .accdb and .accde files with $id.desktop"
 
 # The commands through their links, on a real database.
 nwind="$fixtures/nwind.mdb"

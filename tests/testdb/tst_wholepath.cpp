@@ -114,7 +114,7 @@ class ChosenFile : public Prompts {
 public:
     explicit ChosenFile(QString path) : path_(std::move(path)) {}
     void message(QWidget *, const QString &text) override { messages << text; }
-    QString openFileName(QWidget *, const QString &, const QString &) override { return path_; }
+    QString openFileName(QWidget *, const QStringList &, const QString &) override { return path_; }
     QStringList messages;
 
 private:

@@ -2,8 +2,10 @@
 #include "frmMain.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -70,6 +72,36 @@ private slots:
         const QStringList seen = ShowAndClose(window, Qt::Key(key));
         QCOMPARE(seen, (QStringList{"Quillmereのﾊﾞｰｼﾞｮﾝ情報", "Quillmere", "ﾊﾞｰｼﾞｮﾝ 1.1"}));
         QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    // The box, the AppStream metadata, the package, its copyright file and
+    // the manual pages name one address, the project's own.
+    void oneAddress_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("pattern");
+        const QString source = QStringLiteral(QUILLMERE_SOURCE_DIR "/");
+        QTest::newRow("metainfo") << source + "share/metainfo/io.github.quillmere.Quillmere.metainfo.xml"
+                                  << "<url type=\"homepage\">([^<]*)</url>";
+        QTest::newRow("package") << QStringLiteral(QUILLMERE_BINARY_DIR "/CPackConfig.cmake")
+                                 << "set\\(CPACK_DEBIAN_PACKAGE_HOMEPAGE \"([^\"]*)\"\\)";
+        QTest::newRow("copyright") << source + "share/doc/copyright" << "(?m)^Source: (\\S+)$";
+        for (const char *page : {"quillmere", "quillmere-catalog-dump", "quillmere-make-workbook"})
+            QTest::newRow(page) << source + "share/man/" + page + ".1" << "(?m)^\\.UR (\\S+)$";
+    }
+    void oneAddress()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, pattern);
+        frmAbout box;
+        const QString shown = box.findChild<QLabel *>("Label2")->text();
+        QVERIFY(shown.startsWith("https://"));
+        QFile f(file);
+        QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(file));
+        const QString text = QString::fromUtf8(f.readAll());
+        const QRegularExpressionMatch named = QRegularExpression(pattern).match(text);
+        QVERIFY2(named.hasMatch(), qPrintable(file));
+        QCOMPARE(named.captured(1), shown);
     }
 
     // Each showing is a fresh box.

@@ -13,24 +13,31 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
+#include <QWindow>
 #include <cstdio>
+#include <map>
 
 namespace {
 
@@ -43,15 +50,24 @@ public:
         messages << text;
         cursors << (QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::BlankCursor);
     }
-    QString openFileName(QWidget *, const QString &filter, const QString &previous) override
+    QString openFileName(QWidget *, const QStringList &offered, const QString &previous) override
     {
-        filters << filter;
+        filters << offered;
         previousNames << previous;
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
-    QStringList messages, filters, previousNames, answers;
+    QStringList messages, previousNames, answers;
+    QList<QStringList> filters;
     QList<Qt::CursorShape> cursors;
 };
+
+// The open dialog's filters, the first as the behaviour gives it.
+const QStringList OpenFilters = {"Accessファイル(*.mdb;*.adp;*.mda;*.mde;*.ade)",
+                                 "Access 2007以降のファイル(*.accdb;*.accde)", "すべてのファイル(*)"};
+
+// The files of the folder the open dialog shows.
+const QStringList FolderOfFiles = {"a.mdb", "B.ADP", "c.mda", "d.MDE", "e.ade", "h.MdB",
+                                   "f.accdb", "G.ACCDE", "notes.txt", "mdb"};
 
 // Keeps what the output command hands to the generator; Make writes nothing.
 struct GeneratorRecord {
@@ -128,6 +144,31 @@ class TestMainWindow : public QObject {
         QCoreApplication::sendEvent(target, &enter);
         QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(target, &dropped);
+    }
+
+    // Drags the data over a widget of the shown window and drops it there,
+    // through the window as the desktop does: the window hands the events to
+    // the widget under the pointer that takes drops, or to one of its
+    // parents. Whether the drop was taken.
+    bool dropOnWindow(QWidget *spot, QMimeData *data)
+    {
+        window_->show();
+        if (!QTest::qWaitForWindowExposed(window_.get()))
+            return false;
+        const QPointF at = spot->mapTo(window_.get(), spot->rect().center());
+        QWindow *window = window_->windowHandle();
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &enter);
+        QDragMoveEvent move(at.toPoint(), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &move);
+        if (!move.isAccepted()) {
+            QDragLeaveEvent leave;
+            QCoreApplication::sendEvent(window, &leave);
+            return false;
+        }
+        QDropEvent dropped(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &dropped);
+        return dropped.isAccepted();
     }
 
     static QMimeData *Files(const QStringList &paths)
@@ -337,13 +378,64 @@ private slots:
     {
         REQUIRE_FIXTURES();
         open(Fixtures::path("testV2000.mdb"));
-        QCOMPARE(prompts_->filters, QStringList{"Accessファイル(*.mdb;*.adp;*.mda;*.mde;*.ade)"});
+        QCOMPARE(prompts_->filters, QList<QStringList>{OpenFilters});
         list()->topLevelItem(0)->setCheckState(0, Qt::Checked);
         window_->mitmOpen_Click(); // cancelled
         QCOMPARE(prompts_->previousNames.last(), Fixtures::path("testV2000.mdb"));
         QCOMPARE(box()->text(), Fixtures::path("testV2000.mdb"));
         QCOMPARE(Ticks(list()), (QList<bool>{true, false, false, false}));
         QCOMPARE(prompts_->messages, QStringList());
+    }
+
+    // The program's own dialog with the window's filters: the first is the
+    // one chosen when it opens, and each lists the files it names, in either
+    // case.
+    void openDialogFilters_data()
+    {
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("Access") << 0 << QStringList{"a.mdb", "B.ADP", "c.mda", "d.MDE", "e.ade", "h.MdB"};
+        QTest::newRow("Access 2007") << 1 << QStringList{"f.accdb", "G.ACCDE"};
+        QTest::newRow("all") << 2 << FolderOfFiles;
+    }
+    void openDialogFilters()
+    {
+        QFETCH(int, filter);
+        QFETCH(QStringList, listed);
+        listed.sort();
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        for (const QString &name : FolderOfFiles) {
+            QFile file(folder.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QStringList captions, shown;
+        QString chosenAtFirst;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            chosenAtFirst = dialog->selectedNameFilter();
+            if (auto *types = dialog->findChild<QComboBox *>("fileTypeCombo"))
+                for (int i = 0; i < types->count(); ++i)
+                    captions << types->itemText(i);
+            dialog->selectNameFilter(dialog->nameFilters().value(filter));
+            auto *files = dialog->findChild<QListView *>("listView");
+            auto listing = [&] {
+                QStringList names;
+                for (int row = 0; files && row < files->model()->rowCount(files->rootIndex()); ++row)
+                    names << files->model()->index(row, 0, files->rootIndex()).data().toString();
+                names.sort();
+                return names;
+            };
+            static_cast<void>(QTest::qWaitFor([&] { return listing() == listed; }, 5000));
+            shown = listing();
+            dialog->reject();
+        });
+        QCOMPARE(Prompts().openFileName(window_.get(), OpenFilters, folder.filePath("a.mdb")), QString());
+        QCOMPARE(captions, OpenFilters); // as written, without the patterns the dialog applies
+        QCOMPARE(chosenAtFirst, OpenFilters.first());
+        QCOMPARE(shown, listed);
     }
 
     void drops_data()
@@ -355,7 +447,8 @@ private slots:
         QTest::newRow("add-in") << QStringList{"tools.MDA"} << true;
         QTest::newRow("compiled") << QStringList{"run.mde"} << true;
         QTest::newRow("compiled project") << QStringList{"run.ade"} << true;
-        QTest::newRow("2007 format") << QStringList{"new.accdb"} << false;
+        QTest::newRow("2007 format") << QStringList{"new.accdb"} << true;
+        QTest::newRow("compiled 2007 format") << QStringList{"run.ACCDE"} << true;
         QTest::newRow("workgroup file") << QStringList{"system.mdw"} << false;
         QTest::newRow("no extension") << QStringList{"mdb"} << false;
         QTest::newRow("only the second is a database") << QStringList{"notes.txt", "data.mdb"} << false;
@@ -377,6 +470,40 @@ private slots:
             // The file does not exist: the rebuild reports the failed open.
             QCOMPARE(prompts_->messages.size(), taken ? 1 : 0);
         }
+    }
+
+    // The whole list takes drops, its header and scroll bars too, and the
+    // file name box; the rest of the window takes none.
+    void dropsOntoTheWindow_data()
+    {
+        QTest::addColumn<QString>("spot");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("rows") << "rows" << true;
+        QTest::newRow("header") << "header" << true;
+        QTest::newRow("vertical scroll bar") << "vertical scroll bar" << true;
+        QTest::newRow("horizontal scroll bar") << "horizontal scroll bar" << true;
+        QTest::newRow("file name box") << "txtFilename" << true;
+        QTest::newRow("caption") << "Label2" << false;
+        QTest::newRow("status bar") << "StatusBar1" << false;
+        QTest::newRow("tool bar") << "Toolbar1" << false;
+    }
+    void dropsOntoTheWindow()
+    {
+        QFETCH(QString, spot);
+        QFETCH(bool, taken);
+        // Scroll bars show only for a long list; here they always do.
+        list()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        list()->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        const std::map<QString, QWidget *> parts = {{"rows", list()->viewport()},
+                                                    {"header", list()->header()},
+                                                    {"vertical scroll bar", list()->verticalScrollBar()},
+                                                    {"horizontal scroll bar", list()->horizontalScrollBar()}};
+        QWidget *target = parts.count(spot) ? parts.at(spot) : window_->findChild<QWidget *>(spot);
+        QVERIFY(target);
+        const QString path = dir_.filePath("dropped.mdb");
+        std::unique_ptr<QMimeData> data(Files({path}));
+        QCOMPARE(dropOnWindow(target, data.get()), taken);
+        QCOMPARE(box()->text(), taken ? path : QString());
     }
 
     // A file manager hands over the name's bytes, percent-encoded; a name
