@@ -52,13 +52,12 @@ const QString NoFileGiven = QStringLiteral("ファイルが指定されていま
 const QString ListRead = QStringLiteral("テーブルリストを取得しました。");
 const QString TablesSuffix = QStringLiteral("個のテーブル");
 const QString NothingTicked = QStringLiteral("出力テーブルが選択されていません。");
-// The open dialog's filters: the Access files of before 2007 first, the one
-// chosen when the dialog opens; then those of Access 2007 and later, and
-// every file.
-const QStringList OpenFilters = {QStringLiteral("Accessファイル(*.mdb;*.adp;*.mda;*.mde;*.ade)"),
-                                 QStringLiteral("Access 2007以降のファイル(*.accdb;*.accde)"),
-                                 QStringLiteral("すべてのファイル(*)")};
-const QStringList DroppableExtensions = {"MDB", "ADP", "MDA", "MDE", "ADE", "ACCDB", "ACCDE"};
+// The open dialog's one filter, and the extensions a drop is taken with, as
+// the window has always had them. A file of Access 2007 and later opens by
+// its name (typed into the dialog, or given on the command line, as a file
+// manager does for the type the program installs for it).
+const QStringList OpenFilters = {QStringLiteral("Accessファイル(*.mdb;*.adp;*.mda;*.mde;*.ade)")};
+const QStringList DroppableExtensions = {"MDB", "ADP", "MDA", "MDE", "ADE"};
 const QString RunFailed = QStringLiteral("テーブルデザインのブックを完成できませんでした。\n%1");
 const QString ListFailed = QStringLiteral("「%1」のテーブルリストを取得できませんでした。\n%2");
 const QString FileNotTaken = QStringLiteral("ファイルを開けませんでした。\n%1");
