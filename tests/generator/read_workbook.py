@@ -3,7 +3,7 @@
 what a user would see as JSON: the package's workbook content type, the
 sheets in order, the active sheet, and for every cell present its value,
 number format, bold, fill pattern, borders and text wrap (only when set),
-and the column widths.
+the column widths, and the heights of the rows that have one.
 
 With --libreoffice, LibreOffice reads it instead (as a second independent
 reader, converting a copy to one CSV file per sheet), and the JSON holds only
@@ -101,7 +101,9 @@ def main(path):
             if dim.customWidth:
                 for column in range(dim.min, dim.max + 1):
                     widths[get_column_letter(column)] = dim.width
-        sheets.append({'name': sheet.title, 'cells': cells, 'widths': widths})
+        # Only the rows given a height; the others have the sheet's default.
+        heights = {str(row): dim.ht for row, dim in sheet.row_dimensions.items() if dim.ht is not None}
+        sheets.append({'name': sheet.title, 'cells': cells, 'widths': widths, 'heights': heights})
     # ASCII with \u escapes: a lone surrogate cannot be written as UTF-8.
     json.dump({'contentType': content_type(path), 'active': book.index(book.active), 'sheets': sheets},
               sys.stdout)

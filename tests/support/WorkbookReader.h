@@ -6,7 +6,8 @@
 // Reads a written workbook back with an independent reader (openpyxl, run
 // by Debian's python3) and gives what it sees: "contentType", "active" (the
 // index of the active sheet) and "sheets", each with "name", "widths" (by
-// column letter) and "cells" (by address: "value" as {"text"|"number"|"date"},
+// column letter), "heights" (by row number, only the rows given a height)
+// and "cells" (by address: "value" as {"text"|"number"|"date"},
 // "numberFormat", "bold", "fill", "border" with its drawn sides, and "wrap":
 // true only on cells whose text wraps).
 // Fails the calling test and gives an empty object when the reader fails.
