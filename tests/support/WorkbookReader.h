@@ -21,6 +21,13 @@ QJsonObject ReadWorkbook(const QString &path);
 // {"text"}, the text the cell shows). Fails the calling test likewise.
 QJsonObject ReadWorkbookWithLibreOffice(const QString &path);
 
+// Prints a written workbook to PDF with LibreOffice (headless, on a copy)
+// and gives what it drew: "fonts" (the fonts' names, such as "Carlito") and
+// "pages", each with "words": every word with its "text" and its box in
+// points from the page's top left corner, "xMin", "yMin", "xMax", "yMax"
+// (as pdftotext -bbox finds them). Fails the calling test likewise.
+QJsonObject RenderWithLibreOffice(const QString &path);
+
 // Opens the files with LibreOffice as a user's double click would and gives
 // "documents", one per file in order, each with "url" (empty for a new,
 // untitled document: what a template becomes) and "sheets" (their names).
