@@ -6,6 +6,7 @@
 #include "Constants.h"
 #include "Int16.h"
 #include "TypeName.h"
+#include "WrappedLines.h"
 #include "common/Failure.h"
 #include "mdlADO.h"
 #include "mdlXmlConv.h"
@@ -13,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QHash>
+#include <algorithm>
 
 using spreadsheet::CellRange;
 using spreadsheet::Worksheet;
@@ -28,9 +30,18 @@ const QString HeaderTexts[] = {QStringLiteral("フィールド名"), QStringLite
 
 // Columns A to G: margin, labels and names, values and types, sizes, keys,
 // descriptions, margin.
+constexpr double DescriptionWidth = 36.75;
 const std::pair<const char *, double> ColumnWidths[] = {{"A:A", 1.83}, {"B:B", 14.75}, {"C:C", 15},
-                                                        {"D:D", 5.48}, {"E:E", 6.5},   {"F:F", 36.75},
+                                                        {"D:D", 5.48}, {"E:E", 6.5},   {"F:F", DescriptionWidth},
                                                         {"G:G", 1.83}};
+
+// A column's width counts digits of the default font, 7 pixels each: column
+// F leaves 257 pixels for text (the column is 5 pixels wider, the cell's
+// padding).
+constexpr int DescriptionPixels = int(DescriptionWidth * 7 + 0.5);
+// A line takes 15 points, the default height of a row of one line
+// (LibreOffice draws lines of this font 11 to 13 points apart).
+constexpr double LinePoints = 15;
 
 const QString TypeNameFile = QStringLiteral("DataTypeEnum.xml");
 
@@ -208,6 +219,11 @@ void clsOutputTableDesign::OutputFieldList(Worksheet &sheet, const Table &table,
             const CellRange description = sheet.Cells(row, Add16(startColumn, 4));
             description.setValue(column.Description());
             description.setWrapText(true);
+            // The row grows to show every line; a description that fits on
+            // one line leaves the row at the default height.
+            const int lines = WrappedLineCount(column.Description(), DescriptionPixels);
+            if (lines > 1)
+                sheet.Rows(row).setRowHeight(std::min(lines * LinePoints, xl::MaxRowHeight));
         }
         row = Add16(row, 1);
     }

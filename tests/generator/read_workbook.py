@@ -3,11 +3,18 @@
 what a user would see as JSON: the package's workbook content type, the
 sheets in order, the active sheet, and for every cell present its value,
 number format, bold, fill pattern, borders and text wrap (only when set),
-and the column widths.
+the column widths, and the heights of the rows that have one.
 
 With --libreoffice, LibreOffice reads it instead (as a second independent
 reader, converting a copy to one CSV file per sheet), and the JSON holds only
 the sheets with their names and the text each cell shows.
+
+With --libreoffice-pdf, LibreOffice prints it to PDF (as a second
+independent reader, on a copy), and the JSON holds the fonts it drew with
+("fonts", as pdffonts names them) and, for each page, every word it drew with
+its box in points from the page's top left corner ("pages", each with
+"words": "text", "xMin", "yMin", "xMax", "yMax"), as pdftotext -bbox finds
+them.
 
 With --libreoffice-open and one or more files, LibreOffice opens each as a
 user's double click would (through UNO, Debian's python3-uno) and tells, for
@@ -26,6 +33,7 @@ import sys
 import tempfile
 import time
 import zipfile
+from xml.etree import ElementTree
 
 import openpyxl
 import openpyxl.reader.excel
@@ -101,7 +109,9 @@ def main(path):
             if dim.customWidth:
                 for column in range(dim.min, dim.max + 1):
                     widths[get_column_letter(column)] = dim.width
-        sheets.append({'name': sheet.title, 'cells': cells, 'widths': widths})
+        # Only the rows given a height; the others have the sheet's default.
+        heights = {str(row): dim.ht for row, dim in sheet.row_dimensions.items() if dim.ht is not None}
+        sheets.append({'name': sheet.title, 'cells': cells, 'widths': widths, 'heights': heights})
     # ASCII with \u escapes: a lone surrogate cannot be written as UTF-8.
     json.dump({'contentType': content_type(path), 'active': book.index(book.active), 'sheets': sheets},
               sys.stdout)
@@ -134,6 +144,32 @@ def read_with_libreoffice(path):
                             cells[get_column_letter(column) + str(row)] = {'value': {'text': text}}
             sheets.append({'name': name, 'cells': cells})
     json.dump({'sheets': sheets}, sys.stdout)
+
+
+def render_with_libreoffice(path):
+    with tempfile.TemporaryDirectory() as work:
+        copy = os.path.join(work, 'book' + os.path.splitext(path)[1])
+        shutil.copyfile(path, copy)
+        run = subprocess.run(['soffice', '-env:UserInstallation=' + pathlib.Path(work, 'profile').as_uri(),
+                              '--headless', '--convert-to', 'pdf', '--outdir', work, copy],
+                             capture_output=True, text=True, timeout=180)
+        pdf = os.path.join(work, 'book.pdf')
+        if run.returncode != 0 or not os.path.exists(pdf):
+            sys.exit('LibreOffice did not print the workbook:\n' + run.stdout + run.stderr)
+        # Below two header lines, one font a line, its name first, in
+        # PDF's subset form ABCDEF+Name.
+        listed = subprocess.run(['pdffonts', pdf], capture_output=True, text=True, check=True, timeout=60)
+        fonts = sorted({line.split()[0].split('+')[-1] for line in listed.stdout.splitlines()[2:] if line.strip()})
+        boxes = subprocess.run(['pdftotext', '-bbox', pdf, '-'], capture_output=True, text=True, check=True,
+                               timeout=60)
+    xhtml = '{http://www.w3.org/1999/xhtml}'
+    pages = []
+    for page in ElementTree.fromstring(boxes.stdout).iter(xhtml + 'page'):
+        words = []
+        for word in page.iter(xhtml + 'word'):
+            words.append({'text': word.text, **{edge: float(word.get(edge)) for edge in ('xMin', 'yMin', 'xMax', 'yMax')}})
+        pages.append({'words': words})
+    json.dump({'fonts': fonts, 'pages': pages}, sys.stdout)
 
 
 def open_with_libreoffice(paths):
@@ -189,6 +225,8 @@ def open_with_libreoffice(paths):
 if __name__ == '__main__':
     if sys.argv[1] == '--libreoffice':
         read_with_libreoffice(sys.argv[2])
+    elif sys.argv[1] == '--libreoffice-pdf':
+        render_with_libreoffice(sys.argv[2])
     elif sys.argv[1] == '--libreoffice-open':
         open_with_libreoffice(sys.argv[2:])
     else:

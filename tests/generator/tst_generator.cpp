@@ -99,8 +99,9 @@ QString ExpectedBorders(int row, int column, int fields)
     return QStringLiteral("top:%1 bottom:%2 left:%3 right:%4").arg(top, bottom, left, right);
 }
 
-// Checks one table's sheet against its frame, fills, bold cells and column
-// widths; fields is the number of field rows.
+// Checks one table's sheet against its frame, fills, bold cells, column
+// widths and row heights (none: every row keeps the default); fields is the
+// number of field rows.
 void CheckLayout(const QJsonObject &sheet, int fields)
 {
     QStringList expectedCells;
@@ -137,6 +138,7 @@ void CheckLayout(const QJsonObject &sheet, int fields)
     QCOMPARE(widths.size(), expected.size());
     for (int i = 0; i < expected.size(); ++i)
         QVERIFY(ReadsBackAsWidth(widths.value(QString(QChar(u'A' + i))).toDouble(), expected[i]));
+    QCOMPARE(sheet.value("heights").toObject(), QJsonObject());
 }
 
 QString DateAt(const QJsonObject &sheet, const QString &address)

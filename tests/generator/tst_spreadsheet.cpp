@@ -312,6 +312,19 @@ private slots:
         QVERIFY(!FailureOf([&] { sheet->Columns("A:A").setColumnWidth(256); }).isEmpty());
     }
 
+    void rowHeights()
+    {
+        auto sheet = book_->ActiveSheet();
+        sheet->Rows(7).setRowHeight(45);
+        sheet->Rows(xl::MaxRows).setRowHeight(0);
+        QCOMPARE(sheet->rowHeights(), (std::map<int, double>{{7, 45}, {xl::MaxRows, 0}}));
+        QVERIFY(!FailureOf([&] { sheet->Rows(0); }).isEmpty());
+        QVERIFY(!FailureOf([&] { sheet->Rows(xl::MaxRows + 1); }).isEmpty());
+        QVERIFY(!FailureOf([&] { sheet->Rows(8).setRowHeight(409.5); }).isEmpty());
+        QVERIFY(!FailureOf([&] { sheet->Rows(8).setRowHeight(-1); }).isEmpty());
+        QCOMPARE(sheet->rowHeights().size(), size_t(2));
+    }
+
     // The workbook reaches the presenter once the last reference goes, also
     // after a failure half way; an application never shown discards it.
     void handOver()

@@ -103,6 +103,7 @@ private slots:
         auto first = sheets.Item("Sheet1");
         first->setName("顧客マスタ");
         WriteTableSheet(*first, 3);
+        first->Rows(8).setRowHeight(22.5);
         auto second = sheets.Add(first);
         second->setName("Order Details");
         WriteTableSheet(*second, 1);
@@ -190,6 +191,15 @@ private slots:
             QVERIFY2(ReadsBackAsWidth(stored, it.value()),
                      qPrintable(QStringLiteral("%1: %2").arg(it.key()).arg(ShownColumnWidth(stored))));
         }
+    }
+
+    // A row given a height has it in the file; every other row has none, so
+    // that it keeps the sheet's default.
+    void rowHeights()
+    {
+        const QJsonArray sheets = written_.value("sheets").toArray();
+        QCOMPARE(sheets[0].toObject().value("heights").toObject(), (QJsonObject{{"8", 22.5}}));
+        QCOMPARE(sheets[1].toObject().value("heights").toObject(), QJsonObject());
     }
 
     // A date before 1900 has no serial and is written as text. Before

@@ -30,6 +30,11 @@ QJsonObject ReadWorkbookWithLibreOffice(const QString &path)
     return RunReader({QStringLiteral("--libreoffice"), path});
 }
 
+QJsonObject RenderWithLibreOffice(const QString &path)
+{
+    return RunReader({QStringLiteral("--libreoffice-pdf"), path});
+}
+
 QJsonObject OpenWithLibreOffice(const QStringList &paths)
 {
     return RunReader(QStringList{QStringLiteral("--libreoffice-open")} + paths);

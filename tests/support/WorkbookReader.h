@@ -6,7 +6,8 @@
 // Reads a written workbook back with an independent reader (openpyxl, run
 // by Debian's python3) and gives what it sees: "contentType", "active" (the
 // index of the active sheet) and "sheets", each with "name", "widths" (by
-// column letter) and "cells" (by address: "value" as {"text"|"number"|"date"},
+// column letter), "heights" (by row number, only the rows given a height)
+// and "cells" (by address: "value" as {"text"|"number"|"date"},
 // "numberFormat", "bold", "fill", "border" with its drawn sides, and "wrap":
 // true only on cells whose text wraps).
 // Fails the calling test and gives an empty object when the reader fails.
@@ -19,6 +20,13 @@ QJsonObject ReadWorkbook(const QString &path);
 // and gives "sheets", each with "name" and "cells" (by address: "value" as
 // {"text"}, the text the cell shows). Fails the calling test likewise.
 QJsonObject ReadWorkbookWithLibreOffice(const QString &path);
+
+// Prints a written workbook to PDF with LibreOffice (headless, on a copy)
+// and gives what it drew: "fonts" (the fonts' names, such as "Carlito") and
+// "pages", each with "words": every word with its "text" and its box in
+// points from the page's top left corner, "xMin", "yMin", "xMax", "yMax"
+// (as pdftotext -bbox finds them). Fails the calling test likewise.
+QJsonObject RenderWithLibreOffice(const QString &path);
 
 // Opens the files with LibreOffice as a user's double click would and gives
 // "documents", one per file in order, each with "url" (empty for a new,

@@ -11,6 +11,7 @@
 
 #include <QJsonArray>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -61,6 +62,75 @@ const QList<Described> Descriptions = {
     {"outside the BMP", QStringLiteral("𩸽の数"), QStringLiteral("𠮷野家の𩸽（ほっけ）の数。")},
     {"none", QStringLiteral("なし"), QString()},
 };
+
+// Descriptions of the table "高さ", in this order from row 7: texts that
+// wrap in several ways, and texts that take one line or none. Only
+// characters the Japanese font draws, so that every one can be found in
+// LibreOffice's rendering.
+const QList<Described> Wrapping = {
+    {"Latin, one line", QStringLiteral("注文番号"), QStringLiteral("Order number.")},
+    {"Japanese, one line", QStringLiteral("顧客コード"), QStringLiteral("顧客を一意に識別する番号です。")},
+    {"Latin", QStringLiteral("受注日"),
+     QStringLiteral("The date on which the order was placed by the customer; it must not be later than the date "
+                    "of shipment, nor earlier than the date the customer was first entered. Leave it empty for "
+                    "quotes that were never ordered.")},
+    {"Japanese, 255 characters", QStringLiteral("備考"), LongDescription()},
+    {"mixed", QStringLiteral("重さ"),
+     QStringLiteral("送料の計算に使う重さ（kg, 小数点以下2桁）。Weight of the parcel in kilograms, used for the "
+                    "shipping fee; 0 means not weighed yet.")},
+    {"a word longer than a line", QStringLiteral("参照先"),
+     QStringLiteral("https://intranet.example.com/orders/guidelines/shipping-and-handling-of-fragile-parcels.html")},
+    {"line breaks", QStringLiteral("改行"), QStringLiteral("一行目\r\n二行目\r\n三行目")},
+    {"none", QStringLiteral("なし"), QString()},
+};
+
+// What LibreOffice drew in column F of a table's sheet in one row: the words
+// whose middle lies in the row, read in order and put together, the number
+// of lines they stand on, and those of them not inside the row within a
+// point. Every cell stands at the bottom of its row, so the field names
+// (one line each) mark where the rows end: the row lies between the bottom
+// of the name above (or of the header) and of its own.
+struct DescriptionDrawn {
+    QString text;
+    int lines = 0;
+    QStringList outside;
+};
+DescriptionDrawn DrawnInRow(const QJsonArray &words, const QString &nameAbove, const QString &name)
+{
+    auto find = [&words](const QString &text) {
+        for (const QJsonValue &w : words)
+            if (w.toObject().value("text").toString() == text)
+                return w.toObject();
+        return QJsonObject();
+    };
+    const double left = find(QStringLiteral("説明")).value("xMin").toDouble();
+    const double top = find(nameAbove).value("yMax").toDouble(), bottom = find(name).value("yMax").toDouble();
+    QList<QJsonObject> inRow;
+    for (const QJsonValue &w : words) {
+        const QJsonObject word = w.toObject();
+        const double middle = (word.value("yMin").toDouble() + word.value("yMax").toDouble()) / 2;
+        if (word.value("xMin").toDouble() >= left - 1 && middle > top && middle <= bottom)
+            inRow << word;
+    }
+    std::sort(inRow.begin(), inRow.end(), [](const QJsonObject &a, const QJsonObject &b) {
+        return std::pair(a.value("yMin").toDouble(), a.value("xMin").toDouble()) <
+               std::pair(b.value("yMin").toDouble(), b.value("xMin").toDouble());
+    });
+    DescriptionDrawn drawn;
+    double lineTop = -1;
+    for (const QJsonObject &word : inRow) {
+        const double yMin = word.value("yMin").toDouble(), yMax = word.value("yMax").toDouble();
+        drawn.text += word.value("text").toString();
+        if (yMin > lineTop + 3) { // lines stand 11 points apart or more
+            ++drawn.lines;
+            lineTop = yMin;
+        }
+        if (yMin < top - 1 || yMax > bottom + 1)
+            drawn.outside << QStringLiteral("%1 (%2 to %3 in a row from %4 to %5)")
+                                 .arg(word.value("text").toString()).arg(yMin).arg(yMax).arg(top).arg(bottom);
+    }
+    return drawn;
+}
 
 TestColumn Long(const QString &name) { return {name, "long"}; }
 TestColumn Text(const QString &name, int size = 50) { return {name, "text", size}; }
@@ -153,6 +223,11 @@ class TestWholePath : public QObject {
 
     // The sheet of the table "説明" written with descriptions.
     QJsonObject described_;
+
+    // The sheet of the table "高さ" written with descriptions, as openpyxl
+    // reads it, and the words LibreOffice draws on it.
+    QJsonObject wrapping_;
+    QJsonArray wrappingDrawn_;
 
     Run make(const QStringList &tables, bool descriptions = false, const QString &database = {})
     {
@@ -308,6 +383,57 @@ private slots:
             return text;
         };
         QCOMPARE(MdbSchemaColumnComments(database, "説明").value(asUcs2(d.field)), asUcs2(d.description));
+    }
+
+    // A row whose description wraps is as high as its lines: in LibreOffice's
+    // rendering every line lies inside the row, and the file gives the row
+    // 15 points for each line LibreOffice drew, or for one line more (the
+    // program fills lines as wide as the spreadsheet application leaves
+    // them, a little narrower than LibreOffice's). A row whose description
+    // takes one line, or that has none, keeps the default height.
+    void wrappedDescriptionsShowEveryLine_data()
+    {
+        QTest::addColumn<int>("field");
+        for (int i = 0; i < Wrapping.size(); ++i)
+            QTest::newRow(Wrapping[i].row) << i;
+    }
+    void wrappedDescriptionsShowEveryLine()
+    {
+        QFETCH(int, field);
+        if (wrapping_.isEmpty()) {
+            const QString database = dir_.filePath("高さ.mdb");
+            TestTable table{"高さ", {}, {}, false, false, {}, {}};
+            for (const Described &d : Wrapping)
+                table.columns << TestColumn{d.field, "text", 50, false, d.description};
+            WriteJet4(TestDatabase{{table}, {}, {}}, database);
+            const Run run = make({"高さ"}, true, database);
+            QCOMPARE(run.failure, QString());
+            wrapping_ = run.sheet("高さ");
+            const QJsonObject drawn = RenderWithLibreOffice(dir_.filePath("run.xlsx"));
+            // Where Carlito is missing, Calibri is drawn in a font of other widths.
+            QVERIFY2(drawn.value("fonts").toArray().contains(QStringLiteral("Carlito")),
+                     "LibreOffice drew Calibri without Carlito (fonts-crosextra-carlito)");
+            QCOMPARE(drawn.value("pages").toArray().size(), 1);
+            wrappingDrawn_ = drawn.value("pages").toArray()[0].toObject().value("words").toArray();
+            for (const QString &row : wrapping_.value("heights").toObject().keys())
+                QVERIFY2(row.toInt() >= 7 && row.toInt() < 7 + Wrapping.size(), qPrintable(row));
+        }
+        const Described &d = Wrapping[field];
+        const QString above = field == 0 ? QStringLiteral("フィールド名") : Wrapping[field - 1].field;
+        const DescriptionDrawn drawn = DrawnInRow(wrappingDrawn_, above, d.field);
+        QVERIFY2(drawn.outside.isEmpty(), qPrintable(drawn.outside.join(QStringLiteral("; "))));
+        // Every line of the description, and nothing of another row's.
+        QCOMPARE(drawn.text, QString(d.description).remove(QRegularExpression(QStringLiteral("\\s"))));
+
+        const QJsonObject heights = wrapping_.value("heights").toObject();
+        const QString row = QString::number(7 + field);
+        if (drawn.lines <= 1) {
+            QVERIFY2(!heights.contains(row), qPrintable(QString::number(heights.value(row).toDouble())));
+        } else {
+            const double height = heights.value(row).toDouble();
+            QVERIFY2(height >= 15 * drawn.lines && height <= 15 * (drawn.lines + 1),
+                     qPrintable(QStringLiteral("%1 points for %2 lines").arg(height).arg(drawn.lines)));
+        }
     }
 
     // Field names with characters XML cannot carry, or with what looks like

@@ -178,4 +178,18 @@ void ColumnRange::setColumnWidth(double width) const
         sheet_->setColumnWidth(column, width);
 }
 
+RowRange::RowRange(std::shared_ptr<Worksheet> sheet, int first, int last)
+    : sheet_(std::move(sheet)), first_(first), last_(last)
+{
+}
+
+void RowRange::setRowHeight(double height) const
+{
+    sheet_->checkUsable();
+    if (!(height >= 0 && height <= xl::MaxRowHeight))
+        throw Failure(QStringLiteral("行の高さ %1 は使用できません。").arg(height));
+    for (int row = first_; row <= last_; ++row)
+        sheet_->setRowHeight(row, height);
+}
+
 } // namespace spreadsheet

@@ -94,4 +94,16 @@ private:
     int first_, last_;
 };
 
+// Whole rows of a sheet.
+class RowRange {
+public:
+    RowRange(std::shared_ptr<Worksheet> sheet, int first, int last);
+    // In points, 0 to 409; rows never given one keep the sheet's default.
+    void setRowHeight(double height) const;
+
+private:
+    std::shared_ptr<Worksheet> sheet_;
+    int first_, last_;
+};
+
 } // namespace spreadsheet

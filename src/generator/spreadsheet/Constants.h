@@ -40,5 +40,6 @@ constexpr int MaxRows = 1'048'576;
 constexpr int MaxColumns = 16'384;
 constexpr int MaxTextLength = 32'767;
 constexpr double MaxColumnWidth = 255.0;
+constexpr double MaxRowHeight = 409.0; // points
 
 } // namespace xl

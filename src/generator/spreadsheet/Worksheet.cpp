@@ -101,6 +101,14 @@ ColumnRange Worksheet::Columns(const QString &address)
     return ColumnRange(shared(), std::min(first, last), std::max(first, last));
 }
 
+RowRange Worksheet::Rows(int row)
+{
+    checkUsable();
+    if (row < 1 || row > xl::MaxRows)
+        throw Failure(QStringLiteral("行 %1 はシートの範囲外です。").arg(row));
+    return RowRange(shared(), row, row);
+}
+
 const Cell *Worksheet::cellAt(int row, int column) const
 {
     const Slot *slot = grid_.find(row, column);

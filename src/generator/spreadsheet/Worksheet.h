@@ -15,6 +15,7 @@ namespace spreadsheet {
 class Workbook;
 class CellRange;
 class ColumnRange;
+class RowRange;
 
 // The format the program gives a cell; everything else stays the default.
 struct CellFormat {
@@ -42,7 +43,8 @@ struct BorderLine {
 using GridKey = std::pair<int, int>;
 
 // A worksheet of a workbook: its name, its cells and the lines between them,
-// and its column widths. References to it keep the whole application alive.
+// its column widths and its row heights. References to it keep the whole
+// application alive.
 class Worksheet {
 public:
     Worksheet(Workbook *book, QString name);
@@ -62,6 +64,8 @@ public:
     CellRange Range(const CellRange &first, const CellRange &last);
     // Whole columns by address, such as "A:A" or "B:D".
     ColumnRange Columns(const QString &address);
+    // One whole row by its number; throws Failure for a row outside the sheet.
+    RowRange Rows(int row);
 
     bool isDeleted() const { return book_ == nullptr; }
     Workbook &workbook() const;
@@ -72,6 +76,8 @@ public:
     const Cell *cellAt(int row, int column) const;
     std::vector<std::pair<GridKey, const Cell *>> cellsInOrder() const;
     const std::map<int, double> &columnWidths() const { return columnWidths_; }
+    // The rows given a height, in points; every other row keeps the default.
+    const std::map<int, double> &rowHeights() const { return rowHeights_; }
     // The line above the cell (row, column) and the one left of it.
     const BorderLine *lineAbove(int row, int column) const;
     const BorderLine *lineLeftOf(int row, int column) const;
@@ -79,6 +85,7 @@ public:
 private:
     friend class CellRange;
     friend class ColumnRange;
+    friend class RowRange;
     friend class RangeFont;
     friend class RangeInterior;
     friend class RangeBorder;
@@ -105,12 +112,14 @@ private:
     BorderLine &horizontalLine(int row, int column) { return grid_.at(row, column).above; }
     BorderLine &verticalLine(int row, int column) { return grid_.at(row, column).left; }
     void setColumnWidth(int column, double width) { columnWidths_[column] = width; }
+    void setRowHeight(int row, double height) { rowHeights_[row] = height; }
     void detach() { book_ = nullptr; }
 
     Workbook *book_;
     QString name_;
     SheetGrid<Slot> grid_;
     std::map<int, double> columnWidths_;
+    std::map<int, double> rowHeights_;
 };
 
 } // namespace spreadsheet

@@ -121,6 +121,8 @@ private:
             const auto c = static_cast<lxw_col_t>(column - 1);
             check(worksheet_set_column(out, c, c, width, nullptr));
         }
+        for (const auto &[row, height] : sheet.rowHeights())
+            check(worksheet_set_row(out, static_cast<lxw_row_t>(row - 1), height, nullptr));
         for (const auto &[at, stored] : sheet.cellsInOrder()) {
             const auto [row, column] = at;
             const Cell &cell = *stored;
