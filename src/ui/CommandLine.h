@@ -11,8 +11,8 @@ inline constexpr char CommandLineHelp[] =
     "Shows the user tables of the Access database FILE (.mdb, .accdb and the\n"
     "other Access files) in a window, where the ticked ones are written to a\n"
     "workbook that opens in the desktop's spreadsheet application. FILE is\n"
-    "opened as if it had been dropped onto the window; a relative name is taken\n"
-    "from the current folder.\n"
+    "opened whatever its name, as a file manager's \"open with\" asks; a\n"
+    "relative name is taken from the current folder.\n"
     "\n"
     "  --help     this text\n"
     "  --version  the version\n";
