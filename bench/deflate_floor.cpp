@@ -23,8 +23,7 @@ struct Part {
     int level = Z_DEFAULT_COMPRESSION;
 };
 
-bool ReadParts(const char *path, std::vector<Part> &parts)
-{
+bool ReadParts(const char *path, std::vector<Part> &parts) {
     unzFile in = unzOpen64(path);
     if (!in)
         return false;
@@ -38,9 +37,10 @@ bool ReadParts(const char *path, std::vector<Part> &parts)
         if (!ok)
             break;
         part.contents.resize(static_cast<qsizetype>(info.uncompressed_size));
-        const int got = part.contents.isEmpty() ? 0
-                                                : unzReadCurrentFile(in, part.contents.data(),
-                                                                     static_cast<unsigned>(part.contents.size()));
+        const int got = part.contents.isEmpty()
+                            ? 0
+                            : unzReadCurrentFile(in, part.contents.data(),
+                                                 static_cast<unsigned>(part.contents.size()));
         ok = got == part.contents.size() && unzCloseCurrentFile(in) == UNZ_OK;
         if (method == 0)
             part.level = Z_NO_COMPRESSION;
@@ -52,13 +52,13 @@ bool ReadParts(const char *path, std::vector<Part> &parts)
 
 // Deflates every part as the workbook stores it (raw deflate and the
 // checksum, as in a zip); the bytes that came out.
-qint64 DeflateAll(const std::vector<Part> &parts, QByteArray &out, uLong &checksums)
-{
+qint64 DeflateAll(const std::vector<Part> &parts, QByteArray &out, uLong &checksums) {
     qint64 total = 0;
     for (const Part &part : parts) {
         z_stream z{};
         deflateInit2(&z, part.level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-        const auto bound = static_cast<qsizetype>(deflateBound(&z, static_cast<uLong>(part.contents.size())));
+        const auto bound =
+            static_cast<qsizetype>(deflateBound(&z, static_cast<uLong>(part.contents.size())));
         if (out.size() < bound)
             out.resize(bound);
         z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(part.contents.constData()));
@@ -66,7 +66,8 @@ qint64 DeflateAll(const std::vector<Part> &parts, QByteArray &out, uLong &checks
         z.next_out = reinterpret_cast<Bytef *>(out.data());
         z.avail_out = static_cast<uInt>(out.size());
         deflate(&z, Z_FINISH);
-        checksums += crc32(0, reinterpret_cast<const Bytef *>(part.contents.constData()), static_cast<uInt>(part.contents.size()));
+        checksums += crc32(0, reinterpret_cast<const Bytef *>(part.contents.constData()),
+                           static_cast<uInt>(part.contents.size()));
         total += static_cast<qint64>(z.total_out);
         deflateEnd(&z);
     }
@@ -75,8 +76,7 @@ qint64 DeflateAll(const std::vector<Part> &parts, QByteArray &out, uLong &checks
 
 } // namespace
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     if (argc < 2 || argc > 3) {
         std::fprintf(stderr, "usage: quillmere-bench-deflate WORKBOOK.xlsx [RUNS]\n");
         return 64;
@@ -98,10 +98,12 @@ int main(int argc, char *argv[])
     for (int run = 0; run < runs; ++run) {
         const auto start = std::chrono::steady_clock::now();
         deflated = DeflateAll(parts, out, checksums);
-        seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        seconds.push_back(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     std::sort(seconds.begin(), seconds.end());
-    std::printf("{\"parts\": %zu, \"bytes\": %lld, \"deflatedBytes\": %lld, \"runs\": %d, \"median\": %.6f, "
+    std::printf("{\"parts\": %zu, \"bytes\": %lld, \"deflatedBytes\": %lld, \"runs\": %d, "
+                "\"median\": %.6f, "
                 "\"checksums\": %lu}\n",
                 parts.size(), static_cast<long long>(bytes), static_cast<long long>(deflated), runs,
                 seconds[seconds.size() / 2], checksums);

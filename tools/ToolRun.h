@@ -18,14 +18,12 @@ constexpr int WorkersFinishMs = 5000;
 
 // A line on standard error, "TOOL: text"; a file name in it stands as the
 // bytes it was given as.
-inline void Say(const char *tool, const QString &text)
-{
+inline void Say(const char *tool, const QString &text) {
     std::fprintf(stderr, "%s: %s\n", tool, LocalFileName::encode(text).constData());
 }
 
 // What an exception that is not a Failure says, in the words of the tools.
-inline QString ExceptionText(const std::exception &e)
-{
+inline QString ExceptionText(const std::exception &e) {
     if (dynamic_cast<const std::bad_alloc *>(&e))
         return QStringLiteral("メモリが足りません。");
     return QString::fromLocal8Bit(e.what());
@@ -36,8 +34,8 @@ inline QString ExceptionText(const std::exception &e)
 // with an uncaught exception; also what cannot be caught (see
 // Termination.h), after cleanup.
 template <typename Run>
-int RunTool(const char *tool, int argc, char *argv[], Run &&run, void (*cleanup)() noexcept = nullptr)
-{
+int RunTool(const char *tool, int argc, char *argv[], Run &&run,
+            void (*cleanup)() noexcept = nullptr) {
     EndWithMessageOnTerminate(tool, cleanup);
     int status = 1;
     try {

@@ -8,9 +8,9 @@
 // error, 1 when a table's design cannot be read.
 
 #include "Catalog.h"
+#include "ToolRun.h"
 #include "common/Failure.h"
 #include "common/LocaleFreeNumbers.h"
-#include "ToolRun.h"
 #include "mdlADO.h"
 
 #include <QCoreApplication>
@@ -20,8 +20,7 @@ namespace {
 
 // The JSON text of a string: written by hand, since the dump of a large
 // catalog is timed against a peer that prints plain names.
-void AppendString(QByteArray &out, const QString &text)
-{
+void AppendString(QByteArray &out, const QString &text) {
     out += '"';
     for (const char c : text.toUtf8()) {
         const auto u = static_cast<unsigned char>(c);
@@ -37,8 +36,7 @@ void AppendString(QByteArray &out, const QString &text)
     out += '"';
 }
 
-void AppendTable(QByteArray &out, const Table &table, bool withDesign)
-{
+void AppendTable(QByteArray &out, const Table &table, bool withDesign) {
     out += "{\"name\":";
     AppendString(out, table.Name());
     out += ",\"type\":";
@@ -54,8 +52,8 @@ void AppendTable(QByteArray &out, const Table &table, bool withDesign)
             out += first ? "{\"name\":" : ",{\"name\":";
             first = false;
             AppendString(out, c.Name());
-            out += ",\"type\":" + QByteArray::number(c.Type()) + ",\"definedSize\":" +
-                   QByteArray::number(c.DefinedSize());
+            out += ",\"type\":" + QByteArray::number(c.Type()) +
+                   ",\"definedSize\":" + QByteArray::number(c.DefinedSize());
             if (!c.Description().isEmpty()) {
                 out += ",\"description\":";
                 AppendString(out, c.Description());
@@ -99,13 +97,11 @@ constexpr char Help[] =
     "Exit status: 0 printed; 1 a table's design cannot be read; 2 the database\n"
     "does not open (the reason is on standard error); 64 wrong usage.\n";
 
-void Say(const QString &text)
-{
+void Say(const QString &text) {
     Say(Tool, text);
 }
 
-int Run(QStringList args)
-{
+int Run(QStringList args) {
     if (const auto answered = AnswerHelpOrVersion(Tool, args, Help))
         return *answered;
     const bool tablesOnly = args.removeAll(QStringLiteral("--tables-only")) > 0;
@@ -142,8 +138,7 @@ int Run(QStringList args)
 
 } // namespace
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     UseLocaleFreeNumbers(); // Qt took the whole locale from the environment
     return RunTool(Tool, argc, argv, Run);

@@ -16,8 +16,7 @@
 #include <QFile>
 #include <cstdio>
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     UseLocaleFreeNumbers(); // Qt took the whole locale from the environment
     const QStringList args = app.arguments().mid(1);
@@ -26,7 +25,8 @@ int main(int argc, char *argv[])
         return 2;
     }
     const auto fail = [](const QString &message) {
-        std::fprintf(stderr, "quillmere-make-testdb: %s\n", qUtf8Printable(QString(message).replace('\n', ' ')));
+        std::fprintf(stderr, "quillmere-make-testdb: %s\n",
+                     qUtf8Printable(QString(message).replace('\n', ' ')));
         return 1;
     };
 

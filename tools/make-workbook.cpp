@@ -20,11 +20,11 @@
 #include "DraftFile.h"
 #include "FilePresenter.h"
 #include "OutputTarget.h"
+#include "ToolRun.h"
 #include "clsOutputTableDesign.h"
 #include "common/Failure.h"
 #include "common/HeapReuse.h"
 #include "common/LocaleFreeNumbers.h"
-#include "ToolRun.h"
 #include "mdlADO.h"
 
 #include <QCoreApplication>
@@ -32,15 +32,15 @@
 
 namespace {
 
-QStringList UserTables(const std::shared_ptr<Connection> &connection)
-{
+QStringList UserTables(const std::shared_ptr<Connection> &connection) {
     Catalog catalog;
     catalog.setActiveConnection(connection);
     return catalog.UserTableNames();
 }
 
 constexpr char Tool[] = "quillmere-make-workbook";
-constexpr char Usage[] = "usage: quillmere-make-workbook [--descriptions] DATABASE OUTPUT.xlsx [TABLE ...]\n";
+constexpr char Usage[] =
+    "usage: quillmere-make-workbook [--descriptions] DATABASE OUTPUT.xlsx [TABLE ...]\n";
 constexpr char Help[] =
     "usage: quillmere-make-workbook [--descriptions] DATABASE OUTPUT.xlsx [TABLE ...]\n"
     "\n"
@@ -60,13 +60,11 @@ constexpr char Help[] =
     "why) or the output was refused; 2 the database does not open (the reason\n"
     "is on standard error); 64 wrong usage.\n";
 
-void Say(const QString &text)
-{
+void Say(const QString &text) {
     Say(Tool, text);
 }
 
-int Run(QStringList args)
-{
+int Run(QStringList args) {
     if (const auto answered = AnswerHelpOrVersion(Tool, args, Help))
         return *answered;
     const bool descriptions = args.removeAll(QStringLiteral("--descriptions")) > 0;
@@ -86,7 +84,8 @@ int Run(QStringList args)
         return 1;
     }
     if (spreadsheet::IsSameFile(database, output)) {
-        Say(QStringLiteral("出力先「%1」はデータベースそのものです。何も書き込みません。").arg(output));
+        Say(QStringLiteral("出力先「%1」はデータベースそのものです。何も書き込みません。")
+                .arg(output));
         return 1;
     }
 
@@ -128,8 +127,7 @@ int Run(QStringList args)
 
 } // namespace
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     KeepFreedHeapForReuse();
     QCoreApplication app(argc, argv);
     UseLocaleFreeNumbers(); // Qt took the whole locale from the environment

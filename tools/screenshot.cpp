@@ -6,9 +6,9 @@
 // the documentation.
 
 #include "Prompts.h"
+#include "common/LocaleFreeNumbers.h"
 #include "frmAbout.h"
 #include "frmMain.h"
-#include "common/LocaleFreeNumbers.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -29,8 +29,7 @@ private:
 
 } // namespace
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     UseLocaleFreeNumbers(); // Qt took the whole locale from the environment
     QStringList args = app.arguments().mid(1);

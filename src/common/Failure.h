@@ -14,9 +14,8 @@ class Failure : public std::exception {
 public:
     explicit Failure(QString message, QString reason = {})
         : message_(std::move(message)), reason_(std::move(reason)),
-          utf8_((reason_.isEmpty() ? message_ : QStringLiteral("%1 (%2)").arg(message_, reason_)).toUtf8())
-    {
-    }
+          utf8_((reason_.isEmpty() ? message_ : QStringLiteral("%1 (%2)").arg(message_, reason_))
+                    .toUtf8()) {}
 
     const QString &message() const noexcept { return message_; }
     const QString &reason() const noexcept { return reason_; }

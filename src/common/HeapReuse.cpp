@@ -8,7 +8,6 @@ namespace {
 constexpr int KeptFreeBytes = 4 << 20;
 } // namespace
 
-void KeepFreedHeapForReuse()
-{
+void KeepFreedHeapForReuse() {
     mallopt(M_TRIM_THRESHOLD, KeptFreeBytes);
 }

@@ -10,8 +10,8 @@
 // command's name and version); the status to end with when one was asked,
 // nothing when the command is to run. Needs nothing but the arguments, so
 // that the program answers before it looks for a display.
-inline std::optional<int> AnswerHelpOrVersion(const char *command, const QStringList &args, const char *help)
-{
+inline std::optional<int> AnswerHelpOrVersion(const char *command, const QStringList &args,
+                                              const char *help) {
     if (args.contains(QStringLiteral("--help"))) {
         std::fputs(help, stdout);
         return 0;

@@ -6,13 +6,14 @@ namespace {
 
 constexpr char16_t EscapeBase = 0xDC00; // + the byte, which is 0x80 or more
 
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char byte) {
+    return (byte & 0xC0) == 0x80;
+}
 
 // The length of the valid UTF-8 sequence at bytes[at], or 0 when none starts
 // there: overlong forms, encoded surrogates and code points above U+10FFFF
 // are not valid.
-qsizetype ValidSequenceAt(const QByteArray &bytes, qsizetype at)
-{
+qsizetype ValidSequenceAt(const QByteArray &bytes, qsizetype at) {
     const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(bytes[at + i]); };
     const qsizetype left = bytes.size() - at;
     const unsigned char first = byte(0);
@@ -28,7 +29,8 @@ qsizetype ValidSequenceAt(const QByteArray &bytes, qsizetype at)
         return 3;
     }
     if (first >= 0xF0 && first <= 0xF4) {
-        if (left < 4 || !IsContinuation(byte(1)) || !IsContinuation(byte(2)) || !IsContinuation(byte(3)))
+        if (left < 4 || !IsContinuation(byte(1)) || !IsContinuation(byte(2)) ||
+            !IsContinuation(byte(3)))
             return 0;
         if ((first == 0xF0 && byte(1) < 0x90) || (first == 0xF4 && byte(1) >= 0x90))
             return 0;
@@ -37,12 +39,13 @@ qsizetype ValidSequenceAt(const QByteArray &bytes, qsizetype at)
     return 0;
 }
 
-bool IsEscapedByte(char16_t unit) { return unit >= EscapeBase + 0x80 && unit <= EscapeBase + 0xFF; }
+bool IsEscapedByte(char16_t unit) {
+    return unit >= EscapeBase + 0x80 && unit <= EscapeBase + 0xFF;
+}
 
 } // namespace
 
-QString decode(const QByteArray &bytes)
-{
+QString decode(const QByteArray &bytes) {
     QString name;
     name.reserve(bytes.size());
     qsizetype validFrom = 0;
@@ -60,8 +63,7 @@ QString decode(const QByteArray &bytes)
     return name;
 }
 
-QByteArray encode(const QString &name)
-{
+QByteArray encode(const QString &name) {
     QByteArray bytes;
     bytes.reserve(name.size());
     qsizetype textFrom = 0;
@@ -81,8 +83,7 @@ QByteArray encode(const QString &name)
     return bytes;
 }
 
-QStringList arguments(int argc, char *argv[])
-{
+QStringList arguments(int argc, char *argv[]) {
     QStringList list;
     for (int i = 1; i < argc; ++i)
         list << decode(QByteArray(argv[i]));

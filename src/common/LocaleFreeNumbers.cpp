@@ -2,16 +2,15 @@
 
 #include <locale.h>
 
-void UseLocaleFreeNumbers()
-{
+void UseLocaleFreeNumbers() {
     setlocale(LC_NUMERIC, "C");
 }
 
-ThreadNumbersInCLocale::ThreadNumbersInCLocale()
-{
+ThreadNumbersInCLocale::ThreadNumbersInCLocale() {
     // The thread's whole locale as it is, with the numbers of C.
     const locale_t current = uselocale(nullptr);
-    const locale_t base = current == LC_GLOBAL_LOCALE ? duplocale(LC_GLOBAL_LOCALE) : duplocale(current);
+    const locale_t base =
+        current == LC_GLOBAL_LOCALE ? duplocale(LC_GLOBAL_LOCALE) : duplocale(current);
     if (!base)
         return;
     locale_ = newlocale(LC_NUMERIC_MASK, "C", base);
@@ -22,8 +21,7 @@ ThreadNumbersInCLocale::ThreadNumbersInCLocale()
     previous_ = uselocale(locale_);
 }
 
-ThreadNumbersInCLocale::~ThreadNumbersInCLocale()
-{
+ThreadNumbersInCLocale::~ThreadNumbersInCLocale() {
     if (!locale_)
         return;
     uselocale(previous_);

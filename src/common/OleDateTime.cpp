@@ -7,21 +7,18 @@ constexpr qint64 MillisecondsPerDay = 86'400'000;
 const QDate Origin(1899, 12, 30);
 } // namespace
 
-bool OleDateTime::isValidSerial(double serial)
-{
+bool OleDateTime::isValidSerial(double serial) {
     return std::isfinite(serial) && serial >= MinSerial && serial < MaxSerial;
 }
 
-OleDateTime OleDateTime::fromDateTime(QDate date, QTime time)
-{
+OleDateTime OleDateTime::fromDateTime(QDate date, QTime time) {
     const double day = static_cast<double>(Origin.daysTo(date));
     const double fraction = time.msecsSinceStartOfDay() / double(MillisecondsPerDay);
     // Before the origin the whole part counts back, the fraction forward.
     return OleDateTime(day < 0 ? day - fraction : day + fraction);
 }
 
-OleDateTime::Split OleDateTime::split(bool roundToSecond) const
-{
+OleDateTime::Split OleDateTime::split(bool roundToSecond) const {
     const double whole = std::trunc(serial_);
     // Round to the millisecond first, so that a stored 07.5 s that the double
     // holds as 07.4999999 still rounds up to the next second.
@@ -36,18 +33,15 @@ OleDateTime::Split OleDateTime::split(bool roundToSecond) const
     return {day, ms};
 }
 
-QDate OleDateTime::date(bool roundToSecond) const
-{
+QDate OleDateTime::date(bool roundToSecond) const {
     return Origin.addDays(split(roundToSecond).day);
 }
 
-QTime OleDateTime::time(bool roundToSecond) const
-{
+QTime OleDateTime::time(bool roundToSecond) const {
     return QTime::fromMSecsSinceStartOfDay(static_cast<int>(split(roundToSecond).millisecond));
 }
 
-QString OleDateTime::toText() const
-{
+QString OleDateTime::toText() const {
     const Split s = split(true);
     const QDate d = Origin.addDays(s.day);
     const int seconds = static_cast<int>(s.millisecond / 1000);

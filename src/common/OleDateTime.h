@@ -31,7 +31,9 @@ public:
     // "yyyy/mm/dd hh:mm:ss", rounded to the nearest second.
     QString toText() const;
 
-    friend constexpr bool operator==(OleDateTime a, OleDateTime b) { return a.serial_ == b.serial_; }
+    friend constexpr bool operator==(OleDateTime a, OleDateTime b) {
+        return a.serial_ == b.serial_;
+    }
 
 private:
     struct Split {

@@ -16,11 +16,10 @@
 // queued for ever), so nothing waits for a task that has not begun. What the
 // work throws reaches the caller, never the worker's thread, where it would
 // end the program.
-template <typename Result>
-class PoolTask {
+template <typename Result> class PoolTask {
 public:
-    explicit PoolTask(std::function<Result()> work) : state_(std::make_shared<State>(std::move(work)))
-    {
+    explicit PoolTask(std::function<Result()> work)
+        : state_(std::make_shared<State>(std::move(work))) {
         Workers().start([state = state_] {
             if (!WorkBegins())
                 return;
@@ -30,17 +29,16 @@ public:
     }
 
     // The result, or what the work threw.
-    Result take()
-    {
+    Result take() {
         state_->runOnce(); // does nothing when a worker has begun it
         return state_->result.get();
     }
 
 private:
     struct State {
-        explicit State(std::function<Result()> w) : work(std::move(w)), result(promise.get_future()) {}
-        void runOnce()
-        {
+        explicit State(std::function<Result()> w)
+            : work(std::move(w)), result(promise.get_future()) {}
+        void runOnce() {
             if (claimed.exchange(true))
                 return;
             try {

@@ -12,23 +12,21 @@
 namespace {
 
 // Why a file of this kind is not read.
-QString KindProblem(mode_t mode)
-{
+QString KindProblem(mode_t mode) {
     if (S_ISDIR(mode))
         return QStringLiteral("ファイルではなくフォルダです");
     return S_ISREG(mode) ? QString() : QStringLiteral("通常のファイルではありません");
 }
 
 // A missing file is said as such; anything else with the system's reason.
-QString CannotOpen(int error)
-{
-    return error == ENOENT ? SystemError(error) : QStringLiteral("ファイルを開けません: %1").arg(SystemError(error));
+QString CannotOpen(int error) {
+    return error == ENOENT ? SystemError(error)
+                           : QStringLiteral("ファイルを開けません: %1").arg(SystemError(error));
 }
 
 } // namespace
 
-OpenRegularFile::OpenRegularFile(const QString &path)
-{
+OpenRegularFile::OpenRegularFile(const QString &path) {
     if (path.isEmpty()) {
         problem_ = QStringLiteral("ファイルが指定されていません");
         return;
@@ -51,14 +49,12 @@ OpenRegularFile::OpenRegularFile(const QString &path)
         problem_ = KindProblem(status_.st_mode);
 }
 
-OpenRegularFile::~OpenRegularFile()
-{
+OpenRegularFile::~OpenRegularFile() {
     if (fd_ >= 0)
         ::close(fd_);
 }
 
-std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize)
-{
+std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize) {
     const OpenRegularFile file(path);
     if (file.fd() < 0 || maxSize < 0 || file.size() > maxSize)
         return std::nullopt;
@@ -74,7 +70,8 @@ std::optional<QByteArray> ReadRegularFile(const QString &path, qint64 maxSize)
                 return std::nullopt;
             bytes.resize(static_cast<qsizetype>(qMin<qint64>(qint64(got) * 2, maxSize + 1)));
         }
-        const ssize_t n = ::read(file.fd(), bytes.data() + got, static_cast<size_t>(bytes.size() - got));
+        const ssize_t n =
+            ::read(file.fd(), bytes.data() + got, static_cast<size_t>(bytes.size() - got));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)

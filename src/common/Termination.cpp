@@ -10,14 +10,12 @@ namespace {
 const char *Program = "quillmere";
 void (*Cleanup)() noexcept = nullptr;
 
-void Say(const char *text)
-{
+void Say(const char *text) {
     if (write(STDERR_FILENO, text, std::strlen(text)) < 0)
         return; // nowhere left to say it
 }
 
-[[noreturn]] void EndWithMessage()
-{
+[[noreturn]] void EndWithMessage() {
     Say(Program);
     Say(": ");
     try {
@@ -39,8 +37,7 @@ void Say(const char *text)
 
 } // namespace
 
-void EndWithMessageOnTerminate(const char *program, void (*cleanup)() noexcept)
-{
+void EndWithMessageOnTerminate(const char *program, void (*cleanup)() noexcept) {
     Program = program;
     Cleanup = cleanup;
     std::set_terminate(EndWithMessage);

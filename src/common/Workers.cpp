@@ -11,15 +11,13 @@ int working = 0;
 bool closed = false;
 } // namespace
 
-QThreadPool &Workers()
-{
+QThreadPool &Workers() {
     // Never destroyed: its destructor would wait for its work without a bound.
     static QThreadPool *const pool = new QThreadPool;
     return *pool;
 }
 
-bool WorkBegins()
-{
+bool WorkBegins() {
     const std::lock_guard<std::mutex> held(lock);
     if (closed)
         return false;
@@ -27,15 +25,13 @@ bool WorkBegins()
     return true;
 }
 
-void WorkEnds()
-{
+void WorkEnds() {
     const std::lock_guard<std::mutex> held(lock);
     if (--working == 0)
         idle.notify_all();
 }
 
-void LetWorkersFinish(int msecs)
-{
+void LetWorkersFinish(int msecs) {
     std::unique_lock<std::mutex> held(lock);
     closed = true;
     idle.wait_for(held, std::chrono::milliseconds(msecs), [] { return working == 0; });

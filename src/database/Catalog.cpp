@@ -5,8 +5,7 @@
 
 #include <algorithm>
 
-TableCollection::TableCollection(std::vector<Table> tables) : Collection<Table>(std::move(tables))
-{
+TableCollection::TableCollection(std::vector<Table> tables) : Collection<Table>(std::move(tables)) {
     for (int i = Count() - 1; i >= 0; --i) {
         // Filled backwards, so that the first of equal names wins.
         exact_.insert(items_[i].Name(), i);
@@ -14,8 +13,7 @@ TableCollection::TableCollection(std::vector<Table> tables) : Collection<Table>(
     }
 }
 
-const Table &TableCollection::Item(const QString &name) const
-{
+const Table &TableCollection::Item(const QString &name) const {
     if (const auto it = exact_.constFind(name); it != exact_.cend())
         return items_[static_cast<size_t>(*it)];
     if (const auto it = folded_.constFind(name.toCaseFolded()); it != folded_.cend())
@@ -23,8 +21,7 @@ const Table &TableCollection::Item(const QString &name) const
     throw Failure(QStringLiteral("テーブル「%1」はデータベースにありません。").arg(name));
 }
 
-void Catalog::setActiveConnection(std::shared_ptr<Connection> connection)
-{
+void Catalog::setActiveConnection(std::shared_ptr<Connection> connection) {
     if (!connection || !connection->isOpen())
         throw Failure(QStringLiteral("データベースに接続されていません。"));
 
@@ -51,8 +48,7 @@ void Catalog::setActiveConnection(std::shared_ptr<Connection> connection)
     connection_ = std::move(connection);
 }
 
-QStringList Catalog::UserTableNames() const
-{
+QStringList Catalog::UserTableNames() const {
     QStringList names;
     for (const Table &table : Tables())
         if (table.Type() == QLatin1String("TABLE"))
@@ -60,8 +56,7 @@ QStringList Catalog::UserTableNames() const
     return names;
 }
 
-void Catalog::willRead(const QStringList &tableNames) const
-{
+void Catalog::willRead(const QStringList &tableNames) const {
     if (!connection_)
         return;
     std::vector<qint64> ids;
@@ -77,8 +72,7 @@ void Catalog::willRead(const QStringList &tableNames) const
     connection_->reader()->setReadingOrder(ids);
 }
 
-const TableCollection &Catalog::Tables() const
-{
+const TableCollection &Catalog::Tables() const {
     if (!connection_)
         throw Failure(QStringLiteral("データベースに接続されていません。"));
     return tables_;

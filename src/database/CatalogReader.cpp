@@ -16,20 +16,19 @@
 
 namespace {
 
-QString ReaderExecutable()
-{
+QString ReaderExecutable() {
     const QString configured = CatalogReader::settings().executable;
     if (!configured.isEmpty())
         return configured;
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("quillmere-reader"));
+    return QDir(QCoreApplication::applicationDirPath())
+        .filePath(QStringLiteral("quillmere-reader"));
 }
 
 // Why a reader did not start when QProcess cannot tell: it reports a failure
 // to make its pipes (too many open files) as a missing program. The pipes
 // a start needs, made and given back: the error of the first that cannot be
 // made, or 0.
-int PipeShortage()
-{
+int PipeShortage() {
     int pipes[4][2];
     int made = 0, error = 0;
     for (; made < 4; ++made) {
@@ -47,8 +46,7 @@ int PipeShortage()
 
 // Why the program would not start, in the user's words where the system
 // tells: missing or not executable; QProcess's own words otherwise.
-QString StartProblem(const QString &program, const QString &qtWords)
-{
+QString StartProblem(const QString &program, const QString &qtWords) {
     if (access(QFile::encodeName(program).constData(), X_OK) != 0)
         return SystemError(errno);
     return qtWords;
@@ -56,26 +54,24 @@ QString StartProblem(const QString &program, const QString &qtWords)
 
 } // namespace
 
-CatalogReader::Settings &CatalogReader::settings()
-{
+CatalogReader::Settings &CatalogReader::settings() {
     static Settings s;
     return s;
 }
 
-CatalogReader::Statistics &CatalogReader::statistics()
-{
+CatalogReader::Statistics &CatalogReader::statistics() {
     static Statistics s;
     return s;
 }
 
-CatalogReader::FileState CatalogReader::FileState::of(const struct stat &status)
-{
+CatalogReader::FileState CatalogReader::FileState::of(const struct stat &status) {
     return {status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
 }
 
-bool CatalogReader::FileState::operator==(const FileState &o) const
-{
-    const auto same = [](const timespec &a, const timespec &b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; };
+bool CatalogReader::FileState::operator==(const FileState &o) const {
+    const auto same = [](const timespec &a, const timespec &b) {
+        return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+    };
     return device == o.device && inode == o.inode && size == o.size && same(modified, o.modified) &&
            same(changed, o.changed);
 }
@@ -83,15 +79,13 @@ bool CatalogReader::FileState::operator==(const FileState &o) const
 namespace {
 // The readers held somewhere in the program, for open to share. Readers are
 // made and used on the main thread only.
-std::vector<std::weak_ptr<CatalogReader>> &HeldReaders()
-{
+std::vector<std::weak_ptr<CatalogReader>> &HeldReaders() {
     static std::vector<std::weak_ptr<CatalogReader>> readers;
     return readers;
 }
 } // namespace
 
-std::shared_ptr<CatalogReader> CatalogReader::open(const QString &databasePath, QString *whyNot)
-{
+std::shared_ptr<CatalogReader> CatalogReader::open(const QString &databasePath, QString *whyNot) {
     // Open for the time the reader takes to start.
     const OpenRegularFile file(databasePath);
     if (!file.problem().isEmpty()) {
@@ -101,10 +95,12 @@ std::shared_ptr<CatalogReader> CatalogReader::open(const QString &databasePath, 
     }
     const FileState state = FileState::of(file.status());
     auto &held = HeldReaders();
-    held.erase(std::remove_if(held.begin(), held.end(), [](const auto &r) { return r.expired(); }), held.end());
+    held.erase(std::remove_if(held.begin(), held.end(), [](const auto &r) { return r.expired(); }),
+               held.end());
     for (const auto &weak : held) {
         auto reader = weak.lock();
-        if (reader && !reader->failed_ && reader->file_ == state && reader->process_.state() == QProcess::Running)
+        if (reader && !reader->failed_ && reader->file_ == state &&
+            reader->process_.state() == QProcess::Running)
             return reader;
     }
     std::shared_ptr<CatalogReader> reader = start(file.fd(), whyNot);
@@ -115,8 +111,7 @@ std::shared_ptr<CatalogReader> CatalogReader::open(const QString &databasePath, 
     return reader;
 }
 
-std::unique_ptr<CatalogReader> CatalogReader::start(int fd, QString *whyNot)
-{
+std::unique_ptr<CatalogReader> CatalogReader::start(int fd, QString *whyNot) {
     const auto failed = [whyNot](const QString &reason) -> std::unique_ptr<CatalogReader> {
         if (whyNot)
             *whyNot = reason;
@@ -143,7 +138,8 @@ std::unique_ptr<CatalogReader> CatalogReader::start(int fd, QString *whyNot)
     if (!p.waitForStarted(static_cast<int>(settings().timeLimit.count()))) {
         const int shortage = PipeShortage();
         return failed(QStringLiteral("読み取りプロセス %1 を起動できません: %2")
-                          .arg(p.program(), shortage ? SystemError(shortage) : StartProblem(p.program(), p.errorString())));
+                          .arg(p.program(), shortage ? SystemError(shortage)
+                                                     : StartProblem(p.program(), p.errorString())));
     }
 
     const auto answer = reader->readAnswer();
@@ -158,13 +154,11 @@ std::unique_ptr<CatalogReader> CatalogReader::start(int fd, QString *whyNot)
     return reader;
 }
 
-CatalogReader::~CatalogReader()
-{
+CatalogReader::~CatalogReader() {
     stop();
 }
 
-void CatalogReader::stop()
-{
+void CatalogReader::stop() {
     if (process_.state() == QProcess::NotRunning)
         return;
     // The reader ends by itself when its input closes; one that is stuck in
@@ -182,8 +176,7 @@ namespace {
 constexpr qint64 MaxAnswerBytes = qint64{64} << 20;
 } // namespace
 
-std::optional<QByteArray> CatalogReader::readAnswer()
-{
+std::optional<QByteArray> CatalogReader::readAnswer() {
     // The whole answer within the time limit, however steadily the reader
     // writes: waitForReadyRead() returns at every byte that comes, and a
     // reader writing without end would otherwise never be cut off.
@@ -206,23 +199,26 @@ std::optional<QByteArray> CatalogReader::readAnswer()
 }
 
 // Ends the reader for good, keeps why and counts how it went wrong.
-void CatalogReader::fail(Fault fault, const QString &reason)
-{
+void CatalogReader::fail(Fault fault, const QString &reason) {
     failed_ = true;
     const bool crashed = fault == Fault::Ended && process_.exitStatus() == QProcess::CrashExit;
     switch (fault) {
     case Fault::TimedOut:
-        failure_ = QStringLiteral("読み取りプロセスが %1 秒以内に応答しません").arg(settings().timeLimit.count() / 1000.0);
+        failure_ = QStringLiteral("読み取りプロセスが %1 秒以内に応答しません")
+                       .arg(settings().timeLimit.count() / 1000.0);
         break;
     case Fault::Ended:
-        failure_ = crashed ? QStringLiteral("読み取りプロセスが異常終了しました")
-                           : QStringLiteral("読み取りプロセスが応答せずに終了しました（終了コード %1）").arg(process_.exitCode());
+        failure_ = crashed
+                       ? QStringLiteral("読み取りプロセスが異常終了しました")
+                       : QStringLiteral("読み取りプロセスが応答せずに終了しました（終了コード %1）")
+                             .arg(process_.exitCode());
         break;
     case Fault::BadAnswer:
         failure_ = QStringLiteral("読み取りプロセスの応答が不正です");
         break;
     case Fault::TooLong:
-        failure_ = QStringLiteral("読み取りプロセスの応答が %1 MiB を超えています").arg(MaxAnswerBytes >> 20);
+        failure_ = QStringLiteral("読み取りプロセスの応答が %1 MiB を超えています")
+                       .arg(MaxAnswerBytes >> 20);
         break;
     case Fault::Refused:
         failure_ = reason;
@@ -242,8 +238,7 @@ void CatalogReader::fail(Fault fault, const QString &reason)
 }
 
 // An answer that is not the one asked for: the reader's refusal, or garbage.
-void CatalogReader::failAnswer(const std::optional<QString> &refusal)
-{
+void CatalogReader::failAnswer(const std::optional<QString> &refusal) {
     fail(refusal ? Fault::Refused : Fault::BadAnswer, refusal.value_or(QString()));
 }
 
@@ -251,23 +246,20 @@ namespace {
 constexpr size_t AskAhead = 4;
 } // namespace
 
-void CatalogReader::setReadingOrder(const std::vector<qint64> &ids)
-{
+void CatalogReader::setReadingOrder(const std::vector<qint64> &ids) {
     readingOrder_ = ids;
     placeInOrder_.clear();
     for (size_t i = 0; i < ids.size(); ++i)
         placeInOrder_.insert(ids[i], i);
 }
 
-void CatalogReader::ask(qint64 id)
-{
+void CatalogReader::ask(qint64 id) {
     process_.write(QByteArray::number(id) + '\n');
     asked_.push_back({id, std::nullopt});
 }
 
 // Hands every answer already in the pipe to a decoder, without waiting.
-void CatalogReader::decodeArrivedAnswers()
-{
+void CatalogReader::decodeArrivedAnswers() {
     for (Request &request : asked_) {
         if (request.decoded)
             continue;
@@ -282,8 +274,7 @@ void CatalogReader::decodeArrivedAnswers()
     }
 }
 
-CatalogReader::DecodedTable CatalogReader::decodeTable(const QByteArray &line)
-{
+CatalogReader::DecodedTable CatalogReader::decodeTable(const QByteArray &line) {
     DecodedTable decoded;
     decoded.design = DecodeTableAnswer(line);
     if (!decoded.design)
@@ -291,8 +282,7 @@ CatalogReader::DecodedTable CatalogReader::decodeTable(const QByteArray &line)
     return decoded;
 }
 
-std::optional<TableDesign> CatalogReader::design(qint64 id)
-{
+std::optional<TableDesign> CatalogReader::design(qint64 id) {
     if (failed_)
         return std::nullopt;
     if (process_.state() != QProcess::Running) {

@@ -3,9 +3,9 @@
 #include "ReaderAnswers.h"
 #include "common/PoolTask.h"
 
+#include <QHash>
 #include <QProcess>
 #include <QString>
-#include <QHash>
 #include <chrono>
 #include <deque>
 #include <memory>
@@ -50,7 +50,8 @@ public:
     // reader started, that reader is shared instead of starting another
     // process to read the same catalog again. A reader that has failed is
     // never shared.
-    static std::shared_ptr<CatalogReader> open(const QString &databasePath, QString *whyNot = nullptr);
+    static std::shared_ptr<CatalogReader> open(const QString &databasePath,
+                                               QString *whyNot = nullptr);
 
     CatalogReader(const CatalogReader &) = delete;
     CatalogReader &operator=(const CatalogReader &) = delete;

@@ -5,8 +5,7 @@
 
 // A read-only, ordered collection of catalog objects, enumerated in the
 // catalog's order and counted with Count().
-template <typename T>
-class Collection {
+template <typename T> class Collection {
 public:
     Collection() = default;
     explicit Collection(std::vector<T> items) : items_(std::move(items)) {}

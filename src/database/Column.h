@@ -8,7 +8,8 @@
 class Column {
 public:
     Column(QString name, qint32 type, qint32 definedSize, QString description = {})
-        : name_(std::move(name)), type_(type), definedSize_(definedSize), description_(std::move(description)) {}
+        : name_(std::move(name)), type_(type), definedSize_(definedSize),
+          description_(std::move(description)) {}
 
     const QString &Name() const { return name_; }
     qint32 Type() const { return type_; }

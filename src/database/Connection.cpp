@@ -7,8 +7,7 @@
 Connection::Connection() = default;
 Connection::~Connection() = default;
 
-void Connection::Open()
-{
+void Connection::Open() {
     if (reader_)
         throw Failure(QStringLiteral("接続は既に開いています。"));
     const auto path = mdlADO::DataSourceOf(connectionString_);

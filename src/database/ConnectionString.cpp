@@ -10,8 +10,7 @@ const QString Provider = QStringLiteral("Microsoft.Jet.OLEDB.4.0");
 
 // Unquoted values lose the blanks around them (any white space, such as a
 // tab or the ideographic space), so a path with one at either end is quoted.
-bool NeedsQuotes(const QString &value)
-{
+bool NeedsQuotes(const QString &value) {
     if (value.isEmpty())
         return false;
     const auto special = [](QChar c) { return c.isSpace() || c == u'"'; };
@@ -20,8 +19,7 @@ bool NeedsQuotes(const QString &value)
 
 // Reads one "key=value" item from text at position at, up to the next ";"
 // or the end. Returns false when the item is malformed.
-bool ReadItem(const QString &text, qsizetype &at, QString &key, QString &value)
-{
+bool ReadItem(const QString &text, qsizetype &at, QString &key, QString &value) {
     const qsizetype equals = text.indexOf(u'=', at);
     const qsizetype semicolon = text.indexOf(u';', at);
     if (equals < 0 || (semicolon >= 0 && semicolon < equals))
@@ -64,16 +62,14 @@ bool ReadItem(const QString &text, qsizetype &at, QString &key, QString &value)
 
 } // namespace
 
-QString BuildConnectionString(const QString &databasePath)
-{
+QString BuildConnectionString(const QString &databasePath) {
     QString value = databasePath;
     if (NeedsQuotes(value))
         value = u'"' + value.replace(u'"', QStringLiteral("\"\"")) + u'"';
     return QStringLiteral("Provider=") + Provider + QStringLiteral(";Data Source=") + value + u';';
 }
 
-std::optional<QString> DataSourceOf(const QString &connectionString)
-{
+std::optional<QString> DataSourceOf(const QString &connectionString) {
     std::optional<QString> provider;
     std::optional<QString> dataSource;
     qsizetype at = 0;

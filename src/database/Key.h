@@ -18,7 +18,8 @@ private:
 // of an enforced relationship, with its columns in key order.
 class Key {
 public:
-    Key(QString name, Collection<KeyColumn> columns) : name_(std::move(name)), columns_(std::move(columns)) {}
+    Key(QString name, Collection<KeyColumn> columns)
+        : name_(std::move(name)), columns_(std::move(columns)) {}
 
     const QString &Name() const { return name_; }
     const Collection<KeyColumn> &Columns() const { return columns_; }

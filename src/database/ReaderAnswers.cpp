@@ -9,8 +9,7 @@
 
 namespace {
 
-std::optional<QJsonObject> ParseObject(const QByteArray &line)
-{
+std::optional<QJsonObject> ParseObject(const QByteArray &line) {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(line, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
@@ -19,8 +18,7 @@ std::optional<QJsonObject> ParseObject(const QByteArray &line)
 }
 
 // A whole number within the given range; JSON numbers arrive as doubles.
-std::optional<qint64> WholeNumber(const QJsonValue &value, double lowest, double highest)
-{
+std::optional<qint64> WholeNumber(const QJsonValue &value, double lowest, double highest) {
     if (!value.isDouble())
         return std::nullopt;
     const double d = value.toDouble();
@@ -29,21 +27,19 @@ std::optional<qint64> WholeNumber(const QJsonValue &value, double lowest, double
     return static_cast<qint64>(d);
 }
 
-std::optional<qint32> Int32(const QJsonValue &value)
-{
-    const auto n = WholeNumber(value, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max());
+std::optional<qint32> Int32(const QJsonValue &value) {
+    const auto n =
+        WholeNumber(value, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max());
     return n ? std::optional<qint32>(static_cast<qint32>(*n)) : std::nullopt;
 }
 
-std::optional<OleDateTime> Date(const QJsonValue &value)
-{
+std::optional<OleDateTime> Date(const QJsonValue &value) {
     if (!value.isDouble() || !OleDateTime::isValidSerial(value.toDouble()))
         return std::nullopt;
     return OleDateTime(value.toDouble());
 }
 
-std::optional<QString> Text(const QJsonValue &value)
-{
+std::optional<QString> Text(const QJsonValue &value) {
     if (!value.isString())
         return std::nullopt;
     return value.toString();
@@ -51,8 +47,7 @@ std::optional<QString> Text(const QJsonValue &value)
 
 } // namespace
 
-std::optional<std::vector<CatalogEntry>> DecodeCatalogAnswer(const QByteArray &line)
-{
+std::optional<std::vector<CatalogEntry>> DecodeCatalogAnswer(const QByteArray &line) {
     const auto answer = ParseObject(line);
     if (!answer || !answer->value(u"tables").isArray())
         return std::nullopt;
@@ -76,8 +71,7 @@ std::optional<std::vector<CatalogEntry>> DecodeCatalogAnswer(const QByteArray &l
     return entries;
 }
 
-std::optional<TableDesign> DecodeTableAnswer(const QByteArray &line)
-{
+std::optional<TableDesign> DecodeTableAnswer(const QByteArray &line) {
     const auto answer = ParseObject(line);
     if (!answer || !answer->value(u"columns").isArray() || !answer->value(u"keys").isArray())
         return std::nullopt;
@@ -91,7 +85,8 @@ std::optional<TableDesign> DecodeTableAnswer(const QByteArray &line)
         const auto type = Int32(o.value(u"type"));
         const auto size = Int32(o.value(u"definedSize"));
         const QJsonValue storedDescription = o.value(u"description");
-        const auto description = storedDescription.isUndefined() ? QString() : Text(storedDescription);
+        const auto description =
+            storedDescription.isUndefined() ? QString() : Text(storedDescription);
         if (!name || !type || !size || !description)
             return std::nullopt;
         design.columns.push_back({*name, *type, *size, *description});
@@ -115,8 +110,7 @@ std::optional<TableDesign> DecodeTableAnswer(const QByteArray &line)
     return design;
 }
 
-std::optional<QString> DecodeErrorAnswer(const QByteArray &line)
-{
+std::optional<QString> DecodeErrorAnswer(const QByteArray &line) {
     const auto answer = ParseObject(line);
     if (!answer || answer->size() != 1)
         return std::nullopt;

@@ -16,16 +16,16 @@
 struct CatalogEntry {
     qint64 id = 0; // the reader's handle for the entry
     QString name;
-    QString type;  // "TABLE", "SYSTEM TABLE", "LINK", "PASS-THROUGH" or "VIEW"
+    QString type; // "TABLE", "SYSTEM TABLE", "LINK", "PASS-THROUGH" or "VIEW"
     OleDateTime created;
     OleDateTime modified;
 };
 
 struct ColumnDesign {
     QString name;
-    qint32 type = 0;        // ADO data type code
+    qint32 type = 0; // ADO data type code
     qint32 definedSize = 0;
-    QString description{};  // empty when the column has none
+    QString description{}; // empty when the column has none
 };
 
 struct KeyDesign {

@@ -4,17 +4,15 @@
 #include "common/Failure.h"
 
 Table::Table(std::shared_ptr<CatalogReader> reader, CatalogEntry entry)
-    : reader_(std::move(reader)), entry_(std::move(entry))
-{
-}
+    : reader_(std::move(reader)), entry_(std::move(entry)) {}
 
-const Table::Design &Table::design() const
-{
+const Table::Design &Table::design() const {
     if (design_)
         return *design_;
     const auto answer = reader_->design(entry_.id);
     if (!answer)
-        throw Failure(QStringLiteral("テーブル「%1」の定義を読み取れません。").arg(entry_.name), reader_->failure());
+        throw Failure(QStringLiteral("テーブル「%1」の定義を読み取れません。").arg(entry_.name),
+                      reader_->failure());
 
     std::vector<Column> columns;
     columns.reserve(answer->columns.size());
@@ -32,12 +30,10 @@ const Table::Design &Table::design() const
     return *design_;
 }
 
-const Collection<Column> &Table::Columns() const
-{
+const Collection<Column> &Table::Columns() const {
     return design().columns;
 }
 
-const Collection<Key> &Table::Keys() const
-{
+const Collection<Key> &Table::Keys() const {
     return design().keys;
 }

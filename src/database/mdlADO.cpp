@@ -5,8 +5,7 @@
 
 namespace mdlADO {
 
-std::shared_ptr<Connection> OpenConnectionString(const QString &connectionString, QString *whyNot)
-{
+std::shared_ptr<Connection> OpenConnectionString(const QString &connectionString, QString *whyNot) {
     try {
         auto connection = std::make_shared<Connection>();
         connection->setConnectionString(connectionString);
@@ -25,8 +24,7 @@ std::shared_ptr<Connection> OpenConnectionString(const QString &connectionString
     return nullptr;
 }
 
-std::shared_ptr<Connection> OpenAccessConnection(const QString &databasePath, QString *whyNot)
-{
+std::shared_ptr<Connection> OpenAccessConnection(const QString &databasePath, QString *whyNot) {
     return OpenConnectionString(BuildConnectionString(databasePath), whyNot);
 }
 

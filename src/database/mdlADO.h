@@ -11,9 +11,11 @@ namespace mdlADO {
 // empty path, a missing or unreadable file, a file that is not an Access
 // database or one protected by a password. Never throws, never tells the user;
 // whyNot, when given, receives the reason of a failed open for the log.
-std::shared_ptr<Connection> OpenAccessConnection(const QString &databasePath, QString *whyNot = nullptr);
+std::shared_ptr<Connection> OpenAccessConnection(const QString &databasePath,
+                                                 QString *whyNot = nullptr);
 
 // The same from a whole connection string.
-std::shared_ptr<Connection> OpenConnectionString(const QString &connectionString, QString *whyNot = nullptr);
+std::shared_ptr<Connection> OpenConnectionString(const QString &connectionString,
+                                                 QString *whyNot = nullptr);
 
 } // namespace mdlADO

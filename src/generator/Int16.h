@@ -8,8 +8,7 @@
 // Sheet row and column numbers are 16-bit signed integers: a sum outside
 // that range is an overflow failure, raised before the cell concerned is
 // written.
-inline qint16 Add16(qint16 a, qint32 b)
-{
+inline qint16 Add16(qint16 a, qint32 b) {
     const qint32 sum = qint32{a} + b;
     if (sum > std::numeric_limits<qint16>::max() || sum < std::numeric_limits<qint16>::min())
         throw Failure(QStringLiteral("行または列の番号が %1 を超えました（オーバーフロー）。")

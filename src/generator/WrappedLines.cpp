@@ -20,8 +20,7 @@ constexpr int AsciiAdvances[95] = {
 // counts in whole pixels, rounded up: a screen draws glyphs at whole-pixel
 // widths rounded from the font's, and rounding up keeps the count at or
 // above them.
-constexpr int AsciiPixels(int advance)
-{
+constexpr int AsciiPixels(int advance) {
     return (advance * 44 + 3 * 2048 - 1) / (3 * 2048);
 }
 
@@ -33,17 +32,16 @@ constexpr int AsciiPixels(int advance)
 // than they are.
 constexpr int EmPixels = 15;
 
-int Pixels(char32_t c)
-{
+int Pixels(char32_t c) {
     return c >= 0x20 && c <= 0x7E ? AsciiPixels(AsciiAdvances[c - 0x20]) : EmPixels;
 }
 
 // Chinese and Japanese characters (CJK punctuation, kana, ideographs,
 // full-width and half-width forms), which a line may break between.
-bool IsCjk(char32_t c)
-{
-    return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
-           (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3FFFF);
+bool IsCjk(char32_t c) {
+    return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) ||
+           (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFFEF) ||
+           (c >= 0x20000 && c <= 0x3FFFF);
 }
 
 // Japanese typesetting starts no line with a closing mark or a small kana,
@@ -51,11 +49,11 @@ bool IsCjk(char32_t c)
 // the same (LibreOffice starts lines with "。") needs no more lines than
 // counted here.
 constexpr std::u16string_view NoBreakBefore =
-    u"、。，．・：；？！ー〜～）」』】〕〉》］｝ヽヾゝゞ々ぁぃぅぇぉっゃゅょゎァィゥェォッャュョヮヵヶ｡｣､･ﾞﾟ";
+    u"、。，．・：；？！ー〜～）」』】〕〉》］｝ヽヾゝゞ々ぁぃぅぇぉっゃゅょゎァィゥェォッャュョヮ"
+    u"ヵヶ｡｣､･ﾞﾟ";
 constexpr std::u16string_view NoBreakAfter = u"（「『【〔〈《［｛｢";
 
-bool Among(std::u16string_view marks, char32_t c)
-{
+bool Among(std::u16string_view marks, char32_t c) {
     return c < 0x10000 && marks.find(char16_t(c)) != std::u16string_view::npos;
 }
 
@@ -63,19 +61,18 @@ bool Among(std::u16string_view marks, char32_t c)
 // marks above allow it. Nowhere else: not inside a word, nor where Japanese
 // meets Latin text. A spreadsheet may break there too (LibreOffice breaks
 // "2桁" and after "/" and "-"); leaving such breaks out can only add lines.
-bool MayBreakBetween(char32_t before, char32_t after)
-{
+bool MayBreakBetween(char32_t before, char32_t after) {
     if (before == U' ')
         return true;
-    return IsCjk(before) && IsCjk(after) && !Among(NoBreakAfter, before) && !Among(NoBreakBefore, after);
+    return IsCjk(before) && IsCjk(after) && !Among(NoBreakAfter, before) &&
+           !Among(NoBreakBefore, after);
 }
 
 // One paragraph, filled line by line as the spreadsheet fills it: what does
 // not fit on a line goes to the next from its last place to break; a word
 // longer than a line breaks where the line is full. Spaces at the end of a
 // line may stand past its edge.
-int ParagraphLineCount(const QList<uint> &text, qsizetype from, qsizetype to, int widthPixels)
-{
+int ParagraphLineCount(const QList<uint> &text, qsizetype from, qsizetype to, int widthPixels) {
     int lines = 1;
     int width = 0;         // of the line so far
     int sinceBreak = 0;    // of its characters after its last place to break
@@ -95,7 +92,8 @@ int ParagraphLineCount(const QList<uint> &text, qsizetype from, qsizetype to, in
             ++lines;
             width = mayBreak ? sinceBreak : 0;
             mayBreak = false;
-            if (width > 0 && width + pixels > widthPixels) { // the word moved down is still too long
+            if (width > 0 &&
+                width + pixels > widthPixels) { // the word moved down is still too long
                 ++lines;
                 width = 0;
             }
@@ -108,8 +106,7 @@ int ParagraphLineCount(const QList<uint> &text, qsizetype from, qsizetype to, in
 
 } // namespace
 
-int WrappedLineCount(QStringView text, int widthPixels)
-{
+int WrappedLineCount(QStringView text, int widthPixels) {
     // A line feed, a carriage return, or both together start a new paragraph.
     const QList<uint> chars = text.toUcs4();
     int lines = 0;

@@ -25,14 +25,16 @@ namespace {
 const QString TableNameLabel = QStringLiteral("テーブル名称");
 const QString ModifiedLabel = QStringLiteral("更新日時");
 const QString CreatedLabel = QStringLiteral("作成日時");
-const QString HeaderTexts[] = {QStringLiteral("フィールド名"), QStringLiteral("データ型"), QStringLiteral("サイズ"),
-                               QStringLiteral("キー"), QStringLiteral("説明")};
+const QString HeaderTexts[] = {QStringLiteral("フィールド名"), QStringLiteral("データ型"),
+                               QStringLiteral("サイズ"), QStringLiteral("キー"),
+                               QStringLiteral("説明")};
 
 // Columns A to G: margin, labels and names, values and types, sizes, keys,
 // descriptions, margin.
 constexpr double DescriptionWidth = 36.75;
-const std::pair<const char *, double> ColumnWidths[] = {{"A:A", 1.83}, {"B:B", 14.75}, {"C:C", 15},
-                                                        {"D:D", 5.48}, {"E:E", 6.5},   {"F:F", DescriptionWidth},
+const std::pair<const char *, double> ColumnWidths[] = {{"A:A", 1.83}, {"B:B", 14.75},
+                                                        {"C:C", 15},   {"D:D", 5.48},
+                                                        {"E:E", 6.5},  {"F:F", DescriptionWidth},
                                                         {"G:G", 1.83}};
 
 // A column's width counts digits of the default font, 7 pixels each: column
@@ -47,13 +49,11 @@ const QString TypeNameFile = QStringLiteral("DataTypeEnum.xml");
 
 // A key's mark: its name with every "Key" taken out, in one pass from the
 // left ("KeyOrderKey" gives "Order", "KKeyey" gives "Key").
-QString KeyMark(QString keyName)
-{
+QString KeyMark(QString keyName) {
     return keyName.replace(QStringLiteral("Key"), QString(), Qt::CaseSensitive);
 }
 
-CellValue ToCellValue(const QVariant &value)
-{
+CellValue ToCellValue(const QVariant &value) {
     if (!value.isValid() || value.isNull())
         return {};
     if (value.typeId() == QMetaType::QString)
@@ -65,34 +65,27 @@ CellValue ToCellValue(const QVariant &value)
 
 clsOutputTableDesign::clsOutputTableDesign()
     : tableNames_(std::make_unique<std::vector<QString>>()),
-      applicationPath_(QCoreApplication::applicationDirPath())
-{
-}
+      applicationPath_(QCoreApplication::applicationDirPath()) {}
 
 clsOutputTableDesign::~clsOutputTableDesign() = default;
 
-QString clsOutputTableDesign::TableCount() const
-{
+QString clsOutputTableDesign::TableCount() const {
     return QString::number(tableNames_->size());
 }
 
-QString clsOutputTableDesign::Error() const
-{
+QString clsOutputTableDesign::Error() const {
     return QString::number(errorNumber_);
 }
 
-void clsOutputTableDesign::AddTable(const QString &tableName)
-{
+void clsOutputTableDesign::AddTable(const QString &tableName) {
     tableNames_->push_back(tableName);
 }
 
-void clsOutputTableDesign::ClearTables()
-{
+void clsOutputTableDesign::ClearTables() {
     tableNames_ = std::make_unique<std::vector<QString>>();
 }
 
-void clsOutputTableDesign::Make()
-{
+void clsOutputTableDesign::Make() {
     // Declared in the reverse of the order they are released in: the
     // previous sheet, the catalog, the connection, the workbook, and last
     // the application, which hands the workbook to the user.
@@ -115,7 +108,8 @@ void clsOutputTableDesign::Make()
     current = workbook->Worksheets().Item(QStringLiteral("Sheet1"));
 
     catalog.setActiveConnection(connection);
-    catalog.willRead(QStringList(tableNames_->begin(), tableNames_->end())); // lets the reader read ahead
+    catalog.willRead(
+        QStringList(tableNames_->begin(), tableNames_->end())); // lets the reader read ahead
 
     for (const QString &tableName : *tableNames_) {
         if (!current) {
@@ -129,9 +123,8 @@ void clsOutputTableDesign::Make()
     }
 }
 
-void clsOutputTableDesign::OutputTableTitle(Worksheet &sheet, const Table &table, qint16 startColumn,
-                                            qint16 startRow)
-{
+void clsOutputTableDesign::OutputTableTitle(Worksheet &sheet, const Table &table,
+                                            qint16 startColumn, qint16 startRow) {
     const qint16 c = startColumn, r = startRow;
     for (const auto &[address, width] : ColumnWidths)
         sheet.Columns(QString::fromLatin1(address)).setColumnWidth(width);
@@ -158,14 +151,14 @@ void clsOutputTableDesign::OutputTableTitle(Worksheet &sheet, const Table &table
 }
 
 void clsOutputTableDesign::OutputFieldList(Worksheet &sheet, const Table &table, qint16 startColumn,
-                                           qint16 startRow)
-{
+                                           qint16 startRow) {
     OutputTableTitle(sheet, table, startColumn, startRow);
     const qint16 header = Add16(startRow, 4);
 
     for (int i = 0; i < 5; ++i)
         sheet.Cells(header, Add16(startColumn, i)).setValue(HeaderTexts[i]);
-    const CellRange headerBlock = sheet.Range(sheet.Cells(header, startColumn), sheet.Cells(header, Add16(startColumn, 4)));
+    const CellRange headerBlock =
+        sheet.Range(sheet.Cells(header, startColumn), sheet.Cells(header, Add16(startColumn, 4)));
     SetBorder(headerBlock.Borders(xl::EdgeTop), xl::Medium);
     SetBorder(headerBlock.Borders(xl::EdgeBottom), xl::Medium);
     SetBorder(headerBlock.Borders(xl::EdgeLeft), xl::Medium);
@@ -179,8 +172,9 @@ void clsOutputTableDesign::OutputFieldList(Worksheet &sheet, const Table &table,
     const int fieldCount = columns.Count();
     if (fieldCount > 0) {
         // The last row of the block is counted in 32 bits.
-        const CellRange data = sheet.Range(sheet.Cells(Add16(header, 1), startColumn),
-                                           sheet.Cells(qint32{header} + fieldCount, Add16(startColumn, 4)));
+        const CellRange data =
+            sheet.Range(sheet.Cells(Add16(header, 1), startColumn),
+                        sheet.Cells(qint32{header} + fieldCount, Add16(startColumn, 4)));
         SetBorder(data.Borders(xl::EdgeTop), xl::Medium);
         SetBorder(data.Borders(xl::EdgeBottom), xl::Medium);
         SetBorder(data.Borders(xl::EdgeLeft), xl::Medium);
@@ -206,7 +200,8 @@ void clsOutputTableDesign::OutputFieldList(Worksheet &sheet, const Table &table,
         sheet.Cells(row, startColumn).setValue(column.Name());
         auto typeName = typeNames.constFind(column.Type());
         if (typeName == typeNames.cend())
-            typeName = typeNames.insert(column.Type(), ToCellValue(TypeName(*names, column.Type())));
+            typeName =
+                typeNames.insert(column.Type(), ToCellValue(TypeName(*names, column.Type())));
         sheet.Cells(row, Add16(startColumn, 1)).setValue(*typeName);
         if (column.DefinedSize() != 0)
             sheet.Cells(row, Add16(startColumn, 2)).setValue(double(column.DefinedSize()));
@@ -229,14 +224,12 @@ void clsOutputTableDesign::OutputFieldList(Worksheet &sheet, const Table &table,
     }
 }
 
-void clsOutputTableDesign::SetBorder(const spreadsheet::RangeBorder &border, qint32 weight)
-{
+void clsOutputTableDesign::SetBorder(const spreadsheet::RangeBorder &border, qint32 weight) {
     border.setLineStyle(xl::Continuous);
     border.setWeight(weight);
     border.setColorIndex(xl::ColorIndexAutomatic);
 }
 
-std::shared_ptr<Connection> clsOutputTableDesign::OpenConnection(const QString &connectionString)
-{
+std::shared_ptr<Connection> clsOutputTableDesign::OpenConnection(const QString &connectionString) {
     return mdlADO::OpenConnectionString(connectionString);
 }

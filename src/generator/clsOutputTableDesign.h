@@ -24,7 +24,9 @@ public:
 
     // The members the output command uses are virtual, so that a test can
     // watch what the command hands over.
-    virtual void setConnectionString(const QString &connectionString) { connectionString_ = connectionString; }
+    virtual void setConnectionString(const QString &connectionString) {
+        connectionString_ = connectionString;
+    }
     QString ConnectionString() const { return connectionString_; }
     // The number of names in the list, as decimal text.
     QString TableCount() const;
@@ -49,8 +51,10 @@ public:
 private:
     friend class TestOutputTableDesign;
 
-    void OutputFieldList(spreadsheet::Worksheet &sheet, const Table &table, qint16 startColumn, qint16 startRow);
-    void OutputTableTitle(spreadsheet::Worksheet &sheet, const Table &table, qint16 startColumn, qint16 startRow);
+    void OutputFieldList(spreadsheet::Worksheet &sheet, const Table &table, qint16 startColumn,
+                         qint16 startRow);
+    void OutputTableTitle(spreadsheet::Worksheet &sheet, const Table &table, qint16 startColumn,
+                          qint16 startRow);
     void SetBorder(const spreadsheet::RangeBorder &border, qint32 weight);
     std::shared_ptr<Connection> OpenConnection(const QString &connectionString);
 

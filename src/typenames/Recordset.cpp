@@ -2,18 +2,16 @@
 
 #include "common/Failure.h"
 
-Recordset::Recordset(std::shared_ptr<const RecordsetData> data) : data_(std::move(data))
-{
+Recordset::Recordset(std::shared_ptr<const RecordsetData> data) : data_(std::move(data)) {
     setFilter(QString());
 }
 
-int Recordset::RecordCount() const
-{
-    return static_cast<int>(filtered_ ? static_cast<qsizetype>(passing_.size()) : data_->recordCount());
+int Recordset::RecordCount() const {
+    return static_cast<int>(filtered_ ? static_cast<qsizetype>(passing_.size())
+                                      : data_->recordCount());
 }
 
-void Recordset::setFilter(const QString &criterion)
-{
+void Recordset::setFilter(const QString &criterion) {
     // A criterion that cannot be read leaves no row passing.
     passing_.clear();
     filtered_ = !criterion.trimmed().isEmpty();
@@ -35,7 +33,8 @@ void Recordset::setFilter(const QString &criterion)
             wanted = number;
     }
     if (field < 0 || !wanted.isValid())
-        throw Failure(QStringLiteral("レコードセットのフィルタ「%1」を解釈できません。").arg(criterion));
+        throw Failure(
+            QStringLiteral("レコードセットのフィルタ「%1」を解釈できません。").arg(criterion));
     if (wanted.typeId() == QMetaType::QString) {
         // Only a text matches a text.
         if (data_->kindOf(field) != RecordsetData::Kind::Text)
@@ -53,8 +52,7 @@ void Recordset::setFilter(const QString &criterion)
             passing_.push_back(n.row);
 }
 
-const std::vector<Recordset::NumberAt> &Recordset::numbersOf(int field)
-{
+const std::vector<Recordset::NumberAt> &Recordset::numbersOf(int field) {
     const std::lock_guard<std::mutex> locked(numbers_->lock);
     const auto known = numbers_->byField.find(field);
     if (known != numbers_->byField.end())
@@ -70,8 +68,7 @@ const std::vector<Recordset::NumberAt> &Recordset::numbersOf(int field)
     return numbers_->byField.emplace(field, std::move(numbers)).first->second;
 }
 
-QVariant Recordset::FieldValue(const QString &field) const
-{
+QVariant Recordset::FieldValue(const QString &field) const {
     const int index = data_->fieldIndex(field);
     if (index < 0)
         throw Failure(QStringLiteral("レコードセットにフィールド「%1」がありません。").arg(field));

@@ -9,8 +9,7 @@ constexpr quint32 NoCell = std::numeric_limits<quint32>::max();
 
 } // namespace
 
-std::optional<QVariant> RecordsetData::Convert(QStringView text, Kind kind)
-{
+std::optional<QVariant> RecordsetData::Convert(QStringView text, Kind kind) {
     bool ok = true;
     switch (kind) {
     case Kind::Integer: {
@@ -26,24 +25,22 @@ std::optional<QVariant> RecordsetData::Convert(QStringView text, Kind kind)
     }
 }
 
-void RecordsetData::addField(const QString &name, Kind kind)
-{
+void RecordsetData::addField(const QString &name, Kind kind) {
     names_.append(name);
     kinds_.push_back(kind);
     // A name given twice, in any case, stands for its first field.
-    const auto folded = fieldsByFoldedName_.try_emplace(name.toCaseFolded(), static_cast<int>(kinds_.size() - 1));
+    const auto folded =
+        fieldsByFoldedName_.try_emplace(name.toCaseFolded(), static_cast<int>(kinds_.size() - 1));
     fieldsBySpelling_.try_emplace(name, folded.first->second);
 }
 
-void RecordsetData::reserve(qsizetype records, qsizetype values, qsizetype characters)
-{
+void RecordsetData::reserve(qsizetype records, qsizetype values, qsizetype characters) {
     recordEnds_.reserve(static_cast<size_t>(records));
     cells_.reserve(static_cast<size_t>(values));
     texts_.reserve(characters);
 }
 
-bool RecordsetData::addValue(int field, QStringView text)
-{
+bool RecordsetData::addValue(int field, QStringView text) {
     // Any text is a value of a text field; a number is checked.
     if (kindOf(field) != Kind::Text && !Convert(text, kindOf(field)))
         return false;
@@ -67,21 +64,18 @@ bool RecordsetData::addValue(int field, QStringView text)
     return true;
 }
 
-void RecordsetData::endRecord()
-{
+void RecordsetData::endRecord() {
     recordEnds_.push_back(static_cast<quint32>(cells_.size()));
 }
 
-int RecordsetData::fieldIndex(const QString &name) const
-{
+int RecordsetData::fieldIndex(const QString &name) const {
     if (const auto spelled = fieldsBySpelling_.find(name); spelled != fieldsBySpelling_.end())
         return spelled->second;
     const auto folded = fieldsByFoldedName_.find(name.toCaseFolded());
     return folded == fieldsByFoldedName_.end() ? -1 : folded->second;
 }
 
-QVariant RecordsetData::value(qsizetype record, int field) const
-{
+QVariant RecordsetData::value(qsizetype record, int field) const {
     const size_t begin = record == 0 ? 0 : recordEnds_[static_cast<size_t>(record - 1)];
     const size_t end = recordEnds_[static_cast<size_t>(record)];
     for (size_t i = begin; i < end; ++i)

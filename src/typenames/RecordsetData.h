@@ -45,9 +45,7 @@ public:
     QVariant value(qsizetype record, int field) const;
 
     // Calls visit(record, text) for every value of the field, in file order.
-    template <typename Visit>
-    void forEachValue(int field, Visit visit) const
-    {
+    template <typename Visit> void forEachValue(int field, Visit visit) const {
         const size_t recorded = recordEnds_.empty() ? 0 : recordEnds_.back();
         qsizetype record = 0;
         for (size_t i = 0; i < recorded; ++i) {
@@ -64,7 +62,9 @@ private:
         quint32 start; // in texts_
         quint32 length;
     };
-    QStringView textOf(const Cell &cell) const { return QStringView(texts_).mid(cell.start, cell.length); }
+    QStringView textOf(const Cell &cell) const {
+        return QStringView(texts_).mid(cell.start, cell.length);
+    }
 
     QStringList names_;
     std::vector<Kind> kinds_;

@@ -1,7 +1,6 @@
 #include "TypeName.h"
 
-QVariant TypeName(Recordset &names, qint32 code)
-{
+QVariant TypeName(Recordset &names, qint32 code) {
     names.setFilter(QStringLiteral("ID=%1").arg(code));
     if (names.RecordCount() == 0)
         return QStringLiteral("#Error#");

@@ -34,8 +34,7 @@ constexpr qsizetype MaxNamespaceLength = 1024; // the names of all of them
 
 using Kind = RecordsetData::Kind;
 
-Kind KindOf(QStringView type)
-{
+Kind KindOf(QStringView type) {
     static const QStringList integers = {"i1", "i2", "i4", "i8", "ui1", "ui2", "ui4", "ui8", "int"};
     static const QStringList reals = {"r4", "r8", "float", "number", "fixed.14.4"};
     if (integers.contains(type))
@@ -48,35 +47,34 @@ Kind KindOf(QStringView type)
 // The file's text as the XML reader decodes it: in the encoding its
 // declaration names, or else the one its first bytes show, UTF-8 when they
 // show none. Nothing when the reader would not decode it either.
-std::optional<QString> DecodedText(const QByteArray &xml)
-{
+std::optional<QString> DecodedText(const QByteArray &xml) {
     QBuffer bytes;
     bytes.setData(xml);
     bytes.open(QIODevice::ReadOnly);
     QXmlStreamReader declaration(&bytes);
     declaration.readNext();
     const QByteArray declared = declaration.documentEncoding().toUtf8();
-    QStringDecoder decoder = declared.isEmpty()
-                                 ? QStringDecoder(QStringConverter::encodingForData(xml, u'<').value_or(QStringConverter::Utf8))
-                                 : QStringDecoder(declared.constData());
+    QStringDecoder decoder =
+        declared.isEmpty() ? QStringDecoder(QStringConverter::encodingForData(xml, u'<').value_or(
+                                 QStringConverter::Utf8))
+                           : QStringDecoder(declared.constData());
     if (!decoder.isValid())
         return std::nullopt;
     return QString(decoder(xml));
 }
 
-bool IsXmlSpace(QChar c)
-{
+bool IsXmlSpace(QChar c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
 }
 
 // The name of the attribute whose "=" stands at "at" in a tag.
-QStringView NameBefore(QStringView text, qsizetype at)
-{
+QStringView NameBefore(QStringView text, qsizetype at) {
     qsizetype end = at;
     while (end > 0 && IsXmlSpace(text[end - 1]))
         --end;
     qsizetype start = end;
-    while (start > 0 && !IsXmlSpace(text[start - 1]) && !QStringView(u"<='\"").contains(text[start - 1]))
+    while (start > 0 && !IsXmlSpace(text[start - 1]) &&
+           !QStringView(u"<='\"").contains(text[start - 1]))
         --start;
     return text.sliced(start, end - start);
 }
@@ -92,8 +90,7 @@ struct Tag {
 // Where the tag that starts at "at" ends, or -1 when it does not; what it
 // holds in "tag". Each "=" outside the quoted values stands between an
 // attribute's name and its value.
-qsizetype TagEnd(QStringView text, qsizetype at, Tag &tag)
-{
+qsizetype TagEnd(QStringView text, qsizetype at, Tag &tag) {
     bool declaration = false; // the next value is a namespace name
     for (++at; at < text.size() && text[at] != u'>'; ++at) {
         if (text[at] == u'\'' || text[at] == u'"') {
@@ -121,8 +118,7 @@ qsizetype TagEnd(QStringView text, qsizetype at, Tag &tag)
 // attributes, count none. It is scanned in characters, not bytes: in UTF-16
 // a byte of either value may belong to any character. Where the file stops
 // being XML the reader stops reading it, and the scan stops too.
-bool ExceedsBounds(const QByteArray &xml)
-{
+bool ExceedsBounds(const QByteArray &xml) {
     const std::optional<QString> decoded = DecodedText(xml);
     if (!decoded)
         return false; // the reader refuses it by itself
@@ -156,8 +152,7 @@ class Parser {
 public:
     // The reader takes the bytes through a device, a piece at a time: given
     // them whole it would hold them all again as text.
-    explicit Parser(const QByteArray &xml)
-    {
+    explicit Parser(const QByteArray &xml) {
         bytes_.setData(xml);
         bytes_.open(QIODevice::ReadOnly);
         xml_.setDevice(&bytes_);
@@ -167,8 +162,7 @@ public:
         data_->reserve(size / 6 + 1, size / 5 + 1, size);
     }
 
-    std::unique_ptr<Recordset> parse()
-    {
+    std::unique_ptr<Recordset> parse() {
         bool sawSchema = false;
         bool sawData = false;
         while (next()) {
@@ -192,10 +186,10 @@ public:
 private:
     // The next token; a DTD or an entity reference makes the file malformed:
     // a data file has neither, and nothing is ever fetched for one.
-    bool next()
-    {
+    bool next() {
         xml_.readNext();
-        if (xml_.tokenType() == QXmlStreamReader::DTD || xml_.tokenType() == QXmlStreamReader::EntityReference)
+        if (xml_.tokenType() == QXmlStreamReader::DTD ||
+            xml_.tokenType() == QXmlStreamReader::EntityReference)
             xml_.raiseError(QStringLiteral("entities are not accepted"));
         else if (xml_.isStartElement() && ++depth_ > MaxDepth)
             xml_.raiseError(QStringLiteral("elements nested too deep"));
@@ -204,13 +198,11 @@ private:
         return !xml_.atEnd() && !xml_.hasError();
     }
 
-    bool is(const QString &ns, QStringView name) const
-    {
+    bool is(const QString &ns, QStringView name) const {
         return xml_.namespaceUri() == ns && xml_.name() == name;
     }
 
-    bool readSchema()
-    {
+    bool readSchema() {
         for (int depth = 1; depth > 0 && next();) {
             if (xml_.isEndElement()) {
                 --depth;
@@ -224,12 +216,15 @@ private:
                 // The rows name a field by its attribute name; rs:name is the
                 // field's own name where the two differ.
                 const QString attribute = attributes.value(QLatin1String("name")).toString();
-                const QString name = attributes.hasAttribute(RowsetNamespace, QLatin1String("name"))
-                                         ? attributes.value(RowsetNamespace, QLatin1String("name")).toString()
-                                         : attribute;
-                if (attribute.isEmpty() || !fieldOfAttribute_.emplace(attribute, data_->fieldCount()).second)
+                const QString name =
+                    attributes.hasAttribute(RowsetNamespace, QLatin1String("name"))
+                        ? attributes.value(RowsetNamespace, QLatin1String("name")).toString()
+                        : attribute;
+                if (attribute.isEmpty() ||
+                    !fieldOfAttribute_.emplace(attribute, data_->fieldCount()).second)
                     return false;
-                data_->addField(name, KindOf(attributes.value(DataTypeNamespace, QLatin1String("type"))));
+                data_->addField(name,
+                                KindOf(attributes.value(DataTypeNamespace, QLatin1String("type"))));
             } else if (is(SchemaNamespace, u"datatype") && data_->fieldCount() > 0 &&
                        attributes.hasAttribute(DataTypeNamespace, QLatin1String("type"))) {
                 data_->setKind(data_->fieldCount() - 1,
@@ -241,8 +236,7 @@ private:
 
     // Rows stand in rs:data, or in an rs:insert of rows added before saving;
     // rows under other elements (pending updates, deletions) are not records.
-    bool readData()
-    {
+    bool readData() {
         bool inInsert = false;
         for (int depth = 1; depth > 0 && next();) {
             if (xml_.isEndElement()) {
@@ -255,15 +249,15 @@ private:
             ++depth;
             if (depth == 2 && is(RowsetNamespace, u"insert"))
                 inInsert = true;
-            else if (is(RowNamespace, u"row") && (depth == 2 || (depth == 3 && inInsert)) && !readRow())
+            else if (is(RowNamespace, u"row") && (depth == 2 || (depth == 3 && inInsert)) &&
+                     !readRow())
                 return false;
         }
         return !xml_.hasError();
     }
 
     // Attributes that name no field are not values.
-    bool readRow()
-    {
+    bool readRow() {
         for (const QXmlStreamAttribute &a : xml_.attributes()) {
             if (!a.namespaceUri().isEmpty())
                 continue;
@@ -278,14 +272,14 @@ private:
     QBuffer bytes_;
     QXmlStreamReader xml_;
     int depth_ = 0;
-    std::unordered_map<QString, int, TextHash, std::equal_to<>> fieldOfAttribute_; // searched by views
+    std::unordered_map<QString, int, TextHash, std::equal_to<>>
+        fieldOfAttribute_; // searched by views
     std::shared_ptr<RecordsetData> data_ = std::make_shared<RecordsetData>();
 };
 
 } // namespace
 
-std::unique_ptr<Recordset> ParseRecordsetXml(const QByteArray &xml)
-{
+std::unique_ptr<Recordset> ParseRecordsetXml(const QByteArray &xml) {
     try {
         if (xml.size() > MaxFileSize || ExceedsBounds(xml))
             return nullptr;
@@ -295,8 +289,7 @@ std::unique_ptr<Recordset> ParseRecordsetXml(const QByteArray &xml)
     }
 }
 
-std::unique_ptr<Recordset> LoadRecordsetXml(const QString &path)
-{
+std::unique_ptr<Recordset> LoadRecordsetXml(const QString &path) {
     // The file is the user's to edit and may be anything; whatever goes
     // wrong with it, running out of memory too, is a file not loaded.
     try {

@@ -4,8 +4,7 @@
 
 #include <QDir>
 
-QString DatabaseFromCommandLine(const QStringList &arguments, const QByteArray &startFolder)
-{
+QString DatabaseFromCommandLine(const QStringList &arguments, const QByteArray &startFolder) {
     if (arguments.isEmpty() || arguments.first().isEmpty())
         return {};
     const QString &file = arguments.first();

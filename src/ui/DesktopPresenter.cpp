@@ -9,28 +9,24 @@
 #include <QUrl>
 
 DesktopPresenter::DesktopPresenter(Notice tellUser, Opener open, HandOverFolders folders)
-    : tellUser_(std::move(tellUser)), open_(std::move(open)), folders_(std::move(folders))
-{
-}
+    : tellUser_(std::move(tellUser)), open_(std::move(open)), folders_(std::move(folders)) {}
 
-bool DesktopPresenter::OpenOnDesktop(const QString &path)
-{
+bool DesktopPresenter::OpenOnDesktop(const QString &path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-void DesktopPresenter::open(const QString &path) noexcept
-{
+void DesktopPresenter::open(const QString &path) noexcept {
     try {
         if (!open_(path))
-            tellUser_(QStringLiteral("表計算アプリケーションでブックを開けませんでした。\nブックは次のファイルにあります:\n%1")
+            tellUser_(QStringLiteral("表計算アプリケーションでブックを開けませんでした。\nブックは"
+                                     "次のファイルにあります:\n%1")
                           .arg(QDir::toNativeSeparators(path)));
     } catch (...) {
         // Nothing may escape a release; the workbook stays in its folder.
     }
 }
 
-DesktopPresenter::Hold::~Hold()
-{
+DesktopPresenter::Hold::~Hold() {
     if (--presenter_.holds_ > 0)
         return;
     const QStringList held = std::exchange(presenter_.held_, {});
@@ -38,8 +34,7 @@ DesktopPresenter::Hold::~Hold()
         presenter_.open(path);
 }
 
-void DesktopPresenter::present(const spreadsheet::Workbook &workbook) noexcept
-{
+void DesktopPresenter::present(const spreadsheet::Workbook &workbook) noexcept {
     try {
         // Removed with what is in it when the workbook cannot be written;
         // once written, it stays after the program ends, since the

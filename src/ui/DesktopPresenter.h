@@ -17,7 +17,8 @@ public:
     using Opener = std::function<bool(const QString &path)>;
     using Notice = std::function<void(const QString &message)>;
 
-    explicit DesktopPresenter(Notice tellUser, Opener open = OpenOnDesktop, HandOverFolders folders = HandOverFolders());
+    explicit DesktopPresenter(Notice tellUser, Opener open = OpenOnDesktop,
+                              HandOverFolders folders = HandOverFolders());
 
     void present(const spreadsheet::Workbook &workbook) noexcept override;
 

@@ -1,7 +1,6 @@
 #include "FileExtension.h"
 
-QString GetExtension(const QString &path)
-{
+QString GetExtension(const QString &path) {
     const qsizetype dot = path.lastIndexOf(u'.');
     return (dot < 0 ? path : path.mid(dot + 1)).toUpper();
 }

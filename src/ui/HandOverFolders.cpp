@@ -13,12 +13,13 @@ namespace {
 
 const QString NamePrefix = QStringLiteral("quillmere-");
 // What QTemporaryDir puts in place of XXXXXX: six letters or digits.
-const QRegularExpression OwnName(QRegularExpression::anchoredPattern(QStringLiteral("quillmere-[A-Za-z0-9]{6}")));
-const QByteArray MarkerText = QByteArrayLiteral("A workbook handed over by Quillmere; removed a day later.\n");
+const QRegularExpression
+    OwnName(QRegularExpression::anchoredPattern(QStringLiteral("quillmere-[A-Za-z0-9]{6}")));
+const QByteArray MarkerText =
+    QByteArrayLiteral("A workbook handed over by Quillmere; removed a day later.\n");
 
 // The entry itself, not what a symbolic link points to.
-bool IsOwnedPlainEntry(const QFileInfo &entry)
-{
+bool IsOwnedPlainEntry(const QFileInfo &entry) {
     return !entry.isSymLink() && entry.exists() && entry.ownerId() == ::getuid();
 }
 
@@ -26,27 +27,30 @@ bool IsOwnedPlainEntry(const QFileInfo &entry)
 
 const QString HandOverFolders::MarkerName = QStringLiteral(".quillmere-hand-over");
 
-HandOverFolders::HandOverFolders(QString tempDirectory) : tempDirectory_(std::move(tempDirectory)) {}
+HandOverFolders::HandOverFolders(QString tempDirectory)
+    : tempDirectory_(std::move(tempDirectory)) {}
 
-std::unique_ptr<QTemporaryDir> HandOverFolders::create() const
-{
-    auto folder = std::make_unique<QTemporaryDir>(QDir(tempDirectory_).filePath(NamePrefix + QStringLiteral("XXXXXX")));
+std::unique_ptr<QTemporaryDir> HandOverFolders::create() const {
+    auto folder = std::make_unique<QTemporaryDir>(
+        QDir(tempDirectory_).filePath(NamePrefix + QStringLiteral("XXXXXX")));
     if (!folder->isValid())
-        throw Failure(QStringLiteral("一時フォルダを作成できません: %1").arg(folder->errorString()));
+        throw Failure(
+            QStringLiteral("一時フォルダを作成できません: %1").arg(folder->errorString()));
     QFile marker(folder->filePath(MarkerName));
-    if (!marker.open(QIODevice::WriteOnly | QIODevice::NewOnly) || marker.write(MarkerText) != MarkerText.size() ||
-        !marker.flush())
-        throw Failure(QStringLiteral("一時フォルダ「%1」に書き込めません: %2").arg(folder->path(), marker.errorString()));
+    if (!marker.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
+        marker.write(MarkerText) != MarkerText.size() || !marker.flush())
+        throw Failure(QStringLiteral("一時フォルダ「%1」に書き込めません: %2")
+                          .arg(folder->path(), marker.errorString()));
     return folder;
 }
 
-int HandOverFolders::removeStale(std::chrono::seconds maxAge) const
-{
+int HandOverFolders::removeStale(std::chrono::seconds maxAge) const {
     int removed = 0;
     // NoSymLinks: a link named like a folder of ours is never followed.
-    const QFileInfoList entries = QDir(tempDirectory_).entryInfoList({NamePrefix + QLatin1Char('*')},
-                                                                    QDir::Dirs | QDir::NoSymLinks | QDir::Hidden |
-                                                                        QDir::NoDotAndDotDot);
+    const QFileInfoList entries =
+        QDir(tempDirectory_)
+            .entryInfoList({NamePrefix + QLatin1Char('*')},
+                           QDir::Dirs | QDir::NoSymLinks | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QFileInfo &entry : entries) {
         if (!isOwnStaleFolder(entry.filePath(), maxAge))
             continue;
@@ -57,10 +61,10 @@ int HandOverFolders::removeStale(std::chrono::seconds maxAge) const
     return removed;
 }
 
-bool HandOverFolders::isOwnStaleFolder(const QString &path, std::chrono::seconds maxAge) const
-{
+bool HandOverFolders::isOwnStaleFolder(const QString &path, std::chrono::seconds maxAge) const {
     const QFileInfo folder(path);
-    if (!OwnName.match(folder.fileName()).hasMatch() || !IsOwnedPlainEntry(folder) || !folder.isDir())
+    if (!OwnName.match(folder.fileName()).hasMatch() || !IsOwnedPlainEntry(folder) ||
+        !folder.isDir())
         return false;
     const QFileInfo marker(QDir(path).filePath(MarkerName));
     if (!IsOwnedPlainEntry(marker) || !marker.isFile())

@@ -5,8 +5,7 @@
 
 // The pictures are resources of a static library: they must be registered by
 // hand before first use.
-static void RegisterPictures()
-{
+static void RegisterPictures() {
     static const bool registered = [] {
         Q_INIT_RESOURCE(resources);
         return true;
@@ -16,8 +15,7 @@ static void RegisterPictures()
 
 namespace Icons {
 
-QPixmap Picture(const QString &key, QSize size, qreal devicePixelRatio)
-{
+QPixmap Picture(const QString &key, QSize size, qreal devicePixelRatio) {
     RegisterPictures();
     QSvgRenderer renderer(QStringLiteral(":/icons/%1.svg").arg(key));
     QPixmap pixmap(size * devicePixelRatio);
@@ -29,8 +27,7 @@ QPixmap Picture(const QString &key, QSize size, qreal devicePixelRatio)
     return pixmap;
 }
 
-QIcon Icon(const QString &key)
-{
+QIcon Icon(const QString &key) {
     QIcon icon;
     for (int side : {16, 24, 32, 48, 64})
         icon.addPixmap(Picture(key, QSize(side, side), 1.0));

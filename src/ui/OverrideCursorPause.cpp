@@ -2,16 +2,14 @@
 
 #include <QGuiApplication>
 
-OverrideCursorPause::OverrideCursorPause()
-{
+OverrideCursorPause::OverrideCursorPause() {
     while (const QCursor *cursor = QGuiApplication::overrideCursor()) {
         lifted_ << *cursor;
         QGuiApplication::restoreOverrideCursor();
     }
 }
 
-OverrideCursorPause::~OverrideCursorPause()
-{
+OverrideCursorPause::~OverrideCursorPause() {
     for (auto cursor = lifted_.crbegin(); cursor != lifted_.crend(); ++cursor)
         QGuiApplication::setOverrideCursor(*cursor);
 }

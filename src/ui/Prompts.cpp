@@ -5,14 +5,14 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-void Prompts::message(QWidget *parent, const QString &text)
-{
-    QMessageBox box(QMessageBox::NoIcon, ApplicationIdentity::Title(), text, QMessageBox::Ok, parent);
+void Prompts::message(QWidget *parent, const QString &text) {
+    QMessageBox box(QMessageBox::NoIcon, ApplicationIdentity::Title(), text, QMessageBox::Ok,
+                    parent);
     box.exec();
 }
 
-QString Prompts::openFileName(QWidget *parent, const QStringList &filters, const QString &previous)
-{
+QString Prompts::openFileName(QWidget *parent, const QStringList &filters,
+                              const QString &previous) {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile); // a typed name need not exist
@@ -25,7 +25,8 @@ QString Prompts::openFileName(QWidget *parent, const QStringList &filters, const
         QString patterns = filter.section(u'(', 1).section(u')', 0, 0);
         patterns.replace(u';', u' ');
         const QString upper = patterns.toUpper();
-        nameFilters << QStringLiteral("%1 (%2)").arg(filter, upper == patterns ? patterns : patterns + u' ' + upper);
+        nameFilters << QStringLiteral("%1 (%2)").arg(
+            filter, upper == patterns ? patterns : patterns + u' ' + upper);
     }
     dialog.setNameFilters(nameFilters);
     dialog.setOption(QFileDialog::HideNameFilterDetails);

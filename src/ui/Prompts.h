@@ -19,5 +19,6 @@ public:
     // starting at the file chosen before; the name chosen, or an empty
     // string when cancelled. The file need not exist. Each filter is a
     // caption ending in its patterns, "Text(*.txt;*.text)".
-    virtual QString openFileName(QWidget *parent, const QStringList &filters, const QString &previous);
+    virtual QString openFileName(QWidget *parent, const QStringList &filters,
+                                 const QString &previous);
 };

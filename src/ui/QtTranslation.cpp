@@ -5,8 +5,7 @@
 #include <QLocale>
 #include <QTranslator>
 
-bool LoadQtJapanese(QCoreApplication &application)
-{
+bool LoadQtJapanese(QCoreApplication &application) {
     const QLocale japanese(QLocale::Japanese, QLocale::Japan);
     // Dates and sizes in the file dialog as in its Japanese texts.
     QLocale::setDefault(japanese);

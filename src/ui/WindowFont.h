@@ -6,8 +6,7 @@
 // layouts are drawn for, with digits of half the character width so that a
 // time "yyyy/mm/dd hh:mm:ss" fits its 120-pixel column; the desktop's own
 // font where none of these is installed.
-inline QFont WindowFont(QFont base)
-{
+inline QFont WindowFont(QFont base) {
     QStringList families = {QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP"),
                             QStringLiteral("VL Gothic"), QStringLiteral("TakaoGothic")};
     families << base.families();

@@ -17,16 +17,14 @@ public:
     using QWidget::QWidget;
 
 protected:
-    void paintEvent(QPaintEvent *) override
-    {
+    void paintEvent(QPaintEvent *) override {
         QPainter painter(this);
         painter.fillRect(0, 0, width(), 2, Qt::white);
         painter.fillRect(0, 0, width(), 1, QColor(128, 128, 128));
     }
 };
 
-QLabel *Picture(QWidget *parent, const char *name, const QString &key, QRect place, QSize size)
-{
+QLabel *Picture(QWidget *parent, const char *name, const QString &key, QRect place, QSize size) {
     auto *label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(place);
@@ -35,8 +33,7 @@ QLabel *Picture(QWidget *parent, const char *name, const QString &key, QRect pla
     return label;
 }
 
-QLabel *Text(QWidget *parent, const char *name, const QString &text, QRect place)
-{
+QLabel *Text(QWidget *parent, const char *name, const QString &text, QRect place) {
     auto *label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(place);
@@ -46,12 +43,11 @@ QLabel *Text(QWidget *parent, const char *name, const QString &text, QRect place
 
 } // namespace
 
-frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
-{
+frmAbout::frmAbout(QWidget *parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(382, 174);
     setFont(WindowFont(font()));
     setModal(true);
@@ -79,14 +75,12 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
     Form_Load();
 }
 
-void frmAbout::Form_Load()
-{
+void frmAbout::Form_Load() {
     setWindowTitle(ApplicationIdentity::Title() + QStringLiteral("のﾊﾞｰｼﾞｮﾝ情報"));
     lblVersion_->setText(QStringLiteral("ﾊﾞｰｼﾞｮﾝ ") + ApplicationIdentity::VersionText());
     lblTitle_->setText(ApplicationIdentity::Title());
 }
 
-void frmAbout::cmdOK_Click()
-{
+void frmAbout::cmdOK_Click() {
     accept();
 }

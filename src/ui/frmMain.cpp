@@ -8,10 +8,10 @@
 #include "Icons.h"
 #include "OverrideCursorPause.h"
 #include "Prompts.h"
+#include "WindowFont.h"
 #include "clsOutputTableDesign.h"
 #include "common/Failure.h"
 #include "common/LocalFileName.h"
-#include "WindowFont.h"
 #include "frmAbout.h"
 #include "mdlADO.h"
 
@@ -83,9 +83,7 @@ public:
 // Runs the work of an event procedure; what went wrong, in words for the
 // user, or nothing when it went through. Nothing may escape into the event
 // loop, which would end the program.
-template <typename Work>
-std::optional<QString> ReasonOfFailure(Work &&work)
-{
+template <typename Work> std::optional<QString> ReasonOfFailure(Work &&work) {
     try {
         work();
         return std::nullopt;
@@ -105,8 +103,7 @@ std::optional<QString> ReasonOfFailure(Work &&work)
 // A drop is taken as a copy, or as a link where the source offers no copy;
 // never as a move, which a file manager may take as leave to remove the
 // dropped database.
-std::optional<Qt::DropAction> DropActionFor(const QDropEvent *event)
-{
+std::optional<Qt::DropAction> DropActionFor(const QDropEvent *event) {
     if (!event->mimeData()->hasUrls())
         return std::nullopt;
     if (event->possibleActions() & Qt::CopyAction)
@@ -119,25 +116,25 @@ std::optional<Qt::DropAction> DropActionFor(const QDropEvent *event)
 // The file a dropped URL names. Its path is the name's bytes percent-encoded,
 // which need not be UTF-8: taken as bytes, a Latin-1 or Shift-JIS name
 // names its file, where toLocalFile() would make up another name.
-QString LocalPathOf(const QUrl &url)
-{
+QString LocalPathOf(const QUrl &url) {
     if (!url.host().isEmpty())
         return url.toLocalFile();
-    return LocalFileName::decode(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+    return LocalFileName::decode(
+        QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
 }
 
 } // namespace
 
 frmMain::frmMain(QWidget *parent)
     : QMainWindow(parent), prompts_(std::make_shared<Prompts>()),
-      generatorFactory_([] { return std::make_unique<clsOutputTableDesign>(); })
-{
+      generatorFactory_([] { return std::make_unique<clsOutputTableDesign>(); }) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("テーブルデザインの出力"));
     setWindowIcon(Icons::Icon(QStringLiteral("output")));
     // Fixed size: a minimise box and a close box, no maximise box.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     setAcceptDrops(false); // only the file name box and the list take drops
     setFont(WindowFont(font()));
 
@@ -149,8 +146,7 @@ frmMain::frmMain(QWidget *parent)
 
 frmMain::~frmMain() = default;
 
-void frmMain::buildControls()
-{
+void frmMain::buildControls() {
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(ClientWidth, ClientHeight);
@@ -162,10 +158,11 @@ void frmMain::buildControls()
     auto *buttons = new QHBoxLayout(toolbar_);
     buttons->setContentsMargins(0, 0, 0, 0);
     buttons->setSpacing(0);
-    const std::pair<const char *, QString> toolButtons[] = {{"open", QStringLiteral("開く")},
-                                                            {"checkTrue", QStringLiteral("全選択")},
-                                                            {"checkFalse", QStringLiteral("全解除")},
-                                                            {"output", QStringLiteral("出力")}};
+    const std::pair<const char *, QString> toolButtons[] = {
+        {"open", QStringLiteral("開く")},
+        {"checkTrue", QStringLiteral("全選択")},
+        {"checkFalse", QStringLiteral("全解除")},
+        {"output", QStringLiteral("出力")}};
     for (int i = 0; i < 4; ++i) {
         auto *button = new QToolButton(toolbar_);
         const int index = i + 1;
@@ -177,7 +174,8 @@ void frmMain::buildControls()
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::NoFocus);
         button->setProperty("Index", index);
-        connect(button, &QToolButton::clicked, this, [this, index] { Toolbar1_ButtonClick(index); });
+        connect(button, &QToolButton::clicked, this,
+                [this, index] { Toolbar1_ButtonClick(index); });
         buttons->addWidget(button);
     }
     buttons->addStretch();
@@ -229,15 +227,15 @@ void frmMain::buildControls()
     lsvTables_->setFocus();
 }
 
-void frmMain::buildMenus()
-{
+void frmMain::buildMenus() {
     auto menu = [this](const char *name, const QString &caption) {
         QMenu *m = menuBar()->addMenu(caption);
         m->setObjectName(QString::fromLatin1(name));
         m->menuAction()->setObjectName(QString::fromLatin1(name));
         return m;
     };
-    auto item = [this](QMenu *m, const char *name, const QString &caption, void (frmMain::*handler)()) {
+    auto item = [this](QMenu *m, const char *name, const QString &caption,
+                       void (frmMain::*handler)()) {
         QAction *a = m->addAction(caption);
         a->setObjectName(QString::fromLatin1(name));
         connect(a, &QAction::triggered, this, handler);
@@ -245,63 +243,61 @@ void frmMain::buildMenus()
     };
     QMenu *file = menu("mitmFile", QStringLiteral("ファイル（&F）"));
     item(file, "mitmOpen", QStringLiteral("開く（&O）"), &frmMain::mitmOpen_Click);
-    item(file, "mitmExit", QStringLiteral("アプリケーションの終了（&X）"), &frmMain::mitmExit_Click);
+    item(file, "mitmExit", QStringLiteral("アプリケーションの終了（&X）"),
+         &frmMain::mitmExit_Click);
     QMenu *edit = menu("mitmEdit", QStringLiteral("編集(&E)"));
     item(edit, "mitmSelectAll", QStringLiteral("全選択(&A)"), &frmMain::mitmSelectAll_Click);
     item(edit, "mitmClear", QStringLiteral("全解除（&C）"), &frmMain::mitmClear_Click);
     QMenu *view = menu("mitmToolBar", QStringLiteral("表示(&D)"));
-    mitmTooBar_ = item(view, "mitmTooBar", QStringLiteral("ツールバー"), &frmMain::mitmTooBar_Click);
+    mitmTooBar_ =
+        item(view, "mitmTooBar", QStringLiteral("ツールバー"), &frmMain::mitmTooBar_Click);
     mitmTooBar_->setCheckable(true);
     mitmTooBar_->setChecked(true);
     QMenu *output = menu("mitmOutput", QStringLiteral("出力（&O）"));
     item(output, "mitmExcel", QStringLiteral("excel に出力（&E）"), &frmMain::mitmExcel_Click);
-    mitmDescriptions_ = item(output, "mitmDescriptions", QStringLiteral("説明欄にフィールドの説明を出力(&D)"),
-                             &frmMain::mitmDescriptions_Click);
+    mitmDescriptions_ =
+        item(output, "mitmDescriptions", QStringLiteral("説明欄にフィールドの説明を出力(&D)"),
+             &frmMain::mitmDescriptions_Click);
     mitmDescriptions_->setCheckable(true);
     mitmDescriptions_->setChecked(QSettings().value(DescriptionsSetting, false).toBool());
     QMenu *version = menu("mitmVersionP", QStringLiteral("バージョン(&V)"));
     item(version, "mitmVersion", QStringLiteral("パージョン(&V)"), &frmMain::mitmVersion_Click);
 }
 
-void frmMain::setPrompts(std::shared_ptr<Prompts> prompts)
-{
+void frmMain::setPrompts(std::shared_ptr<Prompts> prompts) {
     prompts_ = std::move(prompts);
 }
 
-void frmMain::setGeneratorFactory(GeneratorFactory factory)
-{
+void frmMain::setGeneratorFactory(GeneratorFactory factory) {
     generatorFactory_ = std::move(factory);
 }
 
-void frmMain::setHandOver(std::shared_ptr<DesktopPresenter> handOver)
-{
+void frmMain::setHandOver(std::shared_ptr<DesktopPresenter> handOver) {
     handOver_ = std::move(handOver);
 }
 
-QString frmMain::statusPanelText(int panel) const
-{
+QString frmMain::statusPanelText(int panel) const {
     return panels_[panel - 1]->text();
 }
 
-void frmMain::setStatusPanel(int panel, const QString &text, const QString &toolTip)
-{
+void frmMain::setStatusPanel(int panel, const QString &text, const QString &toolTip) {
     panels_[panel - 1]->setText(text);
     panels_[panel - 1]->setToolTip(toolTip);
 }
 
-void frmMain::showMessage(const QString &text)
-{
+void frmMain::showMessage(const QString &text) {
     const OverrideCursorPause noWaitCursor;
     prompts_->message(this, text);
 }
 
-void frmMain::Form_Load()
-{
-    setWindowTitle(QStringLiteral("%1 Version %2").arg(ApplicationIdentity::Title(), ApplicationIdentity::VersionText()));
+void frmMain::Form_Load() {
+    setWindowTitle(QStringLiteral("%1 Version %2")
+                       .arg(ApplicationIdentity::Title(), ApplicationIdentity::VersionText()));
     lsvTables_->setHeaderHidden(false);
     lsvTables_->clear();
     lsvTables_->setColumnCount(3);
-    lsvTables_->setHeaderLabels({QStringLiteral("名前"), QStringLiteral("更新日時"), QStringLiteral("作成日時")});
+    lsvTables_->setHeaderLabels(
+        {QStringLiteral("名前"), QStringLiteral("更新日時"), QStringLiteral("作成日時")});
     lsvTables_->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     lsvTables_->header()->setStretchLastSection(false);
     const int widths[] = {188, 120, 120};
@@ -309,8 +305,7 @@ void frmMain::Form_Load()
         lsvTables_->setColumnWidth(i, widths[i]);
 }
 
-void frmMain::txtFilename_Change()
-{
+void frmMain::txtFilename_Change() {
     const QString path = txtFilename_->text();
     if (const auto reason = ReasonOfFailure([&] { rebuildList(path); }))
         showMessage(ListFailed.arg(QDir::toNativeSeparators(path), *reason));
@@ -318,8 +313,7 @@ void frmMain::txtFilename_Change()
 
 // Opens the database under the wait cursor. Why it did not open goes to
 // the log, and to the caller, which tells the user in the window's own words.
-std::shared_ptr<Connection> frmMain::openDatabase(const QString &path, QString *why)
-{
+std::shared_ptr<Connection> frmMain::openDatabase(const QString &path, QString *why) {
     QString reason;
     std::shared_ptr<Connection> connection;
     {
@@ -333,8 +327,7 @@ std::shared_ptr<Connection> frmMain::openDatabase(const QString &path, QString *
     return connection;
 }
 
-void frmMain::rebuildList(const QString &path)
-{
+void frmMain::rebuildList(const QString &path) {
     lsvTables_->clear();
     QString why;
     auto connection = openDatabase(path, &why);
@@ -352,7 +345,8 @@ void frmMain::rebuildList(const QString &path)
         Catalog catalog;
         catalog.setActiveConnection(connection);
         QList<QTreeWidgetItem *> rows;
-        const auto unlisted = qScopeGuard([&rows] { qDeleteAll(rows); }); // rows the list did not take
+        const auto unlisted =
+            qScopeGuard([&rows] { qDeleteAll(rows); }); // rows the list did not take
         for (const Table &table : catalog.Tables()) {
             if (table.Type() != QLatin1String("TABLE"))
                 continue;
@@ -371,8 +365,7 @@ void frmMain::rebuildList(const QString &path)
     setStatusPanel(1, ListRead);
 }
 
-void frmMain::mitmOpen_Click()
-{
+void frmMain::mitmOpen_Click() {
     const auto reason = ReasonOfFailure([this] {
         const QString chosen = prompts_->openFileName(this, OpenFilters, lastChosenFile_);
         // A cancelled dialog changes nothing.
@@ -385,22 +378,20 @@ void frmMain::mitmOpen_Click()
         showMessage(FileNotTaken.arg(*reason));
 }
 
-void frmMain::txtFilename_OLEDragDrop(const QMimeData *data)
-{
+void frmMain::txtFilename_OLEDragDrop(const QMimeData *data) {
     takeDroppedFile(data);
 }
 
-void frmMain::lsvTables_OLEDragDrop(const QMimeData *data)
-{
+void frmMain::lsvTables_OLEDragDrop(const QMimeData *data) {
     takeDroppedFile(data);
 }
 
 // Only the first file of a file list counts, and only with the extension of
 // an Access database.
-void frmMain::takeDroppedFile(const QMimeData *data)
-{
+void frmMain::takeDroppedFile(const QMimeData *data) {
     const auto reason = ReasonOfFailure([&] {
-        if (!data || !data->hasUrls() || data->urls().isEmpty() || !data->urls().constFirst().isLocalFile())
+        if (!data || !data->hasUrls() || data->urls().isEmpty() ||
+            !data->urls().constFirst().isLocalFile())
             return;
         const QString path = LocalPathOf(data->urls().constFirst());
         if (DroppableExtensions.contains(GetExtension(path)))
@@ -410,28 +401,26 @@ void frmMain::takeDroppedFile(const QMimeData *data)
         showMessage(FileNotTaken.arg(*reason));
 }
 
-void frmMain::openFile(const QString &path)
-{
+void frmMain::openFile(const QString &path) {
     if (const auto reason = ReasonOfFailure([&] { showFile(path); }))
         showMessage(FileNotTaken.arg(*reason));
 }
 
 // A file chosen or dropped is read anew, also when it is the one shown: it
 // may have changed on disk since. The box's change runs the rebuild once.
-void frmMain::showFile(const QString &path)
-{
+void frmMain::showFile(const QString &path) {
     if (txtFilename_->text() == path)
         txtFilename_Change();
     else
         txtFilename_->setText(path);
 }
 
-bool frmMain::eventFilter(QObject *watched, QEvent *event)
-{
+bool frmMain::eventFilter(QObject *watched, QEvent *event) {
     // A drop onto the list's header or scroll bars reaches the list itself:
     // they take no drops, and the window hands a drop to the nearest parent
     // that does.
-    const bool dropTarget = watched == txtFilename_ || watched == lsvTables_ || watched == lsvTables_->viewport();
+    const bool dropTarget =
+        watched == txtFilename_ || watched == lsvTables_ || watched == lsvTables_->viewport();
     if (dropTarget && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove)) {
         auto *drag = static_cast<QDragMoveEvent *>(event);
         if (const auto action = DropActionFor(drag)) {
@@ -462,7 +451,8 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
         // attaches to the key.
         auto *key = static_cast<QKeyEvent *>(event);
         int code = key->text().isEmpty() ? 0 : key->text().front().unicode();
-        if (key->key() == Qt::Key_A && (key->modifiers() & ~Qt::ShiftModifier) == Qt::ControlModifier)
+        if (key->key() == Qt::Key_A &&
+            (key->modifiers() & ~Qt::ShiftModifier) == Qt::ControlModifier)
             code = ControlA;
         if (code != 0)
             lsvTables_KeyPress(code);
@@ -471,64 +461,63 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void frmMain::CheckAllTables(bool checked)
-{
+void frmMain::CheckAllTables(bool checked) {
     const int rows = lsvTables_->topLevelItemCount();
     for (int i = 0; i < rows; ++i)
         lsvTables_->topLevelItem(i)->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
 }
 
-void frmMain::mitmSelectAll_Click()
-{
+void frmMain::mitmSelectAll_Click() {
     CheckAllTables(true);
 }
 
-void frmMain::mitmClear_Click()
-{
+void frmMain::mitmClear_Click() {
     CheckAllTables(false);
 }
 
-void frmMain::lsvTables_KeyPress(int keyAscii)
-{
+void frmMain::lsvTables_KeyPress(int keyAscii) {
     if (keyAscii == ControlA)
         CheckAllTables(true);
 }
 
-void frmMain::Toolbar1_ButtonClick(int index)
-{
+void frmMain::Toolbar1_ButtonClick(int index) {
     switch (index) {
-    case 1: mitmOpen_Click(); break;
-    case 2: mitmSelectAll_Click(); break;
-    case 3: mitmClear_Click(); break;
-    case 4: mitmExcel_Click(); break;
-    default: break;
+    case 1:
+        mitmOpen_Click();
+        break;
+    case 2:
+        mitmSelectAll_Click();
+        break;
+    case 3:
+        mitmClear_Click();
+        break;
+    case 4:
+        mitmExcel_Click();
+        break;
+    default:
+        break;
     }
 }
 
-void frmMain::mitmExit_Click()
-{
+void frmMain::mitmExit_Click() {
     close();
 }
 
-void frmMain::mitmTooBar_Click()
-{
+void frmMain::mitmTooBar_Click() {
     toolbar_->setVisible(mitmTooBar_->isChecked());
 }
 
-void frmMain::mitmExcel_Click()
-{
+void frmMain::mitmExcel_Click() {
     if (const auto reason = ReasonOfFailure([this] { runOutput(); }))
         showMessage(RunFailed.arg(*reason));
 }
 
-void frmMain::mitmDescriptions_Click()
-{
+void frmMain::mitmDescriptions_Click() {
     // Kept at once, so that the choice outlives this run however it ends.
     QSettings().setValue(DescriptionsSetting, mitmDescriptions_->isChecked());
 }
 
-void frmMain::runOutput()
-{
+void frmMain::runOutput() {
     auto connection = openDatabase(txtFilename_->text());
     if (!connection) {
         showMessage(ConnectFailed);
@@ -572,8 +561,7 @@ void frmMain::runOutput()
     connection.reset();
 }
 
-void frmMain::mitmVersion_Click()
-{
+void frmMain::mitmVersion_Click() {
     frmAbout about(this);
     about.exec();
 }

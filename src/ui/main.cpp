@@ -1,8 +1,8 @@
 #include "Application.h"
 #include "ApplicationIdentity.h"
 #include "CommandLine.h"
-#include "DraftFile.h"
 #include "DesktopPresenter.h"
+#include "DraftFile.h"
 #include "HandOverFolders.h"
 #include "Icons.h"
 #include "QtTranslation.h"
@@ -21,22 +21,21 @@
 
 namespace {
 
-QByteArray StartFolder()
-{
+QByteArray StartFolder() {
     char folder[PATH_MAX];
     return getcwd(folder, sizeof folder) ? QByteArray(folder) : QByteArray(".");
 }
 
 } // namespace
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     // Answered before the application object is made, which needs a display.
-    if (const auto answered = AnswerHelpOrVersion("quillmere", LocalFileName::arguments(argc, argv), CommandLineHelp))
+    if (const auto answered =
+            AnswerHelpOrVersion("quillmere", LocalFileName::arguments(argc, argv), CommandLineHelp))
         return *answered;
     KeepFreedHeapForReuse();
     QApplication app(argc, argv); // takes Qt's own options out of argv
-    UseLocaleFreeNumbers(); // Qt took the whole locale from the environment
+    UseLocaleFreeNumbers();       // Qt took the whole locale from the environment
     EndWithMessageOnTerminate("quillmere", spreadsheet::RemoveNamedDrafts);
     LoadQtJapanese(app);
     QApplication::setOrganizationName(QStringLiteral("Quillmere"));
@@ -51,14 +50,15 @@ int main(int argc, char *argv[])
 
     frmMain window;
     // Workbooks open on the desktop; where that fails, the window says why.
-    const auto handOver =
-        std::make_shared<DesktopPresenter>([&window](const QString &message) { window.showMessage(message); });
+    const auto handOver = std::make_shared<DesktopPresenter>(
+        [&window](const QString &message) { window.showMessage(message); });
     spreadsheet::Application::setPresenter(handOver);
     window.setHandOver(handOver);
     window.show();
     // A file given on the command line is read once the window shows, as if
     // it had been dropped there.
-    const QString database = DatabaseFromCommandLine(LocalFileName::arguments(argc, argv), StartFolder());
+    const QString database =
+        DatabaseFromCommandLine(LocalFileName::arguments(argc, argv), StartFolder());
     if (!database.isEmpty())
         QTimer::singleShot(0, &window, [&window, database] { window.openFile(database); });
     const int status = app.exec();

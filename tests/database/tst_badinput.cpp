@@ -25,24 +25,21 @@ class TestBadInput : public QObject {
     static constexpr std::chrono::milliseconds TimeLimit{1500};
     QTemporaryDir dir_;
 
-    QString write(const QString &name, const QByteArray &bytes)
-    {
+    QString write(const QString &name, const QByteArray &bytes) {
         QFile f(dir_.filePath(name));
         if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
             return {};
         return f.fileName();
     }
 
-    QByteArray fixtureBytes(const QString &name)
-    {
+    QByteArray fixtureBytes(const QString &name) {
         QFile f(Fixtures::path(name));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
     // A stand-in for the reader executable, for failures libmdb shows only
     // now and then.
-    QString fakeReader(const QString &name, const QByteArray &script)
-    {
+    QString fakeReader(const QString &name, const QByteArray &script) {
         const QString path = write(name, "#!/bin/sh\n" + script + "\n");
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return path;
@@ -50,8 +47,7 @@ class TestBadInput : public QObject {
 
     // Fails the calling test unless the open gives the empty result in time
     // and says why in words that start with the expected reason.
-    void expectEmptyResult(const QString &path, const QString &reason)
-    {
+    void expectEmptyResult(const QString &path, const QString &reason) {
         QElapsedTimer timer;
         timer.start();
         std::shared_ptr<Connection> connection;
@@ -62,22 +58,22 @@ class TestBadInput : public QObject {
             QFAIL("the open threw");
         }
         QVERIFY(!connection);
-        QVERIFY2(timer.elapsed() < TimeLimit.count() + 2000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(timer.elapsed() < TimeLimit.count() + 2000,
+                 qPrintable(QString::number(timer.elapsed())));
         QVERIFY2(why.startsWith(reason), qPrintable(why));
     }
 
     // The file's header with its masked region set to decoded values.
-    static void setHeaderField(QByteArray &bytes, qsizetype offset, quint32 value)
-    {
+    static void setHeaderField(QByteArray &bytes, qsizetype offset, quint32 value) {
         // The region from 0x18 is masked with a fixed RC4 keystream: xor with
         // the change keeps the mask.
         for (int i = 0; i < 4; ++i)
-            bytes[offset + i] = static_cast<char>(bytes[offset + i] ^ static_cast<char>(value >> (8 * i)));
+            bytes[offset + i] =
+                static_cast<char>(bytes[offset + i] ^ static_cast<char>(value >> (8 * i)));
     }
 
 private slots:
-    void initTestCase()
-    {
+    void initTestCase() {
         QVERIFY(dir_.isValid());
         CatalogReader::settings().timeLimit = TimeLimit;
         // What the stand-in readers are asked to read: a file must exist.
@@ -85,8 +81,7 @@ private slots:
     }
     void cleanup() { CatalogReader::settings().executable.clear(); }
 
-    void notADatabase_data()
-    {
+    void notADatabase_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("reason");
         QTest::newRow("empty path") << QString() << "ファイルが指定されていません";
@@ -99,31 +94,31 @@ private slots:
         QByteArray noise(4096, '\0');
         QRandomGenerator random(20261207);
         random.fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
-        QTest::newRow("4 KiB of noise") << write("noise.mdb", noise) << "Access のデータベースではありません";
+        QTest::newRow("4 KiB of noise")
+            << write("noise.mdb", noise) << "Access のデータベースではありません";
         QByteArray header = noise;
         header.replace(0, 20, QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20));
         QTest::newRow("header then noise") << write("header.mdb", header) << "";
         if (Fixtures::directory().isEmpty())
             return;
-        QTest::newRow("password") << Fixtures::path("password.mdb") << "パスワードで保護されています";
+        QTest::newRow("password") << Fixtures::path("password.mdb")
+                                  << "パスワードで保護されています";
         // Encoded ("encrypted") files carry their page key in the header;
         // they are refused for what they are, whatever their pages hold.
         for (const QString name : {"testV1997.mdb", "testV2000.mdb"}) {
             QByteArray encoded = fixtureBytes(name);
             setHeaderField(encoded, 0x3E, 0x1234ABCD);
-            QTest::newRow(qPrintable("encoded " + name)) << write("encoded-" + name, encoded)
-                                                         << "暗号化されています";
+            QTest::newRow(qPrintable("encoded " + name))
+                << write("encoded-" + name, encoded) << "暗号化されています";
         }
     }
-    void notADatabase()
-    {
+    void notADatabase() {
         QFETCH(QString, path);
         QFETCH(QString, reason);
         expectEmptyResult(path, reason);
     }
 
-    void damagedFixtures_data()
-    {
+    void damagedFixtures_data() {
         QTest::addColumn<QString>("path");
         if (Fixtures::directory().isEmpty())
             return;
@@ -139,8 +134,7 @@ private slots:
         overwritten[30 * 4096] = '\x01';
         QTest::newRow("table definition overwritten") << write("overwritten.mdb", overwritten);
     }
-    void damagedFixtures()
-    {
+    void damagedFixtures() {
         REQUIRE_FIXTURES();
         QFETCH(QString, path);
         expectEmptyResult(path, "");
@@ -149,8 +143,7 @@ private slots:
     // A catalog that cannot be read in full fails the open and says why.
     // libmdb passes over a catalog page it cannot use, with a line on
     // standard error, and the tables listed there would be missing.
-    void damagedCatalog_data()
-    {
+    void damagedCatalog_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("reason");
         if (Fixtures::directory().isEmpty())
@@ -166,13 +159,17 @@ private slots:
         // last of them 713. A page's first byte is its type: 0x01 data,
         // 0x02 table definition, 0x04 index.
         QTest::newRow("page type changed, Jet 4")
-            << damage("testV2000.mdb", 14 * 4096, "\x04") << damaged + "ページ 14 はデータページではありません";
+            << damage("testV2000.mdb", 14 * 4096, "\x04")
+            << damaged + "ページ 14 はデータページではありません";
         QTest::newRow("page type changed, ACE")
-            << damage("linkerTestV2007.accdb", 17 * 4096, "\x02") << damaged + "ページ 17 はデータページではありません";
+            << damage("linkerTestV2007.accdb", 17 * 4096, "\x02")
+            << damaged + "ページ 17 はデータページではありません";
         QTest::newRow("page zeroed, Jet 3")
-            << damage("testV1997.mdb", 18 * 2048, QByteArray(2048, '\0')) << damaged + "ページ 18 はデータページではありません";
+            << damage("testV1997.mdb", 18 * 2048, QByteArray(2048, '\0'))
+            << damaged + "ページ 18 はデータページではありません";
         QTest::newRow("page zeroed, one of five")
-            << damage("nwind.mdb", 548 * 2048, QByteArray(2048, '\0')) << damaged + "ページ 548 はデータページではありません";
+            << damage("nwind.mdb", 548 * 2048, QByteArray(2048, '\0'))
+            << damaged + "ページ 548 はデータページではありません";
         QTest::newRow("cut before the last page")
             << write("cut.mdb", fixtureBytes("nwind.mdb").left(1346560))
             << damaged + "ページ 713 はファイルの終わりより後にあります";
@@ -185,8 +182,7 @@ private slots:
             << damage("testV2000.mdb", 708 * 4096, QByteArray(4096, '\0'))
             << damaged + "テーブル「Table2」: ページ 708 はテーブル定義のページではありません";
     }
-    void damagedCatalog()
-    {
+    void damagedCatalog() {
         QFETCH(QString, path);
         QFETCH(QString, reason);
         expectEmptyResult(path, reason);
@@ -196,15 +192,13 @@ private slots:
     // MSysRelationships's, which is read for its id, a time that no
     // date-time value can hold is taken as none; in a user table's it still
     // fails the open.
-    void impossibleTime_data()
-    {
+    void impossibleTime_data() {
         QTest::addColumn<QString>("entry");
         QTest::addColumn<bool>("opens");
         QTest::newRow("relationship table") << "MSysRelationships" << true;
         QTest::newRow("user table") << "Suppliers" << false;
     }
-    void impossibleTime()
-    {
+    void impossibleTime() {
         REQUIRE_FIXTURES();
         QFETCH(QString, entry);
         QFETCH(bool, opens);
@@ -215,7 +209,8 @@ private slots:
         // entry's row, just before its name (other rows, of forms say, may
         // share the name); doubles are stored little-endian, as here.
         QByteArray bytes = fixtureBytes("nwind.mdb");
-        const QByteArray time(reinterpret_cast<const char *>(&modified), 8), name = entry.toLatin1();
+        const QByteArray time(reinterpret_cast<const char *>(&modified), 8),
+            name = entry.toLatin1();
         qsizetype at = -1;
         for (qsizetype n = bytes.indexOf(name); n >= 0 && at < 0; n = bytes.indexOf(name, n + 1))
             if (const qsizetype t = bytes.lastIndexOf(time, n); t >= 0 && n - t <= 16)
@@ -240,8 +235,7 @@ private slots:
     // A damaged property list gives no descriptions, and the table still
     // reads. libmdb's own parser loops on a chunk of length zero and reads
     // past the list on the longer lengths.
-    void damagedPropertyList_data()
-    {
+    void damagedPropertyList_data() {
         QTest::addColumn<int>("at"); // offset from the list's signature "MR2"
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("description");
@@ -250,19 +244,22 @@ private slots:
         // value, whose length is at 50 and name index at 54.
         QTest::newRow("intact") << 0 << QByteArray("MR2") << QStringLiteral("説明があります");
         QTest::newRow("chunk of length zero") << 4 << QByteArray(4, '\0') << QString();
-        QTest::newRow("chunk longer than the list") << 34 << QByteArray("\xff\xff\xff\x7f") << QString();
+        QTest::newRow("chunk longer than the list")
+            << 34 << QByteArray("\xff\xff\xff\x7f") << QString();
         QTest::newRow("value longer than its chunk") << 50 << QByteArray("\xff\xff") << QString();
         QTest::newRow("name index out of range") << 54 << QByteArray("\xff\x7f") << QString();
-        QTest::newRow("long value longer than its field") << -12 << QByteArray("\xff\xff\xff\x80") << QString();
+        QTest::newRow("long value longer than its field")
+            << -12 << QByteArray("\xff\xff\xff\x80") << QString();
     }
-    void damagedPropertyList()
-    {
+    void damagedPropertyList() {
         QFETCH(int, at);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, description);
         TestDatabase db;
-        db.tables << TestTable{"T", {}, {}, false, false,
-                               {{"説明", "long", 0, false, "説明があります"}, {"なし", "text", 20}}, {}};
+        db.tables << TestTable{
+            "T",   {},    {},
+            false, false, {{"説明", "long", 0, false, "説明があります"}, {"なし", "text", 20}},
+            {}};
         const QString path = dir_.filePath("properties.mdb");
         WriteJet4(db, path);
         QFile file(path);
@@ -285,25 +282,30 @@ private slots:
         QCOMPARE(descriptions, (QStringList{description, QString()}));
     }
 
-    void misbehavingReader_data()
-    {
+    void misbehavingReader_data() {
         QTest::addColumn<QByteArray>("script");
         QTest::addColumn<QString>("counted"); // how the failure is counted
         QTest::addColumn<QString>("reason");
-        QTest::newRow("crashes") << QByteArray("kill -SEGV $$") << "crashed" << "読み取りプロセスが異常終了しました";
-        QTest::newRow("hangs") << QByteArray("exec sleep 600") << "timed out" << "読み取りプロセスが 1.5 秒以内に応答しません";
-        QTest::newRow("exits non-zero") << QByteArray("exit 3") << "failed"
-                                        << "読み取りプロセスが応答せずに終了しました（終了コード 3）";
-        QTest::newRow("answers garbage") << QByteArray("echo 'Segmentation fault'; sleep 600") << "failed"
-                                         << "読み取りプロセスの応答が不正です";
-        QTest::newRow("answers half a line then hangs") << QByteArray("printf '{\"tables\":['; exec sleep 600")
-                                                         << "timed out" << "読み取りプロセスが 1.5 秒以内に応答しません";
-        QTest::newRow("answers an error") << QByteArray("echo '{\"error\":\"why not\"}'; exit 1") << "failed"
-                                          << "why not";
-        QTest::newRow("not executable") << QByteArray() << "" << "読み取りプロセス";
+        QTest::newRow("crashes") << QByteArray("kill -SEGV $$") << "crashed"
+                                 << "読み取りプロセスが異常終了しました";
+        QTest::newRow("hangs") << QByteArray("exec sleep 600") << "timed out"
+                               << "読み取りプロセスが 1.5 秒以内に応答しません";
+        QTest::newRow("exits non-zero")
+            << QByteArray("exit 3") << "failed"
+            << "読み取りプロセスが応答せずに終了しました（終了コード 3）";
+        QTest::newRow("answers garbage")
+            << QByteArray("echo 'Segmentation fault'; sleep 600") << "failed"
+            << "読み取りプロセスの応答が不正です";
+        QTest::newRow("answers half a line then hangs")
+            << QByteArray("printf '{\"tables\":['; exec sleep 600") << "timed out"
+            << "読み取りプロセスが 1.5 秒以内に応答しません";
+        QTest::newRow("answers an error")
+            << QByteArray("echo '{\"error\":\"why not\"}'; exit 1") << "failed"
+            << "why not";
+        QTest::newRow("not executable") << QByteArray() << ""
+                                        << "読み取りプロセス";
     }
-    void misbehavingReader()
-    {
+    void misbehavingReader() {
         QFETCH(QByteArray, script);
         QFETCH(QString, counted);
         QFETCH(QString, reason);
@@ -321,8 +323,7 @@ private slots:
 
     // A reader that writes without end is cut off at the size an answer may
     // have, long before its time limit, however steadily the bytes come.
-    void floodingReaderIsCutOff()
-    {
+    void floodingReaderIsCutOff() {
         CatalogReader::settings().executable = fakeReader("flood", "exec cat /dev/zero");
         CatalogReader::settings().timeLimit = std::chrono::seconds(60);
         QElapsedTimer timer;
@@ -337,29 +338,28 @@ private slots:
 
     // Too few descriptors left for the reader's pipes: the reason says so,
     // not that the reader is missing.
-    void tooManyOpenFiles_data()
-    {
+    void tooManyOpenFiles_data() {
         QTest::addColumn<int>("spare"); // descriptors free above those in use
         QTest::newRow("room for the database") << 1;
         QTest::newRow("and a pipe") << 3;
         QTest::newRow("and three pipes") << 7;
     }
-    void tooManyOpenFiles()
-    {
+    void tooManyOpenFiles() {
         QFETCH(int, spare);
         const QString path = dir_.filePath("files.mdb");
         TestDatabase db;
         db.tables << TestTable{"t", {}, {}, false, false, {{"id", "long"}}, {}};
         WriteJet4(db, path);
         int highest = 2;
-        for (const QString &fd : QDir("/proc/self/fd").entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
+        for (const QString &fd :
+             QDir("/proc/self/fd").entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
             highest = std::max(highest, fd.toInt());
         // Every number up to the highest in use taken, so that exactly the
         // spare ones are left under the limit.
         QList<int> fillers;
         for (int fd = -1; fd < highest && (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
             fillers << fd;
-        rlimit before {};
+        rlimit before{};
         QVERIFY(getrlimit(RLIMIT_NOFILE, &before) == 0);
         const rlimit few{rlim_t(highest + 1 + spare), before.rlim_max};
         QVERIFY(setrlimit(RLIMIT_NOFILE, &few) == 0);
@@ -375,8 +375,7 @@ private slots:
     // A table definition that claims fifty million indexes and continues on
     // itself sends libmdb into allocating until it is stopped: the catalog
     // still lists, reading that table fails in time.
-    void runawayTableDefinition()
-    {
+    void runawayTableDefinition() {
         REQUIRE_FIXTURES();
         QByteArray bytes = fixtureBytes("testV2000.mdb");
         const qsizetype definition = 24 * 4096;
@@ -394,8 +393,7 @@ private slots:
     }
 
     // The reader runs bounded: 2 GiB of address space and a CPU time limit.
-    void readerRunsWithinBounds()
-    {
+    void readerRunsWithinBounds() {
         REQUIRE_FIXTURES();
         const auto connection = mdlADO::OpenAccessConnection(Fixtures::path("testV2000.mdb"));
         QVERIFY(connection);
@@ -410,8 +408,7 @@ private slots:
 
     // With the time limit far away, a file that sends libmdb allocating
     // without end fails on the memory bound within seconds, not minutes.
-    void memoryBoundStopsARunawayReader()
-    {
+    void memoryBoundStopsARunawayReader() {
         REQUIRE_FIXTURES();
         CatalogReader::settings().timeLimit = std::chrono::seconds(120);
         QByteArray bytes = fixtureBytes("testV2000.mdb");
@@ -434,20 +431,22 @@ private slots:
 
     // A reader that dies or stops answering after the catalog makes reading
     // that table's design a clear failure, also within the time limit.
-    void readerFailsOnTableDesign_data()
-    {
+    void readerFailsOnTableDesign_data() {
         QTest::addColumn<QByteArray>("afterRequest");
         QTest::newRow("crashes") << QByteArray("kill -SEGV $$");
         QTest::newRow("hangs") << QByteArray("exec sleep 600");
-        QTest::newRow("answers garbage") << QByteArray("echo '{\"columns\":[{}],\"keys\":[]}'; sleep 600");
+        QTest::newRow("answers garbage")
+            << QByteArray("echo '{\"columns\":[{}],\"keys\":[]}'; sleep 600");
     }
-    void readerFailsOnTableDesign()
-    {
+    void readerFailsOnTableDesign() {
         QFETCH(QByteArray, afterRequest);
-        CatalogReader::settings().executable = fakeReader(
-            QStringLiteral("design-") + QTest::currentDataTag(),
-            "echo '{\"tables\":[{\"id\":7,\"name\":\"T\",\"type\":\"TABLE\",\"created\":1,\"modified\":2}]}'\n"
-            "read request\n" + afterRequest);
+        CatalogReader::settings().executable =
+            fakeReader(QStringLiteral("design-") + QTest::currentDataTag(),
+                       "echo "
+                       "'{\"tables\":[{\"id\":7,\"name\":\"T\",\"type\":\"TABLE\",\"created\":1,"
+                       "\"modified\":2}]}'\n"
+                       "read request\n" +
+                           afterRequest);
         const auto connection = mdlADO::OpenAccessConnection(dir_.path() + "/any.mdb");
         QVERIFY(connection);
         Catalog catalog;

@@ -8,23 +8,22 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
-#include <QJsonDocument>
-#include <QProcess>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
 const QStringList FixturesWithExpectations = {
-    "nwind.mdb", "testV1997.mdb", "testV2000.mdb", "indexTestV2000.mdb",
+    "nwind.mdb",          "testV1997.mdb",        "testV2000.mdb",         "indexTestV2000.mdb",
     "queryTestV2000.mdb", "DateTestDatabase.mdb", "linkerTestV2007.accdb", "adox_jet4.mdb"};
 
-std::shared_ptr<Connection> OpenOrFail(const QString &path)
-{
+std::shared_ptr<Connection> OpenOrFail(const QString &path) {
     auto connection = mdlADO::OpenAccessConnection(path);
     if (!connection)
         qWarning("cannot open %s", qUtf8Printable(path));
@@ -32,12 +31,11 @@ std::shared_ptr<Connection> OpenOrFail(const QString &path)
 }
 
 // The ADO type code an independent reader's stored type stands for.
-int AdoTypeOf(const QString &stored, bool fixed)
-{
-    static const QHash<QString, int> codes = {
-        {"boolean", 11}, {"byte", 17}, {"integer", 2}, {"long", 3}, {"currency", 6},
-        {"float", 4}, {"double", 5}, {"datetime", 7}, {"ole", 205}, {"memo", 203},
-        {"repid", 72}, {"numeric", 131}};
+int AdoTypeOf(const QString &stored, bool fixed) {
+    static const QHash<QString, int> codes = {{"boolean", 11}, {"byte", 17},    {"integer", 2},
+                                              {"long", 3},     {"currency", 6}, {"float", 4},
+                                              {"double", 5},   {"datetime", 7}, {"ole", 205},
+                                              {"memo", 203},   {"repid", 72},   {"numeric", 131}};
     if (stored == "text")
         return fixed ? 130 : 202;
     if (stored == "binary")
@@ -46,19 +44,16 @@ int AdoTypeOf(const QString &stored, bool fixed)
 }
 
 // "1995-09-13 10:51:34.420" as the date and the time to the millisecond.
-QDateTime ParseExpectedTime(const QString &text)
-{
+QDateTime ParseExpectedTime(const QString &text) {
     return QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
 }
 
 // The same time rounded to the nearest second, halves up, as list text.
-QString RoundedText(const QDateTime &t)
-{
+QString RoundedText(const QDateTime &t) {
     return t.addMSecs(500).toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
 }
 
-QString DescribeKeys(const Table &table)
-{
+QString DescribeKeys(const Table &table) {
     QStringList keys;
     for (const Key &k : table.Keys()) {
         QStringList columns;
@@ -69,8 +64,7 @@ QString DescribeKeys(const Table &table)
     return keys.join(";");
 }
 
-int RunningReaders()
-{
+int RunningReaders() {
     return static_cast<int>(ChildProcesses(QStringLiteral("quillmere-reader")).size());
 }
 
@@ -82,14 +76,12 @@ class TestCatalog : public QObject {
 private slots:
     void initTestCase() { REQUIRE_FIXTURES(); }
 
-    void userTablesMatchExpected_data()
-    {
+    void userTablesMatchExpected_data() {
         QTest::addColumn<QString>("fixture");
         for (const QString &f : FixturesWithExpectations)
             QTest::newRow(qPrintable(f)) << f;
     }
-    void userTablesMatchExpected()
-    {
+    void userTablesMatchExpected() {
         QFETCH(QString, fixture);
         const QString path = Fixtures::path(fixture);
         const QJsonObject expected = Fixtures::expected(fixture);
@@ -147,8 +139,7 @@ private slots:
     }
 
     void catalogOrderIsByNameWithoutCase_data() { userTablesMatchExpected_data(); }
-    void catalogOrderIsByNameWithoutCase()
-    {
+    void catalogOrderIsByNameWithoutCase() {
         QFETCH(QString, fixture);
         const auto connection = OpenOrFail(Fixtures::path(fixture));
         QVERIFY(connection);
@@ -164,22 +155,33 @@ private slots:
 
     // Queries, system tables, internal tables and links are listed, but never
     // as "TABLE".
-    void otherEntries_data()
-    {
+    void otherEntries_data() {
         QTest::addColumn<QString>("fixture");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("type");
-        QTest::newRow("query") << "nwind.mdb" << "Invoices" << "VIEW";
-        QTest::newRow("action query") << "queryTestV2000.mdb" << "UpdateQuery" << "VIEW";
-        QTest::newRow("catalog table") << "nwind.mdb" << "MSysObjects" << "SYSTEM TABLE";
-        QTest::newRow("hidden system flag") << "nwind.mdb" << "MSysModules" << "SYSTEM TABLE";
-        QTest::newRow("access objects") << "indexTestV2000.mdb" << "MSysAccessObjects" << "SYSTEM TABLE";
+        QTest::newRow("query") << "nwind.mdb"
+                               << "Invoices"
+                               << "VIEW";
+        QTest::newRow("action query") << "queryTestV2000.mdb"
+                                      << "UpdateQuery"
+                                      << "VIEW";
+        QTest::newRow("catalog table") << "nwind.mdb"
+                                       << "MSysObjects"
+                                       << "SYSTEM TABLE";
+        QTest::newRow("hidden system flag") << "nwind.mdb"
+                                            << "MSysModules"
+                                            << "SYSTEM TABLE";
+        QTest::newRow("access objects") << "indexTestV2000.mdb"
+                                        << "MSysAccessObjects"
+                                        << "SYSTEM TABLE";
         QTest::newRow("internal data table") << "DateTestDatabase.mdb"
-                                             << "f_75A72A8786B149369D90EB962DAB8A2C_Data" << "SYSTEM TABLE";
-        QTest::newRow("linked table") << "linkerTestV2007.accdb" << "Table2" << "LINK";
+                                             << "f_75A72A8786B149369D90EB962DAB8A2C_Data"
+                                             << "SYSTEM TABLE";
+        QTest::newRow("linked table") << "linkerTestV2007.accdb"
+                                      << "Table2"
+                                      << "LINK";
     }
-    void otherEntries()
-    {
+    void otherEntries() {
         QFETCH(QString, fixture);
         QFETCH(QString, name);
         QFETCH(QString, type);
@@ -191,29 +193,45 @@ private slots:
         QCOMPARE(catalog.Tables().Item(name).Type(), type);
     }
 
-    void keys_data()
-    {
+    void keys_data() {
         QTest::addColumn<QString>("fixture");
         QTest::addColumn<QString>("table");
         QTest::addColumn<QString>("keys");
         QTest::newRow("two foreign keys beside a compound primary key")
-            << "nwind.mdb" << "Order Details"
-            << "OrdersOrder Details(OrderID);PrimaryKey(OrderID,ProductID);ProductsOrder Details(ProductID)";
+            << "nwind.mdb"
+            << "Order Details"
+            << "OrdersOrder Details(OrderID);PrimaryKey(OrderID,ProductID);ProductsOrder "
+               "Details(ProductID)";
         QTest::newRow("referenced side has no key of its own")
-            << "nwind.mdb" << "Orders"
-            << "CustomersOrders(CustomerID);EmployeesOrders(EmployeeID);PrimaryKey(OrderID);ShippersOrders(ShipVia)";
-        QTest::newRow("primary key only") << "nwind.mdb" << "Categories" << "PrimaryKey(CategoryID)";
+            << "nwind.mdb"
+            << "Orders"
+            << "CustomersOrders(CustomerID);EmployeesOrders(EmployeeID);PrimaryKey(OrderID);"
+               "ShippersOrders(ShipVia)";
+        QTest::newRow("primary key only") << "nwind.mdb"
+                                          << "Categories"
+                                          << "PrimaryKey(CategoryID)";
         QTest::newRow("key after a deleted column")
-            << "indexTestV2000.mdb" << "Table1" << "PrimaryKey(id);Table2Table1(otherfk1);Table3Table1(otherfk2)";
-        QTest::newRow("jet 3") << "testV1997.mdb" << "Table4" << "PrimaryKey(data)";
+            << "indexTestV2000.mdb"
+            << "Table1"
+            << "PrimaryKey(id);Table2Table1(otherfk1);Table3Table1(otherfk2)";
+        QTest::newRow("jet 3") << "testV1997.mdb"
+                               << "Table4"
+                               << "PrimaryKey(data)";
         // Column numbers in the file that differ from the column positions.
-        QTest::newRow("numbers shifted, jet 3") << "nwind.mdb" << "Suppliers" << "PrimaryKey(SupplierID)";
-        QTest::newRow("numbers shifted, jet 4") << "testV2000.mdb" << "Table1" << "PrimaryKey(A)";
-        QTest::newRow("not enforced relationship gives no key") << "linkerTestV2007.accdb" << "Table1" << "PrimaryKey(ID)";
-        QTest::newRow("no keys") << "DateTestDatabase.mdb" << "DateTest" << "";
+        QTest::newRow("numbers shifted, jet 3") << "nwind.mdb"
+                                                << "Suppliers"
+                                                << "PrimaryKey(SupplierID)";
+        QTest::newRow("numbers shifted, jet 4") << "testV2000.mdb"
+                                                << "Table1"
+                                                << "PrimaryKey(A)";
+        QTest::newRow("not enforced relationship gives no key") << "linkerTestV2007.accdb"
+                                                                << "Table1"
+                                                                << "PrimaryKey(ID)";
+        QTest::newRow("no keys") << "DateTestDatabase.mdb"
+                                 << "DateTest"
+                                 << "";
     }
-    void keys()
-    {
+    void keys() {
         QFETCH(QString, fixture);
         QFETCH(QString, table);
         QFETCH(QString, keys);
@@ -224,8 +242,7 @@ private slots:
         QCOMPARE(DescribeKeys(catalog.Tables().Item(table)), keys);
     }
 
-    void databaseWithoutUserTables()
-    {
+    void databaseWithoutUserTables() {
         const auto connection = OpenOrFail(Fixtures::path("adox_jet4.mdb"));
         QVERIFY(connection);
         Catalog catalog;
@@ -234,13 +251,11 @@ private slots:
             QVERIFY2(t.Type() != QLatin1String("TABLE"), qPrintable(t.Name()));
     }
 
-    void passwordProtectedDoesNotOpen()
-    {
+    void passwordProtectedDoesNotOpen() {
         QVERIFY(!mdlADO::OpenAccessConnection(Fixtures::path("password.mdb")));
     }
 
-    void itemByName()
-    {
+    void itemByName() {
         const auto connection = OpenOrFail(Fixtures::path("nwind.mdb"));
         Catalog catalog;
         catalog.setActiveConnection(connection);
@@ -255,8 +270,7 @@ private slots:
         }
     }
 
-    void catalogWithoutConnectionFails()
-    {
+    void catalogWithoutConnectionFails() {
         Catalog catalog;
         QVERIFY_THROWS_EXCEPTION(Failure, catalog.setActiveConnection(nullptr));
         QVERIFY_THROWS_EXCEPTION(Failure, catalog.Tables());
@@ -264,11 +278,11 @@ private slots:
 
     // Designs asked ahead in the announced order are given to the table they
     // belong to, also when the tables are read in another order after all.
-    void readingAhead()
-    {
+    void readingAhead() {
         QList<FakeTable> tables;
         for (int i = 1; i <= 7; ++i)
-            tables << FakeTable{QStringLiteral("T%1").arg(i), {{QStringLiteral("c%1").arg(i), 3, 0}}, {}};
+            tables << FakeTable{
+                QStringLiteral("T%1").arg(i), {{QStringLiteral("c%1").arg(i), 3, 0}}, {}};
         FakeCatalog fake(tables);
         Catalog catalog;
         catalog.setActiveConnection(mdlADO::OpenAccessConnection(fake.databasePath()));
@@ -279,8 +293,7 @@ private slots:
     }
 
     // The reader lives exactly as long as the connection and its catalog.
-    void releasingTheConnectionEndsTheReader()
-    {
+    void releasingTheConnectionEndsTheReader() {
         QCOMPARE(RunningReaders(), 0);
         {
             auto connection = OpenOrFail(Fixtures::path("testV2000.mdb"));
@@ -294,14 +307,16 @@ private slots:
 
     // The command-line dump lists what the catalog holds, and tells a failed
     // open by its exit status and why.
-    void dumpTool()
-    {
+    void dumpTool() {
         const QString tool = QCoreApplication::applicationDirPath() + "/quillmere-catalog-dump";
         QProcess dump;
         dump.start(tool, {Fixtures::path("testV2000.mdb")});
         QVERIFY(dump.waitForFinished());
         QCOMPARE(dump.exitCode(), 0);
-        const QJsonArray tables = QJsonDocument::fromJson(dump.readAllStandardOutput()).object().value("tables").toArray();
+        const QJsonArray tables = QJsonDocument::fromJson(dump.readAllStandardOutput())
+                                      .object()
+                                      .value("tables")
+                                      .toArray();
         QStringList userTables;
         for (const QJsonValue &t : tables)
             if (t.toObject().value("type").toString() == "TABLE") {
@@ -322,24 +337,28 @@ private slots:
     }
 
     // Both tools answer --help and --version, and refuse a wrong call.
-    void toolOptions_data()
-    {
+    void toolOptions_data() {
         QTest::addColumn<QString>("tool");
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("output"); // what standard output starts with, or standard error
         for (const QString tool : {"quillmere-catalog-dump", "quillmere-make-workbook"}) {
-            const QString version =
-                QStringLiteral("%1 %2.%3.%4\n").arg(tool).arg(Version::Major).arg(Version::Minor).arg(Version::Revision);
-            QTest::newRow(qPrintable(tool + " --help")) << tool << QStringList{"--help"} << 0 << "usage: " + tool;
-            QTest::newRow(qPrintable(tool + " --version")) << tool << QStringList{"--version"} << 0 << version;
-            QTest::newRow(qPrintable(tool + " alone")) << tool << QStringList() << 64 << "usage: " + tool;
-            QTest::newRow(qPrintable(tool + " unknown option")) << tool << QStringList{"--x", "a", "b"} << 64
-                                                                << "usage: " + tool;
+            const QString version = QStringLiteral("%1 %2.%3.%4\n")
+                                        .arg(tool)
+                                        .arg(Version::Major)
+                                        .arg(Version::Minor)
+                                        .arg(Version::Revision);
+            QTest::newRow(qPrintable(tool + " --help"))
+                << tool << QStringList{"--help"} << 0 << "usage: " + tool;
+            QTest::newRow(qPrintable(tool + " --version"))
+                << tool << QStringList{"--version"} << 0 << version;
+            QTest::newRow(qPrintable(tool + " alone"))
+                << tool << QStringList() << 64 << "usage: " + tool;
+            QTest::newRow(qPrintable(tool + " unknown option"))
+                << tool << QStringList{"--x", "a", "b"} << 64 << "usage: " + tool;
         }
     }
-    void toolOptions()
-    {
+    void toolOptions() {
         QFETCH(QString, tool);
         QFETCH(QStringList, arguments);
         QFETCH(int, status);
@@ -348,7 +367,8 @@ private slots:
         run.start(QCoreApplication::applicationDirPath() + '/' + tool, arguments);
         QVERIFY(run.waitForFinished());
         QCOMPARE(run.exitCode(), status);
-        const QString said = QString::fromUtf8(status == 0 ? run.readAllStandardOutput() : run.readAllStandardError());
+        const QString said = QString::fromUtf8(status == 0 ? run.readAllStandardOutput()
+                                                           : run.readAllStandardError());
         QVERIFY2(said.startsWith(output), qPrintable(said));
         if (arguments == QStringList{"--help"})
             QVERIFY(said.contains("Exit status: 0"));
@@ -356,8 +376,7 @@ private slots:
 
     // Opening, listing and reading every table leaves each file as it was:
     // same bytes, same modification time, nothing new beside it.
-    void filesStayUntouched()
-    {
+    void filesStayUntouched() {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         QStringList names = FixturesWithExpectations;
@@ -373,11 +392,13 @@ private slots:
             QVERIFY(QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner));
             QFile f(copy);
             QVERIFY(f.open(QIODevice::ReadWrite));
-            QVERIFY(f.setFileTime(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)), QFileDevice::FileModificationTime));
+            QVERIFY(f.setFileTime(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)),
+                                  QFileDevice::FileModificationTime));
             before.insert(name, {QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256),
                                  QFileInfo(copy).lastModified()});
         }
-        const QStringList listingBefore = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+        const QStringList listingBefore =
+            QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
 
         for (const QString &name : names) {
             const auto connection = mdlADO::OpenAccessConnection(dir.filePath(name));
@@ -390,16 +411,19 @@ private slots:
                     QVERIFY(t.Columns().Count() >= 0);
                     QVERIFY(t.Keys().Count() >= 0);
                 }
-            QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System), listingBefore);
+            QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System),
+                     listingBefore);
         }
 
         for (const QString &name : names) {
             QFile f(dir.filePath(name));
             QVERIFY(f.open(QIODevice::ReadOnly));
-            QCOMPARE(QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256), before[name].hash);
+            QCOMPARE(QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256),
+                     before[name].hash);
             QCOMPARE(QFileInfo(dir.filePath(name)).lastModified(), before[name].modified);
         }
-        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System), listingBefore);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System),
+                 listingBefore);
     }
 };
 

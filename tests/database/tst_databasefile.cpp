@@ -32,23 +32,23 @@ class TestDatabaseFile : public QObject {
 
     QTemporaryDir dir_;
 
-    QByteArray rawPath(const QByteArray &name) const { return QFile::encodeName(dir_.path()) + '/' + name; }
+    QByteArray rawPath(const QByteArray &name) const {
+        return QFile::encodeName(dir_.path()) + '/' + name;
+    }
 
-    static bool WriteRaw(const QByteArray &path, const QByteArray &bytes)
-    {
+    static bool WriteRaw(const QByteArray &path, const QByteArray &bytes) {
         const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const bool written = fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+        const bool written =
+            fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
         return fd >= 0 && ::close(fd) == 0 && written;
     }
 
-    static QByteArray FixtureBytes(const QString &name)
-    {
+    static QByteArray FixtureBytes(const QString &name) {
         QFile f(Fixtures::path(name));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
-    static QStringList UserTables(const QString &path)
-    {
+    static QStringList UserTables(const QString &path) {
         const auto connection = mdlADO::OpenAccessConnection(path);
         if (!connection)
             return {QStringLiteral("(does not open)")};
@@ -57,14 +57,15 @@ class TestDatabaseFile : public QObject {
         return catalog.UserTableNames();
     }
 
-    static QString Tool(const char *name) { return QCoreApplication::applicationDirPath() + '/' + name; }
+    static QString Tool(const char *name) {
+        return QCoreApplication::applicationDirPath() + '/' + name;
+    }
 
 private slots:
     void initTestCase() { QVERIFY(dir_.isValid()); }
 
     // Every byte string comes back as it went in; valid UTF-8 reads as text.
-    void namesRoundTrip_data()
-    {
+    void namesRoundTrip_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("ASCII") << QByteArray("/home/user/db.mdb");
         QTest::newRow("UTF-8 Japanese") << QByteArray("/home/\xe5\x8f\xb0\xe5\xb8\xb3.mdb");
@@ -72,14 +73,15 @@ private slots:
         QTest::newRow("Latin-1") << QByteArray("caf\xe9.mdb");
         QTest::newRow("Shift-JIS") << QByteArray("\x83\x65\x83\x58\x83\x67.mdb");
         QTest::newRow("U+FFFD itself") << QByteArray("l-\xef\xbf\xbd.mdb");
-        QTest::newRow("overlong slash") << QByteArray("a\xc0\xaf" "b");
+        QTest::newRow("overlong slash") << QByteArray("a\xc0\xaf"
+                                                      "b");
         QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80\xed\xb2\x80");
         QTest::newRow("cut sequence at the end") << QByteArray("x\xe3\x81");
         QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80");
-        QTest::newRow("pair ending in DC80, then a stray byte") << QByteArray("\xf0\x90\x82\x80\xe9");
+        QTest::newRow("pair ending in DC80, then a stray byte")
+            << QByteArray("\xf0\x90\x82\x80\xe9");
     }
-    void namesRoundTrip()
-    {
+    void namesRoundTrip() {
         QFETCH(QByteArray, bytes);
         const QString name = LocalFileName::decode(bytes);
         QCOMPARE(LocalFileName::encode(name), bytes);
@@ -90,14 +92,12 @@ private slots:
     // Beside a name that is not valid UTF-8 lies the file that the name's
     // lossy decoding would lead to; the right one opens, through the
     // database layer and the tools, for the database and the output.
-    void namesAreBytes_data()
-    {
+    void namesAreBytes_data() {
         QTest::addColumn<QByteArray>("name");
         QTest::newRow("Latin-1") << QByteArray("l-\xe9");
         QTest::newRow("Shift-JIS") << QByteArray("\x83\x65\x83\x58\x83\x67");
     }
-    void namesAreBytes()
-    {
+    void namesAreBytes() {
         REQUIRE_FIXTURES();
         QFETCH(QByteArray, name);
         const QByteArray database = rawPath(name + ".mdb");
@@ -114,33 +114,36 @@ private slots:
         QVERIFY(WriteRaw(rawPath("name"), database));
         QVERIFY(WriteRaw(rawPath("output"), rawPath(name + ".xlsx")));
         QProcess dump;
-        dump.start("/bin/sh", {"-c", "exec \"$0\" --tables-only \"$(cat \"$1\")\"", Tool("quillmere-catalog-dump"),
-                               QString::fromUtf8(rawPath("name"))});
+        dump.start("/bin/sh", {"-c", "exec \"$0\" --tables-only \"$(cat \"$1\")\"",
+                               Tool("quillmere-catalog-dump"), QString::fromUtf8(rawPath("name"))});
         QVERIFY(dump.waitForFinished(30000));
         QCOMPARE(dump.exitCode(), 0);
         QStringList dumped;
-        for (const QJsonValue &t : QJsonDocument::fromJson(dump.readAllStandardOutput())["tables"].toArray())
+        for (const QJsonValue &t :
+             QJsonDocument::fromJson(dump.readAllStandardOutput())["tables"].toArray())
             if (t["type"].toString() == "TABLE")
                 dumped << t["name"].toString();
         QCOMPARE(dumped, expected);
 
         QProcess make;
-        make.start("/bin/sh", {"-c", "exec \"$0\" \"$(cat \"$1\")\" \"$(cat \"$2\")\"", Tool("quillmere-make-workbook"),
-                               QString::fromUtf8(rawPath("name")), QString::fromUtf8(rawPath("output"))});
+        make.start("/bin/sh", {"-c", "exec \"$0\" \"$(cat \"$1\")\" \"$(cat \"$2\")\"",
+                               Tool("quillmere-make-workbook"), QString::fromUtf8(rawPath("name")),
+                               QString::fromUtf8(rawPath("output"))});
         QVERIFY(make.waitForFinished(30000));
         QCOMPARE(make.exitCode(), 0);
         struct stat status {};
         QCOMPARE(::stat(rawPath(name + ".xlsx").constData(), &status), 0);
-        QVERIFY(::stat(QString::fromUtf8(rawPath(name + ".xlsx")).toUtf8().constData(), &status) != 0);
+        QVERIFY(::stat(QString::fromUtf8(rawPath(name + ".xlsx")).toUtf8().constData(), &status) !=
+                0);
     }
 
     // While one name is given now to a protected file, now to an open one,
     // every open reads one file from header to catalog: refused as protected
     // or the open file's tables, never the protected file's catalog.
-    void oneOpenReadsOneFile()
-    {
+    void oneOpenReadsOneFile() {
         REQUIRE_FIXTURES();
-        const QByteArray open = rawPath("open.mdb"), locked = rawPath("locked.mdb"), name = rawPath("swapped.mdb");
+        const QByteArray open = rawPath("open.mdb"), locked = rawPath("locked.mdb"),
+                         name = rawPath("swapped.mdb");
         QVERIFY(WriteRaw(open, FixtureBytes("testV2000.mdb")));
         QVERIFY(WriteRaw(locked, FixtureBytes("password.mdb")));
         QVERIFY(::link(open.constData(), name.constData()) == 0);
@@ -185,8 +188,7 @@ private slots:
     // shares its reader only while it is the same file, unchanged since that
     // reader started, and the reader has not failed; and either way lists
     // the file the name names now.
-    void heldReaderIsShared_data()
-    {
+    void heldReaderIsShared_data() {
         QTest::addColumn<QString>("between");
         QTest::addColumn<bool>("shared");
         QTest::newRow("nothing") << "" << true;
@@ -195,8 +197,7 @@ private slots:
         QTest::newRow("another file under the name") << "replace" << false;
         QTest::newRow("the reader failed") << "fail" << false;
     }
-    void heldReaderIsShared()
-    {
+    void heldReaderIsShared() {
         REQUIRE_FIXTURES();
         QFETCH(QString, between);
         QFETCH(bool, shared);
@@ -210,17 +211,20 @@ private slots:
         if (between == "link") {
             second = dir_.filePath("held-link.mdb");
             QFile::remove(second);
-            QVERIFY(::symlink(QFile::encodeName(name).constData(), QFile::encodeName(second).constData()) == 0);
+            QVERIFY(::symlink(QFile::encodeName(name).constData(),
+                              QFile::encodeName(second).constData()) == 0);
         } else if (between == "touch") {
             QThread::msleep(20);
             QFile file(name);
             QVERIFY(file.open(QIODevice::ReadWrite));
-            QVERIFY(file.setFileTime(QDateTime::currentDateTime(), QFileDevice::FileModificationTime));
+            QVERIFY(
+                file.setFileTime(QDateTime::currentDateTime(), QFileDevice::FileModificationTime));
         } else if (between == "replace") {
             const QString other = dir_.filePath("other.mdb");
             QFile::remove(other);
             QVERIFY(QFile::copy(Fixtures::path("testV2000.mdb"), other));
-            QVERIFY(::rename(QFile::encodeName(other).constData(), QFile::encodeName(name).constData()) == 0);
+            QVERIFY(::rename(QFile::encodeName(other).constData(),
+                             QFile::encodeName(name).constData()) == 0);
             expected = UserTables(Fixtures::path("testV2000.mdb"));
         } else if (between == "fail") {
             QVERIFY(!first->reader()->design(-1)); // no such table: the reader fails
@@ -235,8 +239,7 @@ private slots:
 
     // Access files go up to 2 GB; one just below lists what the original does,
     // within the reader's 2 GiB address space.
-    void fileAtTheFormatsSizeLimit()
-    {
+    void fileAtTheFormatsSizeLimit() {
         REQUIRE_FIXTURES();
         const QString big = dir_.filePath("big.mdb");
         QVERIFY(QFile::copy(Fixtures::path("testV2000.mdb"), big));
@@ -250,8 +253,7 @@ private slots:
     // However early the program dies after starting a reader, the reader
     // dies with it: here the program is the dump tool, killed moments after
     // it starts, and its reader a stand-in that would wait an hour.
-    void readerDiesWithTheProgram()
-    {
+    void readerDiesWithTheProgram() {
         const QString program = dir_.filePath("quillmere-catalog-dump");
         QVERIFY(QFile::copy(Tool("quillmere-catalog-dump"), program));
         const QString marker = QString::number(3600 + QRandomGenerator::global()->bounded(1000));

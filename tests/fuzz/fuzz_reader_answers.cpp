@@ -4,8 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QByteArray line(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     if (const auto entries = DecodeCatalogAnswer(line))
         for (const CatalogEntry &e : *entries)

@@ -7,10 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
-{
-    const auto recordset =
-        mdlXmlConv::ParseRecordsetXml(QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size)));
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    const auto recordset = mdlXmlConv::ParseRecordsetXml(
+        QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size)));
     if (!recordset || !recordset->fields().contains(QStringLiteral("ID"), Qt::CaseInsensitive))
         return 0;
     for (int code : {0, 3, 202, -1, 8192}) {

@@ -13,12 +13,12 @@
 #include "Catalog.h"
 #include "CatalogReader.h"
 #include "ConnectionString.h"
-#include "Fixtures.h"
 #include "FilePresenter.h"
+#include "Fixtures.h"
 #include "clsOutputTableDesign.h"
 #include "common/Failure.h"
-#include "mdlADO.h"
 #include "common/LocaleFreeNumbers.h"
+#include "mdlADO.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -42,26 +42,23 @@ struct Source {
 // Where a page keeps what the mutations aim at, by format.
 struct Layout {
     int tdefNumRows, tdefNumCols, tdefUsageMap, tdefFreeMap; // table definition page
-    int dataRowCount, dataRowOffsets;                         // data page
+    int dataRowCount, dataRowOffsets;                        // data page
 };
 constexpr Layout Jet3Layout{12, 25, 35, 39, 8, 10};
 constexpr Layout Jet4Layout{16, 45, 55, 59, 12, 14};
 constexpr int CatalogDefinitionPage = 2;
 
-void Put32(QByteArray &b, qsizetype at, quint32 v)
-{
+void Put32(QByteArray &b, qsizetype at, quint32 v) {
     for (int i = 0; i < 4 && at + i < b.size(); ++i)
         b[at + i] = char(v >> (8 * i));
 }
-void Put16(QByteArray &b, qsizetype at, quint16 v)
-{
+void Put16(QByteArray &b, qsizetype at, quint16 v) {
     for (int i = 0; i < 2 && at + i < b.size(); ++i)
         b[at + i] = char(v >> (8 * i));
 }
 
 // The pages holding the catalog's rows: data pages of the table at page 2.
-QList<int> CatalogDataPages(const Source &s)
-{
+QList<int> CatalogDataPages(const Source &s) {
     QList<int> pages;
     for (int p = 1; (p + 1) * qsizetype(s.pageSize) <= s.bytes.size(); ++p) {
         const char *page = s.bytes.constData() + qsizetype(p) * s.pageSize;
@@ -74,8 +71,7 @@ QList<int> CatalogDataPages(const Source &s)
 }
 
 // One seeded damage; returns its description.
-QString Damage(const Source &s, QByteArray &b, QRandomGenerator &random)
-{
+QString Damage(const Source &s, QByteArray &b, QRandomGenerator &random) {
     const Layout layout = s.jet3 ? Jet3Layout : Jet4Layout;
     const int pages = int(b.size() / s.pageSize);
     switch (random.bounded(5)) {
@@ -101,9 +97,15 @@ QString Damage(const Source &s, QByteArray &b, QRandomGenerator &random)
         const quint32 value = random.bounded(2) ? random.bounded(pages + 8) : random.generate();
         const QList<int> data = CatalogDataPages(s);
         switch (random.bounded(4)) {
-        case 0: Put32(b, tdef + 4, value); return QStringLiteral("catalog definition continues at %1").arg(value);
-        case 1: Put32(b, tdef + layout.tdefUsageMap, value); return QStringLiteral("catalog usage map at %1").arg(value);
-        case 2: Put32(b, tdef + layout.tdefFreeMap, value); return QStringLiteral("catalog free map at %1").arg(value);
+        case 0:
+            Put32(b, tdef + 4, value);
+            return QStringLiteral("catalog definition continues at %1").arg(value);
+        case 1:
+            Put32(b, tdef + layout.tdefUsageMap, value);
+            return QStringLiteral("catalog usage map at %1").arg(value);
+        case 2:
+            Put32(b, tdef + layout.tdefFreeMap, value);
+            return QStringLiteral("catalog free map at %1").arg(value);
         default:
             if (data.isEmpty())
                 return QStringLiteral("no catalog data page");
@@ -113,11 +115,16 @@ QString Damage(const Source &s, QByteArray &b, QRandomGenerator &random)
     }
     default: { // a length or count of the catalog corrupted
         const qsizetype tdef = qsizetype(CatalogDefinitionPage) * s.pageSize;
-        const quint16 value = random.bounded(2) ? quint16(random.bounded(0x10000)) : quint16(random.bounded(64));
+        const quint16 value =
+            random.bounded(2) ? quint16(random.bounded(0x10000)) : quint16(random.bounded(64));
         const QList<int> data = CatalogDataPages(s);
         switch (random.bounded(4)) {
-        case 0: Put16(b, tdef + layout.tdefNumCols, value); return QStringLiteral("catalog has %1 columns").arg(value);
-        case 1: Put32(b, tdef + layout.tdefNumRows, value); return QStringLiteral("catalog has %1 rows").arg(value);
+        case 0:
+            Put16(b, tdef + layout.tdefNumCols, value);
+            return QStringLiteral("catalog has %1 columns").arg(value);
+        case 1:
+            Put32(b, tdef + layout.tdefNumRows, value);
+            return QStringLiteral("catalog has %1 rows").arg(value);
         default: {
             if (data.isEmpty())
                 return QStringLiteral("no catalog data page");
@@ -135,12 +142,12 @@ QString Damage(const Source &s, QByteArray &b, QRandomGenerator &random)
     }
 }
 
-QList<Source> LoadSources(const QStringList &arguments)
-{
+QList<Source> LoadSources(const QStringList &arguments) {
     QStringList files;
     for (const QString &a : arguments) {
         if (QFileInfo(a).isDir()) {
-            for (const QString &f : QDir(a).entryList({"*.mdb", "*.accdb"}, QDir::Files, QDir::Name))
+            for (const QString &f :
+                 QDir(a).entryList({"*.mdb", "*.accdb"}, QDir::Files, QDir::Name))
                 files << QDir(a).filePath(f);
         } else if (QFileInfo::exists(a)) {
             files << a;
@@ -164,8 +171,7 @@ QList<Source> LoadSources(const QStringList &arguments)
 
 } // namespace
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     UseLocaleFreeNumbers(); // Qt took the whole locale from the environment
     QStringList args = app.arguments().mid(1);
@@ -184,7 +190,8 @@ int main(int argc, char *argv[])
         args << Fixtures::directory();
     const QList<Source> sources = LoadSources(args);
     if (sources.isEmpty()) {
-        std::printf("{\"skipped\":\"no Access files to damage (the fixtures are not available)\"}\n");
+        std::printf(
+            "{\"skipped\":\"no Access files to damage (the fixtures are not available)\"}\n");
         return 0;
     }
 
@@ -203,7 +210,8 @@ int main(int argc, char *argv[])
         QByteArray bytes = source.bytes;
         const QString damage = Damage(source, bytes, random);
         QFile out(damaged);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size())
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            out.write(bytes) != bytes.size())
             return 3;
         out.close();
 

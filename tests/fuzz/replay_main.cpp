@@ -8,8 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s CORPUS_DIRECTORY\n", argv[0]);
         return 64;
@@ -21,7 +20,8 @@ int main(int argc, char *argv[])
         if (!file.open(QIODevice::ReadOnly))
             return 1;
         const QByteArray bytes = file.readAll();
-        LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(bytes.constData()), static_cast<size_t>(bytes.size()));
+        LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(bytes.constData()),
+                               static_cast<size_t>(bytes.size()));
         ++inputs;
     }
     std::printf("%d inputs replayed\n", inputs);

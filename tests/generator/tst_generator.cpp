@@ -3,8 +3,8 @@
 #include "CellRange.h"
 #include "ConnectionString.h"
 #include "FakeCatalog.h"
-#include "Fixtures.h"
 #include "FilePresenter.h"
+#include "Fixtures.h"
 #include "GuardedFifo.h"
 #include "MdbSchemaComments.h"
 #include "WorkbookReader.h"
@@ -32,8 +32,7 @@ struct Run {
     QJsonObject workbook;
     QJsonArray sheets() const { return workbook.value("sheets").toArray(); }
     QJsonObject sheet(int i) const { return sheets()[i].toObject(); }
-    QStringList sheetNames() const
-    {
+    QStringList sheetNames() const {
         QStringList names;
         for (const QJsonValue &s : sheets())
             names << s.toObject().value("name").toString();
@@ -41,31 +40,30 @@ struct Run {
     }
 };
 
-ColumnDesign Text(const QString &name, int size = 50) { return {name, 202, size}; }
-ColumnDesign Long(const QString &name) { return {name, 3, 0}; }
+ColumnDesign Text(const QString &name, int size = 50) {
+    return {name, 202, size};
+}
+ColumnDesign Long(const QString &name) {
+    return {name, 3, 0};
+}
 
-QJsonObject CellAt(const QJsonObject &sheet, const QString &address)
-{
+QJsonObject CellAt(const QJsonObject &sheet, const QString &address) {
     return sheet.value("cells").toObject().value(address).toObject();
 }
-QString TextAt(const QJsonObject &sheet, const QString &address)
-{
+QString TextAt(const QJsonObject &sheet, const QString &address) {
     return CellAt(sheet, address).value("value").toObject().value("text").toString();
 }
 // No value: a cell absent from the file, or one without a value.
-bool EmptyAt(const QJsonObject &sheet, const QString &address)
-{
+bool EmptyAt(const QJsonObject &sheet, const QString &address) {
     const QJsonValue value = CellAt(sheet, address).value("value");
     return value.isNull() || value.isUndefined();
 }
-QString A1(int column, int row)
-{
+QString A1(int column, int row) {
     return QStringLiteral("%1%2").arg(QChar(u'A' + column - 1)).arg(row);
 }
 
 // The sides of a cell's border the reader found, as "top:medium ...".
-QString BordersAt(const QJsonObject &sheet, const QString &address)
-{
+QString BordersAt(const QJsonObject &sheet, const QString &address) {
     const QJsonObject b = CellAt(sheet, address).value("border").toObject();
     QStringList sides;
     for (const char *side : {"top", "bottom", "left", "right"})
@@ -77,9 +75,10 @@ QString BordersAt(const QJsonObject &sheet, const QString &address)
 // medium frame, hairlines between its rows and a thin line between labels
 // and values; the header B6:F6 framed medium with thin lines between its
 // columns; the data block B7:F(6+n) likewise, with hairlines between rows.
-QString ExpectedBorders(int row, int column, int fields)
-{
-    auto edge = [](bool outer, const char *inner) { return QString::fromLatin1(outer ? "medium" : inner); };
+QString ExpectedBorders(int row, int column, int fields) {
+    auto edge = [](bool outer, const char *inner) {
+        return QString::fromLatin1(outer ? "medium" : inner);
+    };
     QString top, bottom, left, right;
     if (row >= 2 && row <= 4) {
         top = edge(row == 2, "hair");
@@ -102,8 +101,7 @@ QString ExpectedBorders(int row, int column, int fields)
 // Checks one table's sheet against its frame, fills, bold cells, column
 // widths and row heights (none: every row keeps the default); fields is the
 // number of field rows.
-void CheckLayout(const QJsonObject &sheet, int fields)
-{
+void CheckLayout(const QJsonObject &sheet, int fields) {
     QStringList expectedCells;
     for (int row = 2; row <= 4; ++row)
         expectedCells << A1(2, row) << A1(3, row);
@@ -121,7 +119,8 @@ void CheckLayout(const QJsonObject &sheet, int fields)
         QCOMPARE(BordersAt(sheet, address), ExpectedBorders(row, column, fields));
         const bool label = (column == 2 && row <= 4) || row == 6;
         QCOMPARE(CellAt(sheet, address).value("bold").toBool(), label);
-        QCOMPARE(CellAt(sheet, address).value("fill").toString(), label ? QString("gray125") : QString());
+        QCOMPARE(CellAt(sheet, address).value("fill").toString(),
+                 label ? QString("gray125") : QString());
     }
 
     QCOMPARE(TextAt(sheet, "B2"), QStringLiteral("テーブル名称"));
@@ -141,14 +140,12 @@ void CheckLayout(const QJsonObject &sheet, int fields)
     QCOMPARE(sheet.value("heights").toObject(), QJsonObject());
 }
 
-QString DateAt(const QJsonObject &sheet, const QString &address)
-{
+QString DateAt(const QJsonObject &sheet, const QString &address) {
     return CellAt(sheet, address).value("value").toObject().value("date").toString();
 }
 
 // The database's user tables in the order the table list shows them.
-QStringList UserTables(const QString &path)
-{
+QStringList UserTables(const QString &path) {
     Catalog catalog;
     catalog.setActiveConnection(mdlADO::OpenAccessConnection(path));
     return catalog.UserTableNames();
@@ -161,8 +158,7 @@ class TestOutputTableDesign : public QObject {
 
     QTemporaryDir dir_;
 
-    Run make(clsOutputTableDesign &generator)
-    {
+    Run make(clsOutputTableDesign &generator) {
         auto presenter = std::make_shared<spreadsheet::FilePresenter>(dir_.filePath("run.xlsx"));
         spreadsheet::Application::setPresenter(presenter);
         Run run;
@@ -179,8 +175,7 @@ class TestOutputTableDesign : public QObject {
         return run;
     }
 
-    Run makeTables(const QString &database, const QStringList &tables, bool descriptions = false)
-    {
+    Run makeTables(const QString &database, const QStringList &tables, bool descriptions = false) {
         clsOutputTableDesign generator;
         generator.setWriteDescriptions(descriptions);
         for (const QString &t : tables)
@@ -190,8 +185,7 @@ class TestOutputTableDesign : public QObject {
     }
 
     // A folder holding a data type name file with these rows, or none.
-    QString namesFolder(const QString &name, const QByteArray &rows, bool withEnumName = true)
-    {
+    QString namesFolder(const QString &name, const QByteArray &rows, bool withEnumName = true) {
         const QString folder = dir_.filePath(name);
         QDir().mkpath(folder);
         if (rows.isNull())
@@ -204,7 +198,8 @@ class TestOutputTableDesign : public QObject {
                    "<s:Schema id='RowsetSchema'><s:ElementType name='row'>"
                    "<s:AttributeType name='ID'><s:datatype dt:type='int'/></s:AttributeType>");
         if (withEnumName)
-            file.write("<s:AttributeType name='EnumName'><s:datatype dt:type='string'/></s:AttributeType>");
+            file.write("<s:AttributeType name='EnumName'><s:datatype "
+                       "dt:type='string'/></s:AttributeType>");
         file.write("</s:ElementType></s:Schema><rs:data>" + rows + "</rs:data></xml>");
         return folder;
     }
@@ -212,8 +207,7 @@ class TestOutputTableDesign : public QObject {
 private slots:
     void initTestCase() { QVERIFY(dir_.isValid()); }
 
-    void members()
-    {
+    void members() {
         clsOutputTableDesign generator;
         QCOMPARE(generator.ConnectionString(), QString());
         QCOMPARE(generator.TableCount(), QStringLiteral("0"));
@@ -225,43 +219,49 @@ private slots:
         generator.ClearTables();
         QCOMPARE(generator.TableCount(), QStringLiteral("0"));
         generator.setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x;");
-        QCOMPARE(generator.ConnectionString(), QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x;"));
+        QCOMPARE(generator.ConnectionString(),
+                 QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x;"));
         make(generator); // fails: no such database
         QCOMPARE(generator.Error(), QStringLiteral("0"));
-        QCOMPARE(generator.ConnectionString(), QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x;"));
+        QCOMPARE(generator.ConnectionString(),
+                 QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x;"));
     }
 
     // Every sheet of a real database, read back by an independent reader.
-    void fixtureWorkbooks_data()
-    {
+    void fixtureWorkbooks_data() {
         QTest::addColumn<QString>("fixture");
         QTest::addColumn<QStringList>("marks"); // "table/field=mark", the rest unmarked
         QTest::newRow("nwind.mdb") << "nwind.mdb"
-                                   << QStringList{"Categories/CategoryID=Primary", "Customers/CustomerID=Primary",
-                                                  "Employees/EmployeeID=Primary", "Order Details/OrderID=Primary",
+                                   << QStringList{"Categories/CategoryID=Primary",
+                                                  "Customers/CustomerID=Primary",
+                                                  "Employees/EmployeeID=Primary",
+                                                  "Order Details/OrderID=Primary",
                                                   "Order Details/ProductID=ProductsOrder Details",
-                                                  "Orders/OrderID=Primary", "Orders/CustomerID=CustomersOrders",
-                                                  "Orders/EmployeeID=EmployeesOrders", "Orders/ShipVia=ShippersOrders",
-                                                  "Products/ProductID=Primary", "Products/SupplierID=SuppliersProducts",
+                                                  "Orders/OrderID=Primary",
+                                                  "Orders/CustomerID=CustomersOrders",
+                                                  "Orders/EmployeeID=EmployeesOrders",
+                                                  "Orders/ShipVia=ShippersOrders",
+                                                  "Products/ProductID=Primary",
+                                                  "Products/SupplierID=SuppliersProducts",
                                                   "Products/CategoryID=CategoriesProducts",
-                                                  "Shippers/ShipperID=Primary", "Suppliers/SupplierID=Primary",
+                                                  "Shippers/ShipperID=Primary",
+                                                  "Suppliers/SupplierID=Primary",
                                                   "Umsätze/OrderID=Primary"};
         QTest::newRow("testV2000.mdb") << "testV2000.mdb"
-                                       << QStringList{"Table1/A=Primary", "Table2/column1=Primary", "Table3/a=Primary",
-                                                      "Table4/data=Primary"};
+                                       << QStringList{"Table1/A=Primary", "Table2/column1=Primary",
+                                                      "Table3/a=Primary", "Table4/data=Primary"};
     }
-    void fixtureWorkbooks()
-    {
+    void fixtureWorkbooks() {
         REQUIRE_FIXTURES();
         QFETCH(QString, fixture);
         QFETCH(QStringList, marks);
         const QString path = Fixtures::path(fixture);
         const bool twoBytesPerCharacter = Fixtures::formatOf(path) >= 1;
         static const QHash<QString, QString> typeNames = {
-            {"boolean", "adBoolean"}, {"byte", "adUnsignedTinyInt"}, {"integer", "adSmallInt"},
-            {"long", "adInteger"}, {"currency", "adCurrency"}, {"float", "adSingle"},
-            {"double", "adDouble"}, {"datetime", "adDate"}, {"memo", "adLongVarWChar"},
-            {"ole", "adLongVarBinary"}, {"repid", "adGUID"}, {"numeric", "adNumeric"}};
+            {"boolean", "adBoolean"},   {"byte", "adUnsignedTinyInt"}, {"integer", "adSmallInt"},
+            {"long", "adInteger"},      {"currency", "adCurrency"},    {"float", "adSingle"},
+            {"double", "adDouble"},     {"datetime", "adDate"},        {"memo", "adLongVarWChar"},
+            {"ole", "adLongVarBinary"}, {"repid", "adGUID"},           {"numeric", "adNumeric"}};
 
         const QStringList tables = UserTables(path);
         const Run run = makeTables(path, tables);
@@ -286,15 +286,21 @@ private slots:
                 const QString stored = c.value("type").toString();
                 const QString name = c.value("name").toString();
                 QCOMPARE(TextAt(sheet, A1(2, row)), name);
-                const QString typeName = stored == "text" ? (c.value("fixed").toBool() ? "adWChar" : "adVarWChar")
-                                                          : typeNames.value(stored);
+                const QString typeName =
+                    stored == "text" ? (c.value("fixed").toBool() ? "adWChar" : "adVarWChar")
+                                     : typeNames.value(stored);
                 QCOMPARE(TextAt(sheet, A1(3, row)), typeName);
-                const int size = stored == "text" ? c.value("size").toInt() / (twoBytesPerCharacter ? 2 : 1) : 0;
+                const int size =
+                    stored == "text" ? c.value("size").toInt() / (twoBytesPerCharacter ? 2 : 1) : 0;
                 if (size == 0)
                     QVERIFY(EmptyAt(sheet, A1(4, row)));
                 else
-                    QCOMPARE(CellAt(sheet, A1(4, row)).value("value").toObject().value("number").toInt(), size);
-                const QString mark = marks.filter(QStringLiteral("%1/%2=").arg(tables[i], name)).value(0).section('=', 1);
+                    QCOMPARE(
+                        CellAt(sheet, A1(4, row)).value("value").toObject().value("number").toInt(),
+                        size);
+                const QString mark = marks.filter(QStringLiteral("%1/%2=").arg(tables[i], name))
+                                         .value(0)
+                                         .section('=', 1);
                 QCOMPARE(TextAt(sheet, A1(5, row)), mark);
             }
         }
@@ -303,15 +309,13 @@ private slots:
     // With descriptions asked for, every field that has one in the database
     // (as mdbtools' mdb-schema finds them) has it in column F of its row,
     // wrapped; every other cell is as in the run without them.
-    void fixtureDescriptions_data()
-    {
+    void fixtureDescriptions_data() {
         QTest::addColumn<QString>("fixture");
         QTest::addColumn<int>("described"); // fields with a description
         QTest::newRow("nwind.mdb") << "nwind.mdb" << 49;
         QTest::newRow("testV2000.mdb, none") << "testV2000.mdb" << 0;
     }
-    void fixtureDescriptions()
-    {
+    void fixtureDescriptions() {
         REQUIRE_FIXTURES();
         QFETCH(QString, fixture);
         QFETCH(int, described);
@@ -348,10 +352,16 @@ private slots:
         QCOMPARE(found, described);
     }
 
-    void keyMarks()
-    {
+    void keyMarks() {
         FakeTable keys{"Keys",
-                       {Long("ID"), Long("Id"), Text("A"), Text("B"), Text("C"), Text("D"), Text("E"), {"F", 203, 0}},
+                       {Long("ID"),
+                        Long("Id"),
+                        Text("A"),
+                        Text("B"),
+                        Text("C"),
+                        Text("D"),
+                        Text("E"),
+                        {"F", 203, 0}},
                        {{"PrimaryKey", {"A"}},
                         {"Key", {"B"}},
                         {"pkey", {"C"}},
@@ -376,8 +386,7 @@ private slots:
         QCOMPARE(DateAt(sheet, "C4"), QStringLiteral("2023-03-15T06:00:00.000"));
     }
 
-    void smallTables()
-    {
+    void smallTables() {
         FakeCatalog catalog({{"One", {Long("only")}, {}}, {"None", {}, {}}});
         const Run run = makeTables(catalog.databasePath(), {"One", "None"});
         QCOMPARE(run.failure, QString());
@@ -385,22 +394,22 @@ private slots:
         CheckLayout(run.sheet(1), 0); // header only, no data block
     }
 
-    void typeNames()
-    {
+    void typeNames() {
         FakeCatalog catalog({{"T", {Long("a"), {"b", 11, 0}, Text("c"), {"d", 7, 0}}, {}}});
         clsOutputTableDesign generator;
         generator.AddTable("T");
         generator.setConnectionString(mdlADO::BuildConnectionString(catalog.databasePath()));
 
-        generator.setApplicationPath(namesFolder("names", "<z:row ID='3' EnumName='X'/><z:row ID='202' "
-                                                          "EnumName='adVarWChar'/><z:row ID='3' EnumName='Y'/>"
-                                                          "<z:row ID='7' EnumName=''/>"));
+        generator.setApplicationPath(
+            namesFolder("names", "<z:row ID='3' EnumName='X'/><z:row ID='202' "
+                                 "EnumName='adVarWChar'/><z:row ID='3' EnumName='Y'/>"
+                                 "<z:row ID='7' EnumName=''/>"));
         Run run = make(generator);
         QCOMPARE(run.failure, QString());
-        QCOMPARE(TextAt(run.sheet(0), "C7"), QStringLiteral("X"));         // the first of two rows
-        QCOMPARE(TextAt(run.sheet(0), "C8"), QStringLiteral("#Error#"));   // no row for 11
+        QCOMPARE(TextAt(run.sheet(0), "C7"), QStringLiteral("X"));          // the first of two rows
+        QCOMPARE(TextAt(run.sheet(0), "C8"), QStringLiteral("#Error#"));    // no row for 11
         QCOMPARE(TextAt(run.sheet(0), "C9"), QStringLiteral("adVarWChar")); // and the next is named
-        QVERIFY(EmptyAt(run.sheet(0), "C10"));                             // an empty name
+        QVERIFY(EmptyAt(run.sheet(0), "C10"));                              // an empty name
 
         generator.setApplicationPath(namesFolder("empty", ""));
         run = make(generator);
@@ -411,20 +420,22 @@ private slots:
 
     // Without the name file no field can be named: the run stops there and
     // says which file it missed; what was written stays.
-    void nameFileMissing_data()
-    {
+    void nameFileMissing_data() {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<int>("fields");
         QTest::addColumn<bool>("fifo"); // a FIFO without a writer in its place
         QTest::newRow("missing") << namesFolder("missing", QByteArray()) << 2 << false;
-        QTest::newRow("missing, table without fields") << namesFolder("missing2", QByteArray()) << 0 << false;
-        QTest::newRow("without EnumName") << namesFolder("noname", "<z:row ID='3'/>", false) << 2 << false;
+        QTest::newRow("missing, table without fields")
+            << namesFolder("missing2", QByteArray()) << 0 << false;
+        QTest::newRow("without EnumName")
+            << namesFolder("noname", "<z:row ID='3'/>", false) << 2 << false;
         QTest::newRow("a FIFO") << namesFolder("fifo", QByteArray()) << 2 << true;
         QTest::newRow("more namespaces than a name file has")
-            << namesFolder("namespaces", "<z:row ID='3' EnumName='X'/>" + QByteArray("<n xmlns:p='u'/>").repeated(29)) << 2 << false;
+            << namesFolder("namespaces", "<z:row ID='3' EnumName='X'/>" +
+                                             QByteArray("<n xmlns:p='u'/>").repeated(29))
+            << 2 << false;
     }
-    void nameFileMissing()
-    {
+    void nameFileMissing() {
         QFETCH(QString, folder);
         QFETCH(int, fields);
         QFETCH(bool, fifo);
@@ -442,27 +453,28 @@ private slots:
         generator.setConnectionString(mdlADO::BuildConnectionString(catalog.databasePath()));
         generator.setApplicationPath(folder);
         const Run run = make(generator);
-        QVERIFY2(!namesFifo || !namesFifo->releasedReader(), "the run waited for a writer to the FIFO");
-        QVERIFY2(run.failure.contains(QDir::toNativeSeparators(folder + "/DataTypeEnum.xml")), qPrintable(run.failure));
+        QVERIFY2(!namesFifo || !namesFifo->releasedReader(),
+                 "the run waited for a writer to the FIFO");
+        QVERIFY2(run.failure.contains(QDir::toNativeSeparators(folder + "/DataTypeEnum.xml")),
+                 qPrintable(run.failure));
         QCOMPARE(run.sheetNames(), QStringList{"T"});
         QCOMPARE(TextAt(run.sheet(0), "C2"), QStringLiteral("T"));
         QCOMPARE(TextAt(run.sheet(0), "F6"), QStringLiteral("説明"));
         QVERIFY(EmptyAt(run.sheet(0), "B7"));
     }
 
-    void sheetsInListOrder_data()
-    {
+    void sheetsInListOrder_data() {
         QTest::addColumn<QStringList>("tables");
         QTest::addColumn<QStringList>("sheets");
         QTest::newRow("no table") << QStringList() << QStringList{"Sheet1"};
         QTest::newRow("one table") << QStringList{"b"} << QStringList{"b"};
         QTest::newRow("three tables") << QStringList{"c", "a", "b"} << QStringList{"c", "a", "b"};
     }
-    void sheetsInListOrder()
-    {
+    void sheetsInListOrder() {
         QFETCH(QStringList, tables);
         QFETCH(QStringList, sheets);
-        FakeCatalog catalog({{"a", {Long("x")}, {}}, {"b", {Long("y")}, {}}, {"c", {Long("z")}, {}}});
+        FakeCatalog catalog(
+            {{"a", {Long("x")}, {}}, {"b", {Long("y")}, {}}, {"c", {Long("z")}, {}}});
         const Run run = makeTables(catalog.databasePath(), tables);
         QCOMPARE(run.failure, QString());
         QCOMPARE(run.sheetNames(), sheets);
@@ -474,27 +486,27 @@ private slots:
     }
 
     // A failure ends the run; the workbook written so far reaches the user.
-    void makeFailures_data()
-    {
+    void makeFailures_data() {
         QTest::addColumn<QStringList>("tables");
         QTest::addColumn<bool>("connected");
         QTest::addColumn<QString>("message"); // a part of it
         QTest::addColumn<QStringList>("sheets");
         const QString tooLong(32, u'x');
-        QTest::newRow("32-character name") << QStringList{"Good", tooLong} << true << tooLong
-                                           << QStringList{"Good", "Sheet4"};
-        QTest::newRow("name added twice") << QStringList{"Good", "Good"} << true << "「Good」は既に使用"
-                                          << QStringList{"Good", "Sheet4"};
-        QTest::newRow("name in other case") << QStringList{"Good", "GOOD"} << true << "「GOOD」は既に使用"
-                                            << QStringList{"Good", "Sheet4"};
-        QTest::newRow("reserved name") << QStringList{"History"} << true << "「History」" << QStringList{"Sheet1"};
+        QTest::newRow("32-character name")
+            << QStringList{"Good", tooLong} << true << tooLong << QStringList{"Good", "Sheet4"};
+        QTest::newRow("name added twice") << QStringList{"Good", "Good"} << true
+                                          << "「Good」は既に使用" << QStringList{"Good", "Sheet4"};
+        QTest::newRow("name in other case")
+            << QStringList{"Good", "GOOD"} << true << "「GOOD」は既に使用"
+            << QStringList{"Good", "Sheet4"};
+        QTest::newRow("reserved name")
+            << QStringList{"History"} << true << "「History」" << QStringList{"Sheet1"};
         QTest::newRow("missing table") << QStringList{"Good", "Nowhere"} << true << "「Nowhere」"
                                        << QStringList{"Good", "Nowhere"};
-        QTest::newRow("connection string never set") << QStringList{"Good"} << false << "接続されていません"
-                                                     << QStringList{"Sheet1"};
+        QTest::newRow("connection string never set")
+            << QStringList{"Good"} << false << "接続されていません" << QStringList{"Sheet1"};
     }
-    void makeFailures()
-    {
+    void makeFailures() {
         QFETCH(QStringList, tables);
         QFETCH(bool, connected);
         QFETCH(QString, message);
@@ -519,8 +531,7 @@ private slots:
 
     // The command-line driver: a plain workbook at the given path, also after
     // a failure, and exit statuses that tell the two kinds of failure apart.
-    void driverTool()
-    {
+    void driverTool() {
         REQUIRE_FIXTURES();
         const QString tool = QCoreApplication::applicationDirPath() + "/quillmere-make-workbook";
         const QString output = dir_.filePath("driver.xlsx");
@@ -548,8 +559,7 @@ private slots:
     }
 
     // The sheet writers at other start cells, straight on the workbook model.
-    void otherStartCell()
-    {
+    void otherStartCell() {
         FakeCatalog catalog({{"T", {Long("a"), Text("b")}, {}}});
         Catalog cat;
         cat.setActiveConnection(mdlADO::OpenAccessConnection(catalog.databasePath()));
@@ -559,7 +569,9 @@ private slots:
         generator.OutputFieldList(*sheet, cat.Tables().Item("T"), 4, 10);
         auto text = [&](int row, int column) {
             const spreadsheet::Cell *cell = sheet->cellAt(row, column);
-            return !cell || !std::holds_alternative<QString>(cell->value) ? QString() : std::get<QString>(cell->value);
+            return !cell || !std::holds_alternative<QString>(cell->value)
+                       ? QString()
+                       : std::get<QString>(cell->value);
         };
         QCOMPARE(text(10, 4), QStringLiteral("テーブル名称"));
         QCOMPARE(text(10, 5), QStringLiteral("T"));
@@ -567,13 +579,12 @@ private slots:
         QCOMPARE(text(14, 8), QStringLiteral("説明"));
         QCOMPARE(text(16, 4), QStringLiteral("b"));
         QVERIFY(sheet->lineAbove(10, 4) && sheet->lineLeftOf(12, 6)); // the frame of D10:E12
-        QCOMPARE(sheet->columnWidths().size(), size_t(7));              // still A to G
+        QCOMPARE(sheet->columnWidths().size(), size_t(7));            // still A to G
         QCOMPARE(sheet->columnWidths().at(2), 14.75);
     }
 
     // Rows are 16-bit: a sum beyond 32767 fails before its cell is written.
-    void overflow_data()
-    {
+    void overflow_data() {
         QTest::addColumn<int>("startRow");
         QTest::addColumn<int>("fields");
         QTest::addColumn<int>("lastRowWritten"); // the lowest row holding a value
@@ -584,8 +595,7 @@ private slots:
         QTest::newRow("header on the last row, fields") << 32763 << 3 << 32767;
         QTest::newRow("fields run past the limit") << 32000 << 800 << 32767;
     }
-    void overflow()
-    {
+    void overflow() {
         QFETCH(int, startRow);
         QFETCH(int, fields);
         QFETCH(int, lastRowWritten);
@@ -599,7 +609,8 @@ private slots:
         auto sheet = app->Workbooks().Add()->ActiveSheet();
         clsOutputTableDesign generator;
         try {
-            generator.OutputFieldList(*sheet, cat.Tables().Item("T"), 2, static_cast<qint16>(startRow));
+            generator.OutputFieldList(*sheet, cat.Tables().Item("T"), 2,
+                                      static_cast<qint16>(startRow));
             QFAIL("no overflow");
         } catch (const Failure &e) {
             QVERIFY2(e.message().contains("32767"), qPrintable(e.message()));

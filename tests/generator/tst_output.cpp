@@ -35,8 +35,7 @@ class TestOutput : public QObject {
         QByteArray said; // standard error
     };
 
-    static Run MakeWorkbook(const QStringList &args, const std::function<void()> &inChild = {})
-    {
+    static Run MakeWorkbook(const QStringList &args, const std::function<void()> &inChild = {}) {
         QProcess tool;
         if (inChild)
             tool.setChildProcessModifier(inChild);
@@ -46,60 +45,61 @@ class TestOutput : public QObject {
             tool.waitForFinished();
             return {-1, "did not end"};
         }
-        return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1, tool.readAllStandardError()};
+        return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
+                tool.readAllStandardError()};
     }
 
     // A folder of its own for one test, with a copy of the database.
-    QString folder(const QString &name)
-    {
+    QString folder(const QString &name) {
         const QString path = dir_.filePath(name);
         QDir().mkpath(path);
         QFile::copy(database_, path + "/db.mdb");
         return path;
     }
 
-    static QStringList Listing(const QString &folder)
-    {
-        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    static QStringList Listing(const QString &folder) {
+        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                      QDir::NoDotAndDotDot);
     }
 
-    static QByteArray Hash(const QString &path)
-    {
+    static QByteArray Hash(const QString &path) {
         QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
-                                           : QByteArray();
+        return f.open(QIODevice::ReadOnly)
+                   ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+                   : QByteArray();
     }
 
     // Whether the file is a complete package: every part there, every
     // checksum right. (What an application sees of it is checked apart.)
-    static bool IsCompletePackage(const QString &path)
-    {
+    static bool IsCompletePackage(const QString &path) {
         unzFile zip = unzOpen64(QFile::encodeName(path).constData());
         if (!zip)
             return false;
         bool complete = true;
         int parts = 0;
         char buffer[65536];
-        for (int at = unzGoToFirstFile(zip); at == UNZ_OK && complete; at = unzGoToNextFile(zip), ++parts) {
+        for (int at = unzGoToFirstFile(zip); at == UNZ_OK && complete;
+             at = unzGoToNextFile(zip), ++parts) {
             complete = unzOpenCurrentFile(zip) == UNZ_OK;
             int got = 0;
             while (complete && (got = unzReadCurrentFile(zip, buffer, sizeof buffer)) > 0) {
             }
-            complete = complete && got == 0 && unzCloseCurrentFile(zip) == UNZ_OK; // UNZ_CRCERROR otherwise
+            complete = complete && got == 0 &&
+                       unzCloseCurrentFile(zip) == UNZ_OK; // UNZ_CRCERROR otherwise
         }
         unzClose(zip);
         return complete && parts >= 8;
     }
 
 private slots:
-    void initTestCase()
-    {
+    void initTestCase() {
         QVERIFY(dir_.isValid());
         TestDatabase db;
         for (int i = 1; i <= 600; ++i) {
             TestTable table{QStringLiteral("表%1").arg(i), {}, {}, false, false, {}, {}};
             for (int c = 1; c <= 12; ++c)
-                table.columns << TestColumn{QStringLiteral("列%1").arg(c), c % 2 ? "long" : "text", c % 2 ? 0 : 40};
+                table.columns << TestColumn{QStringLiteral("列%1").arg(c), c % 2 ? "long" : "text",
+                                            c % 2 ? 0 : 40};
             table.keys << TestKey{"PrimaryKey", "primary", {"列1"}, {}, {}};
             db.tables << table;
         }
@@ -114,21 +114,21 @@ private slots:
 
     // The database is only ever read: an output that is the database itself,
     // by any name, is refused before anything is written.
-    void outputIsTheDatabase_data()
-    {
+    void outputIsTheDatabase_data() {
         QTest::addColumn<QString>("alias"); // how the output names the database
         QTest::newRow("same path") << "db.mdb";
         QTest::newRow("through a symbolic link") << "link.xlsx";
         QTest::newRow("through a hard link") << "hard.xlsx";
         QTest::newRow("another spelling") << "./sub/../db.mdb";
     }
-    void outputIsTheDatabase()
-    {
+    void outputIsTheDatabase() {
         QFETCH(QString, alias);
-        const QString folder = this->folder(QStringLiteral("same-%1").arg(QTest::currentDataTag()).replace(' ', '-'));
+        const QString folder =
+            this->folder(QStringLiteral("same-%1").arg(QTest::currentDataTag()).replace(' ', '-'));
         QDir().mkdir(folder + "/sub");
         QVERIFY(QFile::link("db.mdb", folder + "/link.xlsx"));
-        QVERIFY(::link(QFile::encodeName(folder + "/db.mdb").constData(), QFile::encodeName(folder + "/hard.xlsx").constData()) == 0);
+        QVERIFY(::link(QFile::encodeName(folder + "/db.mdb").constData(),
+                       QFile::encodeName(folder + "/hard.xlsx").constData()) == 0);
         const QByteArray before = Hash(folder + "/db.mdb");
         const QStringList listing = Listing(folder);
         const Run run = MakeWorkbook({folder + "/db.mdb", folder + '/' + alias});
@@ -140,22 +140,24 @@ private slots:
 
     // Anything but a regular file or a new name is refused at once, never
     // waited on or written through.
-    void outputThatIsNoFile_data()
-    {
+    void outputThatIsNoFile_data() {
         QTest::addColumn<QString>("output");
         QTest::addColumn<QByteArray>("message");
         const QString folder = this->folder("nofile");
         QVERIFY(::mkfifo(QFile::encodeName(folder + "/fifo.xlsx").constData(), 0600) == 0);
         QDir().mkdir(folder + "/folder.xlsx");
         QVERIFY(QFile::link("nowhere/x", folder + "/dangling.xlsx"));
-        QTest::newRow("FIFO") << folder + "/fifo.xlsx" << QByteArray("通常のファイルではありません");
-        QTest::newRow("folder") << folder + "/folder.xlsx" << QByteArray("通常のファイルではありません");
+        QTest::newRow("FIFO") << folder + "/fifo.xlsx"
+                              << QByteArray("通常のファイルではありません");
+        QTest::newRow("folder") << folder + "/folder.xlsx"
+                                << QByteArray("通常のファイルではありません");
         QTest::newRow("device") << "/dev/null" << QByteArray("通常のファイルではありません");
-        QTest::newRow("link that leads nowhere") << folder + "/dangling.xlsx" << QByteArray("リンク");
-        QTest::newRow("missing folder") << folder + "/missing/x.xlsx" << QByteArray("フォルダがありません");
+        QTest::newRow("link that leads nowhere")
+            << folder + "/dangling.xlsx" << QByteArray("リンク");
+        QTest::newRow("missing folder")
+            << folder + "/missing/x.xlsx" << QByteArray("フォルダがありません");
     }
-    void outputThatIsNoFile()
-    {
+    void outputThatIsNoFile() {
         QFETCH(QString, output);
         QFETCH(QByteArray, message);
         const QString folder = dir_.filePath("nofile");
@@ -168,8 +170,7 @@ private slots:
 
     // A link planted where an earlier version put its draft, and any other
     // file beside the output, stay as they were.
-    void plantedLinkIsNotWrittenThrough()
-    {
+    void plantedLinkIsNotWrittenThrough() {
         const QString folder = this->folder("planted");
         QFile victim(folder + "/victim.txt");
         QVERIFY(victim.open(QIODevice::WriteOnly) && victim.write("victim") == 6);
@@ -178,7 +179,8 @@ private slots:
         QStringList listing = Listing(folder);
         const Run run = MakeWorkbook({folder + "/db.mdb", folder + "/out.xlsx", "表1"});
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(Hash(folder + "/victim.txt"), QCryptographicHash::hash("victim", QCryptographicHash::Sha256));
+        QCOMPARE(Hash(folder + "/victim.txt"),
+                 QCryptographicHash::hash("victim", QCryptographicHash::Sha256));
         listing << "out.xlsx";
         listing.sort();
         QCOMPARE(Listing(folder), listing);
@@ -187,15 +189,16 @@ private slots:
 
     // Two runs writing one output at once: each that succeeds had its
     // complete workbook there; what stays is always a complete workbook.
-    void concurrentRunsLeaveAWorkbook()
-    {
+    void concurrentRunsLeaveAWorkbook() {
         const QString folder = this->folder("concurrent");
         const QString output = folder + "/out.xlsx";
-        const QStringList args = {folder + "/db.mdb", output, "表1", "表2", "表3", "表4", "表5", "表6", "表7", "表8"};
+        const QStringList args = {
+            folder + "/db.mdb", output, "表1", "表2", "表3", "表4", "表5", "表6", "表7", "表8"};
         for (int round = 0; round < 20; ++round) {
             QProcess first, second;
             for (QProcess *run : {&first, &second})
-                run->start(QCoreApplication::applicationDirPath() + "/quillmere-make-workbook", args);
+                run->start(QCoreApplication::applicationDirPath() + "/quillmere-make-workbook",
+                           args);
             for (QProcess *run : {&first, &second}) {
                 QVERIFY(run->waitForFinished(60000));
                 QCOMPARE(run->exitCode(), 0);
@@ -210,15 +213,13 @@ private slots:
     // the previous workbook stays as it was, and no draft is left. Also when
     // only a temporary file of libxlsxwriter's goes past the limit: the
     // workbook would fit, but one of its parts would be stored cut short.
-    void fullDiskKeepsThePreviousWorkbook_data()
-    {
+    void fullDiskKeepsThePreviousWorkbook_data() {
         QTest::addColumn<QStringList>("tables");
         QTest::addColumn<int>("limit");
         QTest::newRow("the workbook past the limit") << QStringList() << 64 * 1024;
         QTest::newRow("one part past the limit") << QStringList{"広い表"} << 32 * 1024;
     }
-    void fullDiskKeepsThePreviousWorkbook()
-    {
+    void fullDiskKeepsThePreviousWorkbook() {
         QFETCH(QStringList, tables);
         QFETCH(int, limit);
         const QString folder = this->folder(QStringLiteral("full-%1").arg(limit));
@@ -231,7 +232,8 @@ private slots:
             setrlimit(RLIMIT_FSIZE, &size);
         });
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.said.contains("書き込めません") || run.said.contains("作成できません"), run.said.constData());
+        QVERIFY2(run.said.contains("書き込めません") || run.said.contains("作成できません"),
+                 run.said.constData());
         QCOMPARE(Hash(output), previous);
         QCOMPARE(Listing(folder), listing);
     }
@@ -240,14 +242,12 @@ private slots:
     // allocate, a run still ends in time: with the complete workbook (the
     // work done on the run's own thread) or with a failure that says why,
     // never hung or aborted.
-    void runsUnderAMemoryLimitEnd_data()
-    {
+    void runsUnderAMemoryLimitEnd_data() {
         QTest::addColumn<int>("kilobytes");
         QTest::newRow("no thread starts (60 MB)") << 60000;
         QTest::newRow("the workers run out (65 MB)") << 65000;
     }
-    void runsUnderAMemoryLimitEnd()
-    {
+    void runsUnderAMemoryLimitEnd() {
         QFETCH(int, kilobytes);
         const QString folder = this->folder(QStringLiteral("memory-%1").arg(kilobytes));
         const QString output = folder + "/out.xlsx";
@@ -269,14 +269,12 @@ private slots:
 
     // A run ended by a signal leaves the output as it was (or complete, if
     // the run was through), and no draft.
-    void endedBySignalLeavesNoDraft_data()
-    {
+    void endedBySignalLeavesNoDraft_data() {
         QTest::addColumn<int>("signal");
         QTest::newRow("SIGTERM") << int(SIGTERM);
         QTest::newRow("SIGINT") << int(SIGINT);
     }
-    void endedBySignalLeavesNoDraft()
-    {
+    void endedBySignalLeavesNoDraft() {
         QFETCH(int, signal);
         const QString folder = this->folder(QStringLiteral("signal-%1").arg(signal));
         const QString output = folder + "/out.xlsx";
@@ -291,7 +289,8 @@ private slots:
 
         for (int i = 0; i < 6; ++i) {
             QProcess tool;
-            tool.start(QCoreApplication::applicationDirPath() + "/quillmere-make-workbook", {folder + "/db.mdb", output});
+            tool.start(QCoreApplication::applicationDirPath() + "/quillmere-make-workbook",
+                       {folder + "/db.mdb", output});
             QVERIFY(tool.waitForStarted());
             // From the start to the end of the run, the last tries in its
             // final part, where the workbook is written.
@@ -306,11 +305,11 @@ private slots:
     // Where the file system cannot make unnamed files, a draft has a name;
     // it goes with the process on SIGTERM, or with the object, and takes the
     // target's place only when told to, with the mode of the file it replaces.
-    void namedDraft()
-    {
+    void namedDraft() {
         const QString folder = this->folder("named");
         QFile old(folder + "/out.txt");
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        QVERIFY(old.open(QIODevice::WriteOnly) &&
+                old.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
         old.close();
         QStringList listing = Listing(folder);
         const auto target = spreadsheet::OutputTarget::of(folder + "/out.txt");
@@ -345,15 +344,14 @@ private slots:
         QFile out(folder + "/out.txt");
         QVERIFY(out.open(QIODevice::ReadOnly));
         QCOMPARE(out.readAll(), QByteArray("new"));
-        QCOMPARE(out.permissions() & (QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup |
-                                      QFile::ReadOther),
+        QCOMPARE(out.permissions() & (QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                      QFile::WriteGroup | QFile::ReadOther),
                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
     }
 
     // A name that stands for an open descriptor is refused: replacing what
     // it resolves to would replace the file the shell appends to.
-    void outputThroughADescriptor_data()
-    {
+    void outputThroughADescriptor_data() {
         QTest::addColumn<QString>("output");
         QTest::addColumn<bool>("toStandardError");
         QTest::newRow("/dev/stdout") << "/dev/stdout" << false;
@@ -361,11 +359,11 @@ private slots:
         QTest::newRow("/proc/self/fd/1") << "/proc/self/fd/1" << false;
         QTest::newRow("/dev/stderr") << "/dev/stderr" << true;
     }
-    void outputThroughADescriptor()
-    {
+    void outputThroughADescriptor() {
         QFETCH(QString, output);
         QFETCH(bool, toStandardError);
-        const QString folder = this->folder(QStringLiteral("descriptor-%1").arg(QTest::currentDataTag()).replace('/', '-'));
+        const QString folder = this->folder(
+            QStringLiteral("descriptor-%1").arg(QTest::currentDataTag()).replace('/', '-'));
         const QString log = folder + "/log.txt";
         QFile earlier(log);
         QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier log line\n") == 17);
@@ -375,7 +373,8 @@ private slots:
             tool.setStandardErrorFile(log, QIODevice::Append);
         else
             tool.setStandardOutputFile(log, QIODevice::Append);
-        tool.start(QCoreApplication::applicationDirPath() + "/quillmere-make-workbook", {folder + "/db.mdb", output, "表1"});
+        tool.start(QCoreApplication::applicationDirPath() + "/quillmere-make-workbook",
+                   {folder + "/db.mdb", output, "表1"});
         QVERIFY(tool.waitForFinished(60000));
         QCOMPARE(tool.exitCode(), 1);
         QFile after(log);
@@ -385,8 +384,7 @@ private slots:
 
     // Every step after the checks works in the folder that was checked: a
     // folder swapped for a link meanwhile leads nowhere else.
-    void swappedFolderChangesNothingOutsideIt()
-    {
+    void swappedFolderChangesNothingOutsideIt() {
         const QString base = dir_.filePath("swap");
         QVERIFY(QDir().mkpath(base + "/d") && QDir().mkpath(base + "/victim"));
         const auto target = spreadsheet::OutputTarget::of(base + "/d/o.xlsx");
@@ -400,8 +398,7 @@ private slots:
     }
 
     // A replaced file keeps its owner and group, as well as its mode.
-    void replacedFileKeepsItsOwner()
-    {
+    void replacedFileKeepsItsOwner() {
         if (geteuid() != 0)
             QSKIP("only root can write over another user's file");
         const QString folder = this->folder("owner");
@@ -416,7 +413,9 @@ private slots:
         QCOMPARE(status.st_uid, nobody);
         QCOMPARE(status.st_gid, gid_t(nobody));
         QCOMPARE(status.st_mode & 07777, mode_t(0600));
-        QCOMPARE(ReadWorkbook(output).value("sheets").toArray()[0].toObject().value("name").toString(), QStringLiteral("表2"));
+        QCOMPARE(
+            ReadWorkbook(output).value("sheets").toArray()[0].toObject().value("name").toString(),
+            QStringLiteral("表2"));
     }
 };
 

@@ -10,8 +10,7 @@ using namespace spreadsheet;
 
 namespace {
 
-QStringList SheetNames(const Workbook &book)
-{
+QStringList SheetNames(const Workbook &book) {
     QStringList names;
     for (const auto &s : book.sheets())
         names << s->Name();
@@ -21,13 +20,13 @@ QStringList SheetNames(const Workbook &book)
 // Keeps what it is given: the sheet names of each workbook presented.
 class RecordingPresenter : public WorkbookPresenter {
 public:
-    void present(const Workbook &workbook) noexcept override { presented << SheetNames(workbook).join(','); }
+    void present(const Workbook &workbook) noexcept override {
+        presented << SheetNames(workbook).join(',');
+    }
     QStringList presented;
 };
 
-template <typename Call>
-QString FailureOf(Call call)
-{
+template <typename Call> QString FailureOf(Call call) {
     try {
         call();
     } catch (const Failure &e) {
@@ -45,27 +44,23 @@ class TestSpreadsheet : public QObject {
     std::shared_ptr<Workbook> book_;
 
 private slots:
-    void init()
-    {
+    void init() {
         Application::setPresenter(nullptr);
         app_ = Application::Create();
         book_ = app_->Workbooks().Add();
     }
-    void cleanup()
-    {
+    void cleanup() {
         book_.reset();
         app_.reset();
     }
 
-    void newWorkbookHasThreeSheets()
-    {
+    void newWorkbookHasThreeSheets() {
         QCOMPARE(SheetNames(*book_), (QStringList{"Sheet1", "Sheet2", "Sheet3"}));
         QCOMPARE(book_->ActiveSheet()->Name(), QStringLiteral("Sheet1"));
         QCOMPARE(app_->Workbooks().Count(), 1);
     }
 
-    void lookupAndDelete()
-    {
+    void lookupAndDelete() {
         QVERIFY(FailureOf([&] { book_->Worksheets().Item("Sheet4"); }).contains("Sheet4"));
         QCOMPARE(book_->Worksheets().Item("sheet2")->Name(), QStringLiteral("Sheet2"));
         auto sheet3 = book_->Worksheets().Item("Sheet3");
@@ -78,8 +73,7 @@ private slots:
         QVERIFY(!FailureOf([&] { book_->Worksheets().Item("Sheet1")->Delete(); }).isEmpty());
     }
 
-    void deletingTheActiveSheetActivatesTheNext()
-    {
+    void deletingTheActiveSheetActivatesTheNext() {
         book_->Worksheets().Item("Sheet1")->Delete();
         QCOMPARE(book_->ActiveSheet()->Name(), QStringLiteral("Sheet2"));
         book_->Worksheets().Item("Sheet3")->Activate();
@@ -88,8 +82,7 @@ private slots:
     }
 
     // The way a run builds its sheets: each new one directly after the last.
-    void addAfterChain()
-    {
+    void addAfterChain() {
         auto &sheets = book_->Worksheets();
         sheets.Item("Sheet3")->Delete();
         sheets.Item("Sheet2")->Delete();
@@ -107,22 +100,23 @@ private slots:
         QCOMPARE(SheetNames(*book_), (QStringList{"a", "b", inserted->Name(), "c", "d"}));
     }
 
-    void addedSheetsTakeTheNextFreeNumber()
-    {
+    void addedSheetsTakeTheNextFreeNumber() {
         auto &sheets = book_->Worksheets();
         QCOMPARE(sheets.Add(sheets.Item("Sheet3"))->Name(), QStringLiteral("Sheet4"));
         sheets.Item("Sheet1")->setName("Sheet5");
         QCOMPARE(sheets.Add(sheets.Item("Sheet4"))->Name(), QStringLiteral("Sheet6"));
-        QCOMPARE(SheetNames(*book_), (QStringList{"Sheet5", "Sheet2", "Sheet3", "Sheet4", "Sheet6"}));
+        QCOMPARE(SheetNames(*book_),
+                 (QStringList{"Sheet5", "Sheet2", "Sheet3", "Sheet4", "Sheet6"}));
     }
 
-    void refusedNames_data()
-    {
+    void refusedNames_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("reason"); // a part of the message
-        QTest::newRow("empty") << "" << "空";
+        QTest::newRow("empty") << ""
+                               << "空";
         QTest::newRow("32 characters") << QString(32, u'x') << "31文字";
-        QTest::newRow("16 characters outside the BMP") << QString::fromUcs4(U"𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋") << "31文字";
+        QTest::newRow("16 characters outside the BMP")
+            << QString::fromUcs4(U"𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋") << "31文字";
         for (const char *c : {":", "\\", "/", "?", "*", "[", "]"})
             QTest::newRow(qPrintable(QStringLiteral("contains %1").arg(c)))
                 << QStringLiteral("a%1b").arg(c) << QStringLiteral("「%1」").arg(c);
@@ -137,16 +131,22 @@ private slots:
         QTest::newRow("U+FFFF") << QStringLiteral("\uFFFFb") << "U+FFFF";
         QTest::newRow("lone high surrogate") << QStringLiteral("a") + QChar(0xD842) << "U+D842";
         QTest::newRow("lone low surrogate") << QChar(0xDFB7) + QStringLiteral("b") << "U+DFB7";
-        QTest::newRow("pair the wrong way round") << QString(QChar(0xDFB7)) + QChar(0xD842) << "U+DFB7";
-        QTest::newRow("leading apostrophe") << "'abc" << "アポストロフィ";
-        QTest::newRow("trailing apostrophe") << "abc'" << "アポストロフィ";
-        QTest::newRow("History") << "History" << "予約";
-        QTest::newRow("history in lower case") << "hiSTORY" << "予約";
-        QTest::newRow("another sheet's name") << "Sheet2" << "既に使用";
-        QTest::newRow("another sheet's name in other case") << "SHEET3" << "既に使用";
+        QTest::newRow("pair the wrong way round")
+            << QString(QChar(0xDFB7)) + QChar(0xD842) << "U+DFB7";
+        QTest::newRow("leading apostrophe") << "'abc"
+                                            << "アポストロフィ";
+        QTest::newRow("trailing apostrophe") << "abc'"
+                                             << "アポストロフィ";
+        QTest::newRow("History") << "History"
+                                 << "予約";
+        QTest::newRow("history in lower case") << "hiSTORY"
+                                               << "予約";
+        QTest::newRow("another sheet's name") << "Sheet2"
+                                              << "既に使用";
+        QTest::newRow("another sheet's name in other case") << "SHEET3"
+                                                            << "既に使用";
     }
-    void refusedNames()
-    {
+    void refusedNames() {
         QFETCH(QString, name);
         QFETCH(QString, reason);
         auto sheet = book_->Worksheets().Item("Sheet1");
@@ -155,36 +155,34 @@ private slots:
         QCOMPARE(sheet->Name(), QStringLiteral("Sheet1"));
     }
 
-    void acceptedNames_data()
-    {
+    void acceptedNames_data() {
         QTest::addColumn<QString>("name");
         QTest::newRow("31 characters") << QString(31, u'x');
         QTest::newRow("own name again") << "Sheet1";
         QTest::newRow("own name in other case") << "SHEET1";
         QTest::newRow("japanese") << "顧客マスタ";
         QTest::newRow("half-width katakana") << "ｶﾀｶﾅ";
-        QTest::newRow("15 characters outside the BMP") << QString::fromUcs4(U"𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋");
+        QTest::newRow("15 characters outside the BMP")
+            << QString::fromUcs4(U"𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋𠀋");
         QTest::newRow("inner apostrophe") << "O'Brien";
         QTest::newRow("History as a part") << "History2";
         QTest::newRow("blanks and dots") << "Order Details.v2";
     }
-    void acceptedNames()
-    {
+    void acceptedNames() {
         QFETCH(QString, name);
         auto sheet = book_->Worksheets().Item("Sheet1");
         sheet->setName(name);
         QCOMPARE(sheet->Name(), name);
     }
 
-    void duplicatesFoldUnicodeCase()
-    {
+    void duplicatesFoldUnicodeCase() {
         book_->Worksheets().Item("Sheet2")->setName("Ärger");
-        const QString message = FailureOf([&] { book_->Worksheets().Item("Sheet1")->setName("äRGER"); });
+        const QString message =
+            FailureOf([&] { book_->Worksheets().Item("Sheet1")->setName("äRGER"); });
         QVERIFY(message.contains("既に使用"));
     }
 
-    void cellBounds_data()
-    {
+    void cellBounds_data() {
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("column");
         QTest::addColumn<bool>("fails");
@@ -196,8 +194,7 @@ private slots:
         QTest::newRow("column past the sheet") << 1 << xl::MaxColumns + 1 << true;
         QTest::newRow("negative") << -5 << 3 << true;
     }
-    void cellBounds()
-    {
+    void cellBounds() {
         QFETCH(int, row);
         QFETCH(int, column);
         QFETCH(bool, fails);
@@ -205,8 +202,7 @@ private slots:
         QCOMPARE(FailureOf([&] { sheet->Cells(row, column); }).isEmpty(), !fails);
     }
 
-    void valuesAndRanges()
-    {
+    void valuesAndRanges() {
         auto sheet = book_->ActiveSheet();
         sheet->Cells(2, 3).setValue(QStringLiteral("テーブル名称"));
         sheet->Cells(3, 3).setValue(255.0);
@@ -223,7 +219,8 @@ private slots:
         const CellRange backward = sheet->Range(sheet->Cells(4, 3), sheet->Cells(2, 2));
         const CellRange crossed = sheet->Range(sheet->Cells(2, 3), sheet->Cells(4, 2));
         for (const CellRange &r : {forward, backward, crossed})
-            QCOMPARE((QList<int>{r.top(), r.left(), r.bottom(), r.right()}), (QList<int>{2, 2, 4, 3}));
+            QCOMPARE((QList<int>{r.top(), r.left(), r.bottom(), r.right()}),
+                     (QList<int>{2, 2, 4, 3}));
 
         forward.Font().setBold(true);
         forward.Interior().setColorIndex(0);
@@ -237,14 +234,16 @@ private slots:
         QVERIFY(!sheet->cellAt(5, 2));
 
         auto other = book_->Worksheets().Item("Sheet2");
-        QVERIFY(!FailureOf([&] { sheet->Range(sheet->Cells(1, 1), other->Cells(2, 2)); }).isEmpty());
-        QVERIFY(!FailureOf([&] { sheet->Cells(1, 1).setValue(QString(xl::MaxTextLength + 1, u'x')); }).isEmpty());
+        QVERIFY(
+            !FailureOf([&] { sheet->Range(sheet->Cells(1, 1), other->Cells(2, 2)); }).isEmpty());
+        QVERIFY(!FailureOf([&] {
+                     sheet->Cells(1, 1).setValue(QString(xl::MaxTextLength + 1, u'x'));
+                 }).isEmpty());
     }
 
     // Cells far from the top left corner are kept apart from the rest, and
     // all of them still come back in sheet order.
-    void farCells()
-    {
+    void farCells() {
         auto sheet = book_->ActiveSheet();
         sheet->Cells(xl::MaxRows, xl::MaxColumns).setValue(QStringLiteral("last"));
         sheet->Cells(1, 70).setValue(1.0);
@@ -265,12 +264,12 @@ private slots:
             QVERIFY2(sheet->lineLeftOf(5, column), qPrintable(QString::number(column)));
         QCOMPARE(sheet->lineAbove(7, 66)->weight, qint16(xl::Medium));
         QVERIFY(!sheet->lineLeftOf(5, 62));
-        QCOMPARE(std::get<QString>(sheet->Cells(xl::MaxRows, xl::MaxColumns).Value()), QStringLiteral("last"));
+        QCOMPARE(std::get<QString>(sheet->Cells(xl::MaxRows, xl::MaxColumns).Value()),
+                 QStringLiteral("last"));
     }
 
     // Nothing unknown is silently ignored: the message names the number.
-    void unknownSettingsFail_data()
-    {
+    void unknownSettingsFail_data() {
         QTest::addColumn<int>("what");
         QTest::addColumn<int>("value");
         QTest::newRow("border index 6") << 0 << 6;
@@ -282,8 +281,7 @@ private slots:
         QTest::newRow("pattern solid") << 5 << 1;
         QTest::newRow("arrange style 99") << 6 << 99;
     }
-    void unknownSettingsFail()
-    {
+    void unknownSettingsFail() {
         QFETCH(int, what);
         QFETCH(int, value);
         auto sheet = book_->ActiveSheet();
@@ -302,18 +300,17 @@ private slots:
         QVERIFY(!sheet->lineAbove(2, 2));
     }
 
-    void columnWidths()
-    {
+    void columnWidths() {
         auto sheet = book_->ActiveSheet();
         sheet->Columns("A:A").setColumnWidth(1.83);
         sheet->Columns("c:e").setColumnWidth(15);
-        QCOMPARE(sheet->columnWidths(), (std::map<int, double>{{1, 1.83}, {3, 15}, {4, 15}, {5, 15}}));
+        QCOMPARE(sheet->columnWidths(),
+                 (std::map<int, double>{{1, 1.83}, {3, 15}, {4, 15}, {5, 15}}));
         QVERIFY(!FailureOf([&] { sheet->Columns("A1:B"); }).isEmpty());
         QVERIFY(!FailureOf([&] { sheet->Columns("A:A").setColumnWidth(256); }).isEmpty());
     }
 
-    void rowHeights()
-    {
+    void rowHeights() {
         auto sheet = book_->ActiveSheet();
         sheet->Rows(7).setRowHeight(45);
         sheet->Rows(xl::MaxRows).setRowHeight(0);
@@ -327,8 +324,7 @@ private slots:
 
     // The workbook reaches the presenter once the last reference goes, also
     // after a failure half way; an application never shown discards it.
-    void handOver()
-    {
+    void handOver() {
         auto presenter = std::make_shared<RecordingPresenter>();
         Application::setPresenter(presenter);
         try {
@@ -355,9 +351,11 @@ private slots:
         for (int run = 0; run < 2; ++run) {
             auto app = Application::Create();
             app->setVisible(true);
-            app->Workbooks().Add()->Worksheets().Item("Sheet1")->setName(QStringLiteral("run%1").arg(run));
+            app->Workbooks().Add()->Worksheets().Item("Sheet1")->setName(
+                QStringLiteral("run%1").arg(run));
         }
-        QCOMPARE(presenter->presented.mid(1), (QStringList{"run0,Sheet2,Sheet3", "run1,Sheet2,Sheet3"}));
+        QCOMPARE(presenter->presented.mid(1),
+                 (QStringList{"run0,Sheet2,Sheet3", "run1,Sheet2,Sheet3"}));
         Application::setPresenter(nullptr);
     }
 };

@@ -4,8 +4,7 @@
 #include <QFile>
 #include <unistd.h>
 
-QList<qint64> ChildProcesses(const QString &name)
-{
+QList<qint64> ChildProcesses(const QString &name) {
     QList<qint64> pids;
     const QString parent = QStringLiteral("\nPPid:\t%1\n").arg(getpid());
     // The kernel keeps 15 characters of a process's name.
@@ -15,7 +14,8 @@ QList<qint64> ChildProcesses(const QString &name)
         if (!status.open(QIODevice::ReadOnly))
             continue;
         const QString text = QString::fromLatin1(status.readAll());
-        if (text.startsWith(shown) && text.contains(parent) && !text.contains(QStringLiteral("State:\tZ")))
+        if (text.startsWith(shown) && text.contains(parent) &&
+            !text.contains(QStringLiteral("State:\tZ")))
             pids << pid.toLongLong();
     }
     return pids;

@@ -9,16 +9,14 @@
 
 namespace {
 
-bool WriteFile(const QString &path, const QByteArray &bytes)
-{
+bool WriteFile(const QString &path, const QByteArray &bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 } // namespace
 
-FakeCatalog::FakeCatalog(const QList<FakeTable> &tables)
-{
+FakeCatalog::FakeCatalog(const QList<FakeTable> &tables) {
     QJsonArray entries;
     QByteArray designs;
     for (int i = 0; i < tables.size(); ++i) {
@@ -37,11 +35,14 @@ FakeCatalog::FakeCatalog(const QList<FakeTable> &tables)
         }
         QJsonArray keys;
         for (const KeyDesign &k : t.keys)
-            keys.append(QJsonObject{{"name", k.name}, {"columns", QJsonArray::fromStringList(k.columns)}});
-        designs += QJsonDocument(QJsonObject{{"columns", columns}, {"keys", keys}}).toJson(QJsonDocument::Compact);
+            keys.append(
+                QJsonObject{{"name", k.name}, {"columns", QJsonArray::fromStringList(k.columns)}});
+        designs += QJsonDocument(QJsonObject{{"columns", columns}, {"keys", keys}})
+                       .toJson(QJsonDocument::Compact);
         designs += '\n';
     }
-    const QByteArray catalog = QJsonDocument(QJsonObject{{"tables", entries}}).toJson(QJsonDocument::Compact);
+    const QByteArray catalog =
+        QJsonDocument(QJsonObject{{"tables", entries}}).toJson(QJsonDocument::Compact);
     const QString script = dir_.filePath(QStringLiteral("reader.sh"));
     WriteFile(dir_.filePath(QStringLiteral("catalog.json")), catalog + '\n');
     WriteFile(dir_.filePath(QStringLiteral("designs.jsonl")), designs);
@@ -55,7 +56,6 @@ FakeCatalog::FakeCatalog(const QList<FakeTable> &tables)
     CatalogReader::settings().executable = script;
 }
 
-FakeCatalog::~FakeCatalog()
-{
+FakeCatalog::~FakeCatalog() {
     CatalogReader::settings().executable.clear();
 }

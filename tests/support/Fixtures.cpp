@@ -6,29 +6,25 @@
 
 namespace Fixtures {
 
-QString directory()
-{
+QString directory() {
     QString dir = qEnvironmentVariable("QUILLMERE_FIXTURES");
     if (dir.isEmpty())
         dir = QStringLiteral(QUILLMERE_DEFAULT_FIXTURES);
     return QDir(dir).exists() ? QDir(dir).absolutePath() : QString();
 }
 
-QString path(const QString &name)
-{
+QString path(const QString &name) {
     return QDir(directory()).filePath(name);
 }
 
-QJsonObject expected(const QString &name)
-{
+QJsonObject expected(const QString &name) {
     QFile file(QDir(directory()).filePath(QStringLiteral("expected/%1.json").arg(name)));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QJsonDocument::fromJson(file.readAll()).object();
 }
 
-int formatOf(const QString &path)
-{
+int formatOf(const QString &path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return -1;

@@ -17,7 +17,8 @@ QString path(const QString &name);
 #define REQUIRE_FIXTURES()                                                                         \
     do {                                                                                           \
         if (Fixtures::directory().isEmpty())                                                       \
-            QSKIP("the Access fixtures are not available (../shared/fixtures or QUILLMERE_FIXTURES)"); \
+            QSKIP("the Access fixtures are not available (../shared/fixtures or "                  \
+                  "QUILLMERE_FIXTURES)");                                                          \
     } while (false)
 
 // expected/NAME.json of a fixture: what an independent reader sees in it.

@@ -5,15 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-GuardedFifo::GuardedFifo(const QString &path, std::chrono::milliseconds bound) : path_(QFile::encodeName(path))
-{
+GuardedFifo::GuardedFifo(const QString &path, std::chrono::milliseconds bound)
+    : path_(QFile::encodeName(path)) {
     made_ = ::mkfifo(path_.constData(), 0600) == 0;
     if (made_)
         guard_ = std::thread([this, bound] { guard(bound); });
 }
 
-GuardedFifo::~GuardedFifo()
-{
+GuardedFifo::~GuardedFifo() {
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
@@ -23,8 +22,7 @@ GuardedFifo::~GuardedFifo()
         guard_.join();
 }
 
-void GuardedFifo::guard(std::chrono::milliseconds bound)
-{
+void GuardedFifo::guard(std::chrono::milliseconds bound) {
     std::unique_lock<std::mutex> lock(mutex_);
     if (stop_.wait_for(lock, bound, [this] { return stopping_; }))
         return;

@@ -13,7 +13,8 @@
 // that code that waits on a FIFO fails its test instead of hanging it.
 class GuardedFifo {
 public:
-    explicit GuardedFifo(const QString &path, std::chrono::milliseconds bound = std::chrono::seconds(10));
+    explicit GuardedFifo(const QString &path,
+                         std::chrono::milliseconds bound = std::chrono::seconds(10));
     ~GuardedFifo();
     GuardedFifo(const GuardedFifo &) = delete;
     GuardedFifo &operator=(const GuardedFifo &) = delete;

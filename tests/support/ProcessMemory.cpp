@@ -6,8 +6,7 @@
 
 namespace ProcessMemory {
 
-qint64 status(const char *field)
-{
+qint64 status(const char *field) {
     QFile file(QStringLiteral("/proc/self/status"));
     if (!file.open(QIODevice::ReadOnly))
         return -1;
@@ -23,14 +22,12 @@ qint64 status(const char *field)
     return -1;
 }
 
-bool resetPeak()
-{
+bool resetPeak() {
     QFile clear(QStringLiteral("/proc/self/clear_refs"));
     return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1 && clear.flush();
 }
 
-AddressSpaceCap::AddressSpaceCap(qint64 margin)
-{
+AddressSpaceCap::AddressSpaceCap(qint64 margin) {
     rlimit limit{};
     const qint64 size = status("VmSize");
     if (size < 0 || getrlimit(RLIMIT_AS, &limit) != 0)
@@ -43,8 +40,7 @@ AddressSpaceCap::AddressSpaceCap(qint64 margin)
     set_ = setrlimit(RLIMIT_AS, &limit) == 0;
 }
 
-AddressSpaceCap::~AddressSpaceCap()
-{
+AddressSpaceCap::~AddressSpaceCap() {
     rlimit limit{};
     if (!set_ || getrlimit(RLIMIT_AS, &limit) != 0)
         return;

@@ -6,10 +6,10 @@
 
 namespace {
 
-QJsonObject RunReader(const QStringList &arguments)
-{
+QJsonObject RunReader(const QStringList &arguments) {
     QProcess reader;
-    reader.start(QStringLiteral(QUILLMERE_PYTHON), QStringList{QStringLiteral(QUILLMERE_READ_WORKBOOK)} + arguments);
+    reader.start(QStringLiteral(QUILLMERE_PYTHON),
+                 QStringList{QStringLiteral(QUILLMERE_READ_WORKBOOK)} + arguments);
     if (!reader.waitForFinished(180000) || reader.exitCode() != 0) {
         qWarning("%s", reader.readAllStandardError().constData());
         QTest::qFail("the workbook reader failed", __FILE__, __LINE__);
@@ -20,35 +20,30 @@ QJsonObject RunReader(const QStringList &arguments)
 
 } // namespace
 
-QJsonObject ReadWorkbook(const QString &path)
-{
+QJsonObject ReadWorkbook(const QString &path) {
     return RunReader({path});
 }
 
-QJsonObject ReadWorkbookWithLibreOffice(const QString &path)
-{
+QJsonObject ReadWorkbookWithLibreOffice(const QString &path) {
     return RunReader({QStringLiteral("--libreoffice"), path});
 }
 
-QJsonObject RenderWithLibreOffice(const QString &path)
-{
+QJsonObject RenderWithLibreOffice(const QString &path) {
     return RunReader({QStringLiteral("--libreoffice-pdf"), path});
 }
 
-QJsonObject OpenWithLibreOffice(const QStringList &paths)
-{
+QJsonObject OpenWithLibreOffice(const QStringList &paths) {
     return RunReader(QStringList{QStringLiteral("--libreoffice-open")} + paths);
 }
 
-double ShownColumnWidth(double fileWidth)
-{
+double ShownColumnWidth(double fileWidth) {
     // A column of one character is 12 pixels: 7 for the digit, 5 of padding.
     constexpr double Digit = 7, Padding = 5;
-    return fileWidth >= (Digit + Padding) / Digit ? fileWidth - Padding / Digit : fileWidth * Digit / (Digit + Padding);
+    return fileWidth >= (Digit + Padding) / Digit ? fileWidth - Padding / Digit
+                                                  : fileWidth * Digit / (Digit + Padding);
 }
 
-bool ReadsBackAsWidth(double fileWidth, double width)
-{
+bool ReadsBackAsWidth(double fileWidth, double width) {
     constexpr double HalfAPixel = 0.5 / 7, Stored = 1.0 / 256;
     return qAbs(ShownColumnWidth(fileWidth) - width) <= HalfAPixel + Stored;
 }

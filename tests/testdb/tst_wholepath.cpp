@@ -1,9 +1,9 @@
 #include "Application.h"
 #include "ConnectionString.h"
+#include "FilePresenter.h"
 #include "Jet4Writer.h"
 #include "MdbSchemaComments.h"
 #include "Prompts.h"
-#include "FilePresenter.h"
 #include "WorkbookReader.h"
 #include "clsOutputTableDesign.h"
 #include "common/Failure.h"
@@ -49,8 +49,7 @@ struct Described {
     QString field;
     QString description;
 };
-QString LongDescription()
-{
+QString LongDescription() {
     QString text = QStringLiteral("長い説明：");
     while (text.size() < 255)
         text += QStringLiteral("受注日から三営業日以内に出荷する。");
@@ -69,17 +68,22 @@ const QList<Described> Descriptions = {
 // LibreOffice's rendering.
 const QList<Described> Wrapping = {
     {"Latin, one line", QStringLiteral("注文番号"), QStringLiteral("Order number.")},
-    {"Japanese, one line", QStringLiteral("顧客コード"), QStringLiteral("顧客を一意に識別する番号です。")},
+    {"Japanese, one line", QStringLiteral("顧客コード"),
+     QStringLiteral("顧客を一意に識別する番号です。")},
     {"Latin", QStringLiteral("受注日"),
-     QStringLiteral("The date on which the order was placed by the customer; it must not be later than the date "
-                    "of shipment, nor earlier than the date the customer was first entered. Leave it empty for "
+     QStringLiteral("The date on which the order was placed by the customer; it must not be later "
+                    "than the date "
+                    "of shipment, nor earlier than the date the customer was first entered. Leave "
+                    "it empty for "
                     "quotes that were never ordered.")},
     {"Japanese, 255 characters", QStringLiteral("備考"), LongDescription()},
     {"mixed", QStringLiteral("重さ"),
-     QStringLiteral("送料の計算に使う重さ（kg, 小数点以下2桁）。Weight of the parcel in kilograms, used for the "
+     QStringLiteral("送料の計算に使う重さ（kg, 小数点以下2桁）。Weight of the parcel in kilograms, "
+                    "used for the "
                     "shipping fee; 0 means not weighed yet.")},
     {"a word longer than a line", QStringLiteral("参照先"),
-     QStringLiteral("https://intranet.example.com/orders/guidelines/shipping-and-handling-of-fragile-parcels.html")},
+     QStringLiteral("https://intranet.example.com/orders/guidelines/"
+                    "shipping-and-handling-of-fragile-parcels.html")},
     {"line breaks", QStringLiteral("改行"), QStringLiteral("一行目\r\n二行目\r\n三行目")},
     {"none", QStringLiteral("なし"), QString()},
 };
@@ -95,8 +99,8 @@ struct DescriptionDrawn {
     int lines = 0;
     QStringList outside;
 };
-DescriptionDrawn DrawnInRow(const QJsonArray &words, const QString &nameAbove, const QString &name)
-{
+DescriptionDrawn DrawnInRow(const QJsonArray &words, const QString &nameAbove,
+                            const QString &name) {
     auto find = [&words](const QString &text) {
         for (const QJsonValue &w : words)
             if (w.toObject().value("text").toString() == text)
@@ -104,7 +108,8 @@ DescriptionDrawn DrawnInRow(const QJsonArray &words, const QString &nameAbove, c
         return QJsonObject();
     };
     const double left = find(QStringLiteral("説明")).value("xMin").toDouble();
-    const double top = find(nameAbove).value("yMax").toDouble(), bottom = find(name).value("yMax").toDouble();
+    const double top = find(nameAbove).value("yMax").toDouble(),
+                 bottom = find(name).value("yMax").toDouble();
     QList<QJsonObject> inRow;
     for (const QJsonValue &w : words) {
         const QJsonObject word = w.toObject();
@@ -127,37 +132,57 @@ DescriptionDrawn DrawnInRow(const QJsonArray &words, const QString &nameAbove, c
         }
         if (yMin < top - 1 || yMax > bottom + 1)
             drawn.outside << QStringLiteral("%1 (%2 to %3 in a row from %4 to %5)")
-                                 .arg(word.value("text").toString()).arg(yMin).arg(yMax).arg(top).arg(bottom);
+                                 .arg(word.value("text").toString())
+                                 .arg(yMin)
+                                 .arg(yMax)
+                                 .arg(top)
+                                 .arg(bottom);
     }
     return drawn;
 }
 
-TestColumn Long(const QString &name) { return {name, "long"}; }
-TestColumn Text(const QString &name, int size = 50) { return {name, "text", size}; }
-TestKey Primary(const QString &name, const QStringList &columns)
-{
+TestColumn Long(const QString &name) {
+    return {name, "long"};
+}
+TestColumn Text(const QString &name, int size = 50) {
+    return {name, "text", size};
+}
+TestKey Primary(const QString &name, const QStringList &columns) {
     return {name, "primary", columns, QString(), QStringList()};
 }
-TestKey Foreign(const QString &name, const QStringList &columns)
-{
+TestKey Foreign(const QString &name, const QStringList &columns) {
     return {name, "foreign", columns, "Ref", QStringList(columns.size(), "ID")};
 }
 
-TestDatabase Database()
-{
+TestDatabase Database() {
     TestDatabase db;
-    db.tables << TestTable{"顧客マスタ", QDateTime(QDate(2024, 4, 1), QTime(9, 30)), QDateTime(QDate(2024, 5, 2), QTime(18, 0, 5)),
-                           false, false,
-                           {Long("顧客ID"), Text("氏名"), Text("ﾌﾘｶﾞﾅ"), {"ひらがなの備考", "memo"}},
-                           {Primary("PrimaryKey", {"顧客ID"})}};
-    db.tables << TestTable{"𠮷野家の店舗", {}, {}, false, false, {Long("𩸽"), Text("店名", 40)},
+    db.tables << TestTable{
+        "顧客マスタ",
+        QDateTime(QDate(2024, 4, 1), QTime(9, 30)),
+        QDateTime(QDate(2024, 5, 2), QTime(18, 0, 5)),
+        false,
+        false,
+        {Long("顧客ID"), Text("氏名"), Text("ﾌﾘｶﾞﾅ"), {"ひらがなの備考", "memo"}},
+        {Primary("PrimaryKey", {"顧客ID"})}};
+    db.tables << TestTable{"𠮷野家の店舗",
+                           {},
+                           {},
+                           false,
+                           false,
+                           {Long("𩸽"), Text("店名", 40)},
                            {Primary("鍵𠀋Key", {"𩸽"})}};
-    db.tables << TestTable{"Ref", {}, {}, false, false, {Long("ID")}, {Primary("PrimaryKey", {"ID"})}};
-    db.tables << TestTable{"Keys", {}, {}, false, false,
-                           {Long("ID"), Long("Id"), Long("A"), Long("B"), Long("C"), Long("D"), Long("E"), Long("F")},
-                           {Primary("PrimaryKey", {"A"}), Foreign("Key", {"B"}), Foreign("pkey", {"C"}),
-                            Foreign("KeyOrderKey", {"D"}), Foreign("KKeyey", {"E"}), Foreign("First", {"F"}),
-                            Foreign("Second", {"F"}), Foreign("IDKey", {"ID"})}};
+    db.tables << TestTable{
+        "Ref", {}, {}, false, false, {Long("ID")}, {Primary("PrimaryKey", {"ID"})}};
+    db.tables << TestTable{
+        "Keys",
+        {},
+        {},
+        false,
+        false,
+        {Long("ID"), Long("Id"), Long("A"), Long("B"), Long("C"), Long("D"), Long("E"), Long("F")},
+        {Primary("PrimaryKey", {"A"}), Foreign("Key", {"B"}), Foreign("pkey", {"C"}),
+         Foreign("KeyOrderKey", {"D"}), Foreign("KKeyey", {"E"}), Foreign("First", {"F"}),
+         Foreign("Second", {"F"}), Foreign("IDKey", {"ID"})}};
     TestTable wide{"Wide", {}, {}, false, false, {}, {}};
     for (int i = 1; i <= 255; ++i)
         wide.columns << Text(QStringLiteral("列%1").arg(i, 3, 10, QChar(u'0')), 10);
@@ -191,13 +216,18 @@ private:
     QString path_;
 };
 
-QString TextAt(const QJsonObject &sheet, const QString &address)
-{
-    return sheet.value("cells").toObject().value(address).toObject().value("value").toObject().value("text").toString();
+QString TextAt(const QJsonObject &sheet, const QString &address) {
+    return sheet.value("cells")
+        .toObject()
+        .value(address)
+        .toObject()
+        .value("value")
+        .toObject()
+        .value("text")
+        .toString();
 }
 
-QJsonObject SheetNamed(const QJsonObject &workbook, const QString &name)
-{
+QJsonObject SheetNamed(const QJsonObject &workbook, const QString &name) {
     for (const QJsonValue &s : workbook.value("sheets").toArray())
         if (s.toObject().value("name").toString() == name)
             return s.toObject();
@@ -229,8 +259,7 @@ class TestWholePath : public QObject {
     QJsonObject wrapping_;
     QJsonArray wrappingDrawn_;
 
-    Run make(const QStringList &tables, bool descriptions = false, const QString &database = {})
-    {
+    Run make(const QStringList &tables, bool descriptions = false, const QString &database = {}) {
         const QString output = dir_.filePath("run.xlsx");
         QFile::remove(output);
         auto presenter = std::make_shared<spreadsheet::FilePresenter>(output);
@@ -241,7 +270,8 @@ class TestWholePath : public QObject {
             generator.setWriteDescriptions(descriptions);
             for (const QString &t : tables)
                 generator.AddTable(t);
-            generator.setConnectionString(mdlADO::BuildConnectionString(database.isEmpty() ? database_ : database));
+            generator.setConnectionString(
+                mdlADO::BuildConnectionString(database.isEmpty() ? database_ : database));
             generator.Make();
         } catch (const Failure &e) {
             run.failure = e.message();
@@ -253,8 +283,7 @@ class TestWholePath : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
+    void initTestCase() {
         QVERIFY(dir_.isValid());
         database_ = dir_.filePath("ｶﾀﾛｸﾞ 𠮷.mdb");
         WriteJet4(Database(), database_);
@@ -262,8 +291,7 @@ private slots:
 
     // Hidden tables are listed, system tables, queries and links are not;
     // names that differ only in case both stand, in the catalog's order.
-    void tableList()
-    {
+    void tableList() {
         frmMain window;
         auto prompts = std::make_shared<ChosenFile>(database_);
         window.setPrompts(prompts);
@@ -273,8 +301,9 @@ private slots:
         QStringList rows;
         for (int i = 0; i < list->topLevelItemCount(); ++i)
             rows << list->topLevelItem(i)->text(0);
-        QCOMPARE(rows, (QStringList{"A\tB", "A B", "ABC", "abc", ControlCharacterName, "Hidden", "History", "Keys",
-                                    "Odd", "Ref", TooLong, "Wide", "顧客マスタ", "𠮷野家の店舗"}));
+        QCOMPARE(rows, (QStringList{"A\tB", "A B", "ABC", "abc", ControlCharacterName, "Hidden",
+                                    "History", "Keys", "Odd", "Ref", TooLong, "Wide", "顧客マスタ",
+                                    "𠮷野家の店舗"}));
         QCOMPARE(list->topLevelItem(12)->text(1), QStringLiteral("2024/05/02 18:00:05"));
         QCOMPARE(list->topLevelItem(12)->text(2), QStringLiteral("2024/04/01 09:30:00"));
         QCOMPARE(window.statusPanelText(2), QStringLiteral("14個のテーブル"));
@@ -282,8 +311,7 @@ private slots:
 
     // Japanese names of every kind, one outside the BMP among them, in sheet
     // names and cells.
-    void japaneseNamesInTheWorkbook()
-    {
+    void japaneseNamesInTheWorkbook() {
         const Run run = make({"顧客マスタ", "𠮷野家の店舗"});
         QCOMPARE(run.failure, QString());
         QJsonObject sheet = run.sheet("顧客マスタ");
@@ -299,8 +327,7 @@ private slots:
         QCOMPARE(TextAt(sheet, "C8"), QStringLiteral("adVarWChar"));
     }
 
-    void keyMarks()
-    {
+    void keyMarks() {
         const Run run = make({"Keys"});
         QCOMPARE(run.failure, QString());
         const QJsonObject sheet = run.sheet("Keys");
@@ -310,14 +337,14 @@ private slots:
             QCOMPARE(TextAt(sheet, QStringLiteral("E%1").arg(7 + i)), marks[i]);
     }
 
-    void twoHundredFiftyFiveFields()
-    {
+    void twoHundredFiftyFiveFields() {
         const Run run = make({"Wide"});
         QCOMPARE(run.failure, QString());
         const QJsonObject sheet = run.sheet("Wide");
         QCOMPARE(TextAt(sheet, "B7"), QStringLiteral("列001"));
         QCOMPARE(TextAt(sheet, "B261"), QStringLiteral("列255"));
-        const QJsonObject last = sheet.value("cells").toObject().value("F261").toObject().value("border").toObject();
+        const QJsonObject last =
+            sheet.value("cells").toObject().value("F261").toObject().value("border").toObject();
         QCOMPARE(last.value("bottom").toString(), QStringLiteral("medium"));
         QCOMPARE(last.value("right").toString(), QStringLiteral("medium"));
         QVERIFY(!sheet.value("cells").toObject().contains("B262"));
@@ -325,18 +352,19 @@ private slots:
 
     // Names the spreadsheet refuses stop the run, naming the table; what was
     // written before stays.
-    void refusedNames_data()
-    {
+    void refusedNames_data() {
         QTest::addColumn<QStringList>("tables");
         QTest::addColumn<QString>("named");
         QTest::newRow("32 characters") << QStringList{"顧客マスタ", TooLong} << TooLong;
-        QTest::newRow("History") << QStringList{"顧客マスタ", "History"} << QStringLiteral("History");
-        QTest::newRow("control character") << QStringList{"顧客マスタ", ControlCharacterName} << ControlCharacterName;
+        QTest::newRow("History") << QStringList{"顧客マスタ", "History"}
+                                 << QStringLiteral("History");
+        QTest::newRow("control character")
+            << QStringList{"顧客マスタ", ControlCharacterName} << ControlCharacterName;
         // Written, the tab would read back as a space: two sheets "A B".
-        QTest::newRow("a tab beside a space") << QStringList{"顧客マスタ", "A B", "A\tB"} << QStringLiteral("A\tB");
+        QTest::newRow("a tab beside a space")
+            << QStringList{"顧客マスタ", "A B", "A\tB"} << QStringLiteral("A\tB");
     }
-    void refusedNames()
-    {
+    void refusedNames() {
         QFETCH(QStringList, tables);
         QFETCH(QString, named);
         const Run run = make(tables);
@@ -348,14 +376,12 @@ private slots:
 
     // Field descriptions come back exactly from the Access file into column
     // F of their rows; mdbtools' mdb-schema reads the same from the file.
-    void descriptionsRoundTrip_data()
-    {
+    void descriptionsRoundTrip_data() {
         QTest::addColumn<int>("field");
         for (int i = 0; i < Descriptions.size(); ++i)
             QTest::newRow(Descriptions[i].row) << i;
     }
-    void descriptionsRoundTrip()
-    {
+    void descriptionsRoundTrip() {
         QFETCH(int, field);
         const QString database = dir_.filePath("説明.mdb");
         if (described_.isEmpty()) {
@@ -382,7 +408,8 @@ private slots:
                     c = u'?';
             return text;
         };
-        QCOMPARE(MdbSchemaColumnComments(database, "説明").value(asUcs2(d.field)), asUcs2(d.description));
+        QCOMPARE(MdbSchemaColumnComments(database, "説明").value(asUcs2(d.field)),
+                 asUcs2(d.description));
     }
 
     // A row whose description wraps is as high as its lines: in LibreOffice's
@@ -391,14 +418,12 @@ private slots:
     // program fills lines as wide as the spreadsheet application leaves
     // them, a little narrower than LibreOffice's). A row whose description
     // takes one line, or that has none, keeps the default height.
-    void wrappedDescriptionsShowEveryLine_data()
-    {
+    void wrappedDescriptionsShowEveryLine_data() {
         QTest::addColumn<int>("field");
         for (int i = 0; i < Wrapping.size(); ++i)
             QTest::newRow(Wrapping[i].row) << i;
     }
-    void wrappedDescriptionsShowEveryLine()
-    {
+    void wrappedDescriptionsShowEveryLine() {
         QFETCH(int, field);
         if (wrapping_.isEmpty()) {
             const QString database = dir_.filePath("高さ.mdb");
@@ -419,20 +444,24 @@ private slots:
                 QVERIFY2(row.toInt() >= 7 && row.toInt() < 7 + Wrapping.size(), qPrintable(row));
         }
         const Described &d = Wrapping[field];
-        const QString above = field == 0 ? QStringLiteral("フィールド名") : Wrapping[field - 1].field;
+        const QString above =
+            field == 0 ? QStringLiteral("フィールド名") : Wrapping[field - 1].field;
         const DescriptionDrawn drawn = DrawnInRow(wrappingDrawn_, above, d.field);
         QVERIFY2(drawn.outside.isEmpty(), qPrintable(drawn.outside.join(QStringLiteral("; "))));
         // Every line of the description, and nothing of another row's.
-        QCOMPARE(drawn.text, QString(d.description).remove(QRegularExpression(QStringLiteral("\\s"))));
+        QCOMPARE(drawn.text,
+                 QString(d.description).remove(QRegularExpression(QStringLiteral("\\s"))));
 
         const QJsonObject heights = wrapping_.value("heights").toObject();
         const QString row = QString::number(7 + field);
         if (drawn.lines <= 1) {
-            QVERIFY2(!heights.contains(row), qPrintable(QString::number(heights.value(row).toDouble())));
+            QVERIFY2(!heights.contains(row),
+                     qPrintable(QString::number(heights.value(row).toDouble())));
         } else {
             const double height = heights.value(row).toDouble();
-            QVERIFY2(height >= 15 * drawn.lines && height <= 15 * (drawn.lines + 1),
-                     qPrintable(QStringLiteral("%1 points for %2 lines").arg(height).arg(drawn.lines)));
+            QVERIFY2(
+                height >= 15 * drawn.lines && height <= 15 * (drawn.lines + 1),
+                qPrintable(QStringLiteral("%1 points for %2 lines").arg(height).arg(drawn.lines)));
         }
     }
 
@@ -440,20 +469,19 @@ private slots:
     // the spreadsheet's escape for them, come back exactly from the Access
     // file through the reader process and the workbook, in both independent
     // readers.
-    void namesXmlCannotCarry_data()
-    {
+    void namesXmlCannotCarry_data() {
         QTest::addColumn<int>("field");
         for (int i = 0; i < OddNames.size(); ++i)
             QTest::newRow(OddNames[i].row) << i;
     }
-    void namesXmlCannotCarry()
-    {
+    void namesXmlCannotCarry() {
         QFETCH(int, field);
         if (oddByOpenpyxl_.isEmpty()) {
             const Run run = make({"Odd"});
             QCOMPARE(run.failure, QString());
             oddByOpenpyxl_ = run.sheet("Odd");
-            oddByLibreOffice_ = SheetNamed(ReadWorkbookWithLibreOffice(dir_.filePath("run.xlsx")), "Odd");
+            oddByLibreOffice_ =
+                SheetNamed(ReadWorkbookWithLibreOffice(dir_.filePath("run.xlsx")), "Odd");
             QVERIFY(!oddByOpenpyxl_.isEmpty() && !oddByLibreOffice_.isEmpty());
         }
         const QString address = QStringLiteral("B%1").arg(7 + field);

@@ -20,22 +20,21 @@
 namespace {
 
 // Sets the last change of a file or folder (not of what a link points to).
-bool SetAge(const QString &path, int hours)
-{
+bool SetAge(const QString &path, int hours) {
     const time_t when = time(nullptr) - hours * 3600;
     const struct timespec times[2] = {{when, 0}, {when, 0}};
-    return utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW) == 0;
+    return utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW) ==
+           0;
 }
 
-bool WriteFile(const QString &path)
-{
+bool WriteFile(const QString &path) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write("x") == 1;
 }
 
-QStringList Entries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+QStringList Entries(const QString &folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
 }
 
 } // namespace
@@ -44,8 +43,7 @@ class TestDesktopPresenter : public QObject {
     Q_OBJECT
 
     // Runs a visible application with one named sheet through the presenter.
-    static void RunWith(const std::shared_ptr<DesktopPresenter> &presenter)
-    {
+    static void RunWith(const std::shared_ptr<DesktopPresenter> &presenter) {
         spreadsheet::Application::setPresenter(presenter);
         auto app = spreadsheet::Application::Create();
         app->setVisible(true);
@@ -55,23 +53,29 @@ class TestDesktopPresenter : public QObject {
     }
 
 private slots:
-    void opensATemplateInAPrivateFolder()
-    {
+    void opensATemplateInAPrivateFolder() {
         QStringList opened, notices;
         RunWith(std::make_shared<DesktopPresenter>([&](const QString &m) { notices << m; },
-                                                   [&](const QString &path) { opened << path; return true; }));
+                                                   [&](const QString &path) {
+                                                       opened << path;
+                                                       return true;
+                                                   }));
         QVERIFY(notices.isEmpty());
         QCOMPARE(opened.size(), 1);
         const QFileInfo file(opened[0]);
         QVERIFY(file.exists());
         QCOMPARE(file.suffix(), QStringLiteral("xltx"));
         QVERIFY(file.absolutePath().startsWith(QDir::tempPath()));
-        QCOMPARE(QFileInfo(file.absolutePath()).permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
+        QCOMPARE(QFileInfo(file.absolutePath()).permissions() &
+                     (QFile::ReadOther | QFile::ReadGroup),
+                 QFile::Permissions());
         // Marked, so that a later start of the program can tell it its own.
-        QVERIFY(QFileInfo(QDir(file.absolutePath()).filePath(HandOverFolders::MarkerName)).isFile());
+        QVERIFY(
+            QFileInfo(QDir(file.absolutePath()).filePath(HandOverFolders::MarkerName)).isFile());
         const QJsonObject read = ReadWorkbook(opened[0]);
         QVERIFY(read.value("contentType").toString().contains("template"));
-        QCOMPARE(read.value("sheets").toArray()[0].toObject().value("name").toString(), QStringLiteral("顧客"));
+        QCOMPARE(read.value("sheets").toArray()[0].toObject().value("name").toString(),
+                 QStringLiteral("顧客"));
 
         // The desktop's spreadsheet application opens it as a new, untitled
         // document; the same workbook written as a workbook opens as that file.
@@ -83,20 +87,25 @@ private slots:
             book->ActiveSheet()->setName(QStringLiteral("顧客"));
             spreadsheet::WriteXlsx(*book, plain.filePath("book.xlsx"));
         }
-        const QJsonArray documents = OpenWithLibreOffice({opened[0], plain.filePath("book.xlsx")}).value("documents").toArray();
+        const QJsonArray documents = OpenWithLibreOffice({opened[0], plain.filePath("book.xlsx")})
+                                         .value("documents")
+                                         .toArray();
         QCOMPARE(documents.size(), 2);
         QCOMPARE(documents[0].toObject().value("url").toString(), QString());
-        QCOMPARE(documents[0].toObject().value("sheets").toArray()[0].toString(), QStringLiteral("顧客"));
+        QCOMPARE(documents[0].toObject().value("sheets").toArray()[0].toString(),
+                 QStringLiteral("顧客"));
         QVERIFY(documents[1].toObject().value("url").toString().endsWith("/book.xlsx"));
         QDir(file.absolutePath()).removeRecursively();
     }
 
     // When the desktop cannot open it, the user learns where the workbook is.
-    void tellsThePathWhenTheDesktopCannotOpenIt()
-    {
+    void tellsThePathWhenTheDesktopCannotOpenIt() {
         QStringList tried, notices;
         RunWith(std::make_shared<DesktopPresenter>([&](const QString &m) { notices << m; },
-                                                   [&](const QString &path) { tried << path; return false; }));
+                                                   [&](const QString &path) {
+                                                       tried << path;
+                                                       return false;
+                                                   }));
         QCOMPARE(tried.size(), 1);
         QCOMPARE(notices.size(), 1);
         QVERIFY(notices[0].contains(QDir::toNativeSeparators(tried[0])));
@@ -106,13 +115,15 @@ private slots:
 
     // A workbook that cannot be written leaves nothing behind: here every
     // write beyond a few hundred bytes fails, as on a full disk.
-    void failedHandOverLeavesNoFolder()
-    {
+    void failedHandOverLeavesNoFolder() {
         QTemporaryDir temp;
         QVERIFY(temp.isValid());
         QStringList opened, notices;
         auto presenter = std::make_shared<DesktopPresenter>([&](const QString &m) { notices << m; },
-                                                            [&](const QString &path) { opened << path; return true; },
+                                                            [&](const QString &path) {
+                                                                opened << path;
+                                                                return true;
+                                                            },
                                                             HandOverFolders(temp.path()));
         struct rlimit before {};
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
@@ -129,14 +140,14 @@ private slots:
         }
         QVERIFY(opened.isEmpty());
         QCOMPARE(notices.size(), 1);
-        QVERIFY2(notices[0].startsWith(QStringLiteral("ブックを保存できませんでした。")), qPrintable(notices[0]));
+        QVERIFY2(notices[0].startsWith(QStringLiteral("ブックを保存できませんでした。")),
+                 qPrintable(notices[0]));
         QCOMPARE(Entries(temp.path()), QStringList());
     }
 
     // At start the program removes its own hand-over folders of earlier runs
     // once they are a day old, and nothing else.
-    void staleHandOverFolders_data()
-    {
+    void staleHandOverFolders_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("marked");
         QTest::addColumn<int>("ageHours");
@@ -147,10 +158,10 @@ private slots:
         QTest::newRow("no marker") << "quillmere-Ab12Cd" << false << 48 << "" << false;
         QTest::newRow("another name") << "quillmere-notes" << true << 48 << "" << false;
         QTest::newRow("a link inside") << "quillmere-Ab12Cd" << true << 48 << "inside" << true;
-        QTest::newRow("a link as the folder") << "quillmere-Ab12Cd" << true << 48 << "as folder" << false;
+        QTest::newRow("a link as the folder")
+            << "quillmere-Ab12Cd" << true << 48 << "as folder" << false;
     }
-    void staleHandOverFolders()
-    {
+    void staleHandOverFolders() {
         QFETCH(QString, name);
         QFETCH(bool, marked);
         QFETCH(int, ageHours);
@@ -169,7 +180,8 @@ private slots:
         const QString outside = elsewhere.filePath(QStringLiteral("keep.mdb"));
         QVERIFY(WriteFile(outside));
         if (link == "inside")
-            QVERIFY(QFile::link(elsewhere.path(), QDir(folder).filePath(QStringLiteral("elsewhere"))));
+            QVERIFY(
+                QFile::link(elsewhere.path(), QDir(folder).filePath(QStringLiteral("elsewhere"))));
         if (link == "as folder")
             QVERIFY(QFile::link(real, folder));
         QVERIFY(SetAge(real, ageHours));

@@ -15,8 +15,7 @@ class TestAboutBox : public QObject {
 
     // Runs the version command; while the box is open, looks at it and closes
     // it with the key.
-    static QStringList ShowAndClose(frmMain &window, Qt::Key key)
-    {
+    static QStringList ShowAndClose(frmMain &window, Qt::Key key) {
         QStringList seen;
         QTimer::singleShot(0, [&] {
             auto *box = qobject_cast<frmAbout *>(QApplication::activeModalWidget());
@@ -34,20 +33,22 @@ class TestAboutBox : public QObject {
     }
 
 private slots:
-    void layout()
-    {
+    void layout() {
         frmAbout box;
         QCOMPARE(box.windowTitle(), QStringLiteral("Quillmereのﾊﾞｰｼﾞｮﾝ情報"));
         QCOMPARE(box.size(), QSize(382, 174));
         QCOMPARE(box.minimumSize(), box.maximumSize());
-        QVERIFY(!(box.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
+        QVERIFY(
+            !(box.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
         QCOMPARE(box.findChild<QLabel *>("lblTitle")->text(), QStringLiteral("Quillmere"));
         QVERIFY(box.findChild<QLabel *>("lblTitle")->font().bold());
         QCOMPARE(box.findChild<QLabel *>("lblVersion")->text(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ 1.1"));
         QVERIFY(!box.findChild<QLabel *>("Label1")->text().isEmpty());
         QCOMPARE(box.findChild<QLabel *>("Label2")->textFormat(), Qt::PlainText); // not a link
-        QCOMPARE(box.findChild<QLabel *>("picLogo")->pixmap().deviceIndependentSize().toSize(), QSize(95, 20));
-        QCOMPARE(box.findChild<QLabel *>("picIcon")->pixmap().deviceIndependentSize().toSize(), QSize(32, 32));
+        QCOMPARE(box.findChild<QLabel *>("picLogo")->pixmap().deviceIndependentSize().toSize(),
+                 QSize(95, 20));
+        QCOMPARE(box.findChild<QLabel *>("picIcon")->pixmap().deviceIndependentSize().toSize(),
+                 QSize(32, 32));
         auto *ok = box.findChild<QPushButton *>("cmdOK");
         QCOMPARE(ok->text(), QStringLiteral("OK"));
         QVERIFY(ok->isDefault());
@@ -58,14 +59,12 @@ private slots:
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(ok));
     }
 
-    void enterAndEscapeClose_data()
-    {
+    void enterAndEscapeClose_data() {
         QTest::addColumn<int>("key");
         QTest::newRow("Enter") << int(Qt::Key_Return);
         QTest::newRow("Esc") << int(Qt::Key_Escape);
     }
-    void enterAndEscapeClose()
-    {
+    void enterAndEscapeClose() {
         QFETCH(int, key);
         frmMain window;
         window.show();
@@ -76,21 +75,22 @@ private slots:
 
     // The box, the AppStream metadata, the package, its copyright file and
     // the manual pages name one address, the project's own.
-    void oneAddress_data()
-    {
+    void oneAddress_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("pattern");
         const QString source = QStringLiteral(QUILLMERE_SOURCE_DIR "/");
-        QTest::newRow("metainfo") << source + "share/metainfo/io.github.quillmere.Quillmere.metainfo.xml"
+        QTest::newRow("metainfo") << source +
+                                         "share/metainfo/io.github.quillmere.Quillmere.metainfo.xml"
                                   << "<url type=\"homepage\">([^<]*)</url>";
         QTest::newRow("package") << QStringLiteral(QUILLMERE_BINARY_DIR "/CPackConfig.cmake")
                                  << "set\\(CPACK_DEBIAN_PACKAGE_HOMEPAGE \"([^\"]*)\"\\)";
-        QTest::newRow("copyright") << source + "share/doc/copyright" << "(?m)^Source: (\\S+)$";
+        QTest::newRow("copyright") << source + "share/doc/copyright"
+                                   << "(?m)^Source: (\\S+)$";
         for (const char *page : {"quillmere", "quillmere-catalog-dump", "quillmere-make-workbook"})
-            QTest::newRow(page) << source + "share/man/" + page + ".1" << "(?m)^\\.UR (\\S+)$";
+            QTest::newRow(page) << source + "share/man/" + page + ".1"
+                                << "(?m)^\\.UR (\\S+)$";
     }
-    void oneAddress()
-    {
+    void oneAddress() {
         QFETCH(QString, file);
         QFETCH(QString, pattern);
         frmAbout box;
@@ -105,8 +105,7 @@ private slots:
     }
 
     // Each showing is a fresh box.
-    void openedTwice()
-    {
+    void openedTwice() {
         frmMain window;
         window.show();
         for (int i = 0; i < 2; ++i)

@@ -25,11 +25,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QStatusBar>
-#include <QTemporaryDir>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSettings>
+#include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -45,13 +45,12 @@ namespace {
 // over it (Qt::BlankCursor for none), gives the queued file names.
 class AnsweringPrompts : public Prompts {
 public:
-    void message(QWidget *, const QString &text) override
-    {
+    void message(QWidget *, const QString &text) override {
         messages << text;
-        cursors << (QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::BlankCursor);
+        cursors << (QApplication::overrideCursor() ? QApplication::overrideCursor()->shape()
+                                                   : Qt::BlankCursor);
     }
-    QString openFileName(QWidget *, const QStringList &offered, const QString &previous) override
-    {
+    QString openFileName(QWidget *, const QStringList &offered, const QString &previous) override {
         filters << offered;
         previousNames << previous;
         return answers.isEmpty() ? QString() : answers.takeFirst();
@@ -65,8 +64,8 @@ public:
 const QStringList OpenFilters = {"Accessファイル(*.mdb;*.adp;*.mda;*.mde;*.ade)"};
 
 // The files of the folder the open dialog shows.
-const QStringList FolderOfFiles = {"a.mdb", "B.ADP", "c.mda", "d.MDE", "e.ade", "h.MdB",
-                                   "f.accdb", "G.ACCDE", "notes.txt", "mdb"};
+const QStringList FolderOfFiles = {"a.mdb", "B.ADP",   "c.mda",   "d.MDE",     "e.ade",
+                                   "h.MdB", "f.accdb", "G.ACCDE", "notes.txt", "mdb"};
 
 // Keeps what the output command hands to the generator; Make writes nothing.
 struct GeneratorRecord {
@@ -84,8 +83,7 @@ public:
     void AddTable(const QString &name) override { record_.tables << name; }
     void setConnectionString(const QString &text) override { record_.connectionStrings << text; }
     void setWriteDescriptions(bool write) override { record_.descriptions << write; }
-    void Make() override
-    {
+    void Make() override {
         ++record_.makes;
         if (record_.duringMake)
             record_.duringMake();
@@ -95,16 +93,14 @@ private:
     GeneratorRecord &record_;
 };
 
-QStringList RowNames(const QTreeWidget *list)
-{
+QStringList RowNames(const QTreeWidget *list) {
     QStringList names;
     for (int i = 0; i < list->topLevelItemCount(); ++i)
         names << list->topLevelItem(i)->text(0);
     return names;
 }
 
-QList<bool> Ticks(const QTreeWidget *list)
-{
+QList<bool> Ticks(const QTreeWidget *list) {
     QList<bool> ticks;
     for (int i = 0; i < list->topLevelItemCount(); ++i)
         ticks << (list->topLevelItem(i)->checkState(0) == Qt::Checked);
@@ -123,22 +119,21 @@ class TestMainWindow : public QObject {
 
     QTreeWidget *list() const { return window_->findChild<QTreeWidget *>("lsvTables"); }
     QLineEdit *box() const { return window_->findChild<QLineEdit *>("txtFilename"); }
-    QLabel *panel(int n) const { return window_->findChild<QLabel *>(QStringLiteral("StatusBar1Panel%1").arg(n)); }
-    QToolButton *button(int index) const
-    {
+    QLabel *panel(int n) const {
+        return window_->findChild<QLabel *>(QStringLiteral("StatusBar1Panel%1").arg(n));
+    }
+    QToolButton *button(int index) const {
         return window_->findChild<QToolButton *>(QStringLiteral("Toolbar1Button%1").arg(index));
     }
     QAction *action(const char *name) const { return window_->findChild<QAction *>(name); }
 
     // Opens a file the way the user does, through the open command's dialog.
-    void open(const QString &path)
-    {
+    void open(const QString &path) {
         prompts_->answers << path;
         window_->mitmOpen_Click();
     }
 
-    void drop(QWidget *target, QMimeData *data)
-    {
+    void drop(QWidget *target, QMimeData *data) {
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(target, &enter);
         QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
@@ -149,8 +144,7 @@ class TestMainWindow : public QObject {
     // through the window as the desktop does: the window hands the events to
     // the widget under the pointer that takes drops, or to one of its
     // parents. Whether the drop was taken.
-    bool dropOnWindow(QWidget *spot, QMimeData *data)
-    {
+    bool dropOnWindow(QWidget *spot, QMimeData *data) {
         window_->show();
         if (!QTest::qWaitForWindowExposed(window_.get()))
             return false;
@@ -170,8 +164,7 @@ class TestMainWindow : public QObject {
         return dropped.isAccepted();
     }
 
-    static QMimeData *Files(const QStringList &paths)
-    {
+    static QMimeData *Files(const QStringList &paths) {
         auto *data = new QMimeData;
         QList<QUrl> urls;
         for (const QString &p : paths)
@@ -181,26 +174,25 @@ class TestMainWindow : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
+    void initTestCase() {
         QVERIFY(dir_.isValid());
         // The windows' settings go to a place of the test's own, empty at first.
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.filePath("settings"));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           dir_.filePath("settings"));
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.filePath("settings"));
     }
 
-    void init()
-    {
+    void init() {
         record_ = GeneratorRecord{};
         prompts_ = std::make_shared<AnsweringPrompts>();
         window_ = std::make_unique<frmMain>();
         window_->setPrompts(prompts_);
-        window_->setGeneratorFactory([this] { return std::make_unique<RecordingGenerator>(record_); });
+        window_->setGeneratorFactory(
+            [this] { return std::make_unique<RecordingGenerator>(record_); });
     }
     void cleanup() { window_.reset(); }
 
-    void startUp()
-    {
+    void startUp() {
         QCOMPARE(window_->windowTitle(), QStringLiteral("Quillmere Version 1.1"));
         QCOMPARE(ApplicationIdentity::VersionText(2, 5), QStringLiteral("2.5")); // 2.10.0005
         QCOMPARE(list()->columnCount(), 3);
@@ -216,7 +208,8 @@ private slots:
         QVERIFY(box()->isReadOnly());
         QCOMPARE(window_->statusPanelText(1), QString());
         QCOMPARE(window_->statusPanelText(2), QString());
-        QCOMPARE(window_->findChild<QLabel *>("Label2")->text(), QStringLiteral("開いている Access データベース"));
+        QCOMPARE(window_->findChild<QLabel *>("Label2")->text(),
+                 QStringLiteral("開いている Access データベース"));
         QCOMPARE(window_->findChild<QLabel *>("StatusBar1Panel1")->minimumWidth(), 320);
         QCOMPARE(window_->findChild<QLabel *>("StatusBar1Panel2")->minimumWidth(), 130);
 
@@ -236,11 +229,12 @@ private slots:
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(list()));
     }
 
-    void menusAndToolBar()
-    {
-        const QList<std::pair<const char *, QString>> menus = {
-            {"mitmFile", "ファイル（&F）"}, {"mitmEdit", "編集(&E)"}, {"mitmToolBar", "表示(&D)"},
-            {"mitmOutput", "出力（&O）"}, {"mitmVersionP", "バージョン(&V)"}};
+    void menusAndToolBar() {
+        const QList<std::pair<const char *, QString>> menus = {{"mitmFile", "ファイル（&F）"},
+                                                               {"mitmEdit", "編集(&E)"},
+                                                               {"mitmToolBar", "表示(&D)"},
+                                                               {"mitmOutput", "出力（&O）"},
+                                                               {"mitmVersionP", "バージョン(&V)"}};
         const QList<QAction *> bar = window_->menuBar()->actions();
         QCOMPARE(bar.size(), menus.size());
         for (int i = 0; i < menus.size(); ++i) {
@@ -278,8 +272,7 @@ private slots:
         QVERIFY(!window_->windowIcon().isNull());
     }
 
-    void toolBarCanBeHidden()
-    {
+    void toolBarCanBeHidden() {
         window_->show();
         QWidget *toolbar = window_->findChild<QWidget *>("Toolbar1");
         action("mitmTooBar")->trigger();
@@ -290,23 +283,21 @@ private slots:
         QVERIFY(action("mitmTooBar")->isChecked());
     }
 
-    void exitClosesTheWindow()
-    {
+    void exitClosesTheWindow() {
         window_->show();
         action("mitmExit")->trigger();
         QVERIFY(!window_->isVisible());
     }
 
     // Every fixture lists its user tables with their times, unticked.
-    void rebuild_data()
-    {
+    void rebuild_data() {
         QTest::addColumn<QString>("fixture");
         for (const char *f : {"nwind.mdb", "testV1997.mdb", "testV2000.mdb", "indexTestV2000.mdb",
-                              "queryTestV2000.mdb", "DateTestDatabase.mdb", "linkerTestV2007.accdb", "adox_jet4.mdb"})
+                              "queryTestV2000.mdb", "DateTestDatabase.mdb", "linkerTestV2007.accdb",
+                              "adox_jet4.mdb"})
             QTest::newRow(f) << f;
     }
-    void rebuild()
-    {
+    void rebuild() {
         REQUIRE_FIXTURES();
         QFETCH(QString, fixture);
         open(Fixtures::path(fixture));
@@ -319,7 +310,9 @@ private slots:
         QStringList names = RowNames(list());
         QCOMPARE(names.size(), expected.size());
         auto rounded = [](const QString &text) {
-            return QDateTime::fromString(text, "yyyy-MM-dd HH:mm:ss.zzz").addMSecs(500).toString("yyyy/MM/dd HH:mm:ss");
+            return QDateTime::fromString(text, "yyyy-MM-dd HH:mm:ss.zzz")
+                .addMSecs(500)
+                .toString("yyyy/MM/dd HH:mm:ss");
         };
         for (int i = 0; i < list()->topLevelItemCount(); ++i) {
             const QTreeWidgetItem *row = list()->topLevelItem(i);
@@ -332,18 +325,19 @@ private slots:
         }
         for (int i = 1; i < names.size(); ++i) // in the catalog's order
             QVERIFY(names[i - 1].compare(names[i], Qt::CaseInsensitive) < 0);
-        QCOMPARE(window_->statusPanelText(2), QStringLiteral("%1個のテーブル").arg(expected.size()));
+        QCOMPARE(window_->statusPanelText(2),
+                 QStringLiteral("%1個のテーブル").arg(expected.size()));
         QCOMPARE(window_->statusPanelText(1), QStringLiteral("テーブルリストを取得しました。"));
     }
 
-    void failedOpen()
-    {
+    void failedOpen() {
         REQUIRE_FIXTURES();
         open(Fixtures::path("testV2000.mdb"));
         QCOMPARE(window_->statusPanelText(2), QStringLiteral("4個のテーブル"));
 
         // The window keeps its words; why the file did not open goes to its log.
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^cannot open .*missing.mdb : ファイルがありません"));
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression("^cannot open .*missing.mdb : ファイルがありません"));
         open(dir_.filePath("missing.mdb"));
         QCOMPARE(prompts_->messages, QStringList{"DB接続に失敗しました。"});
         QCOMPARE(window_->statusPanelText(1), QStringLiteral("DB接続に失敗しました。"));
@@ -352,14 +346,16 @@ private slots:
         // Why, in Japanese, where the user can read it: the panel's tool tip.
         QCOMPARE(panel(1)->toolTip(), QStringLiteral("ファイルがありません"));
 
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("password.mdb : パスワードで保護されています$"));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("password.mdb : パスワードで保護されています$"));
         open(Fixtures::path("password.mdb"));
         QCOMPARE(prompts_->messages.size(), 2);
         QCOMPARE(list()->topLevelItemCount(), 0);
         QCOMPARE(panel(1)->toolTip(), QStringLiteral("パスワードで保護されています"));
         open(Fixtures::path("testV2000.mdb"));
         QCOMPARE(panel(1)->toolTip(), QString()); // the panel tells no failure now
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("password.mdb : パスワードで保護されています$"));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("password.mdb : パスワードで保護されています$"));
         open(Fixtures::path("password.mdb"));
 
         // The window never empties the box; were it emptied, the rebuild says
@@ -373,8 +369,7 @@ private slots:
 
     // The dialog shows the filter, starts at the last file chosen, and a
     // cancel changes nothing.
-    void openDialog()
-    {
+    void openDialog() {
         REQUIRE_FIXTURES();
         open(Fixtures::path("testV2000.mdb"));
         QCOMPARE(prompts_->filters, QList<QStringList>{OpenFilters});
@@ -389,14 +384,13 @@ private slots:
     // The program's own dialog with the window's filters: the first is the
     // one chosen when it opens, and each lists the files it names, in either
     // case.
-    void openDialogFilters_data()
-    {
+    void openDialogFilters_data() {
         QTest::addColumn<int>("filter");
         QTest::addColumn<QStringList>("listed");
-        QTest::newRow("Access") << 0 << QStringList{"a.mdb", "B.ADP", "c.mda", "d.MDE", "e.ade", "h.MdB"};
+        QTest::newRow("Access") << 0 << QStringList{"a.mdb", "B.ADP", "c.mda",
+                                                    "d.MDE", "e.ade", "h.MdB"};
     }
-    void openDialogFilters()
-    {
+    void openDialogFilters() {
         QFETCH(int, filter);
         QFETCH(QStringList, listed);
         listed.sort();
@@ -420,7 +414,8 @@ private slots:
             auto *files = dialog->findChild<QListView *>("listView");
             auto listing = [&] {
                 QStringList names;
-                for (int row = 0; files && row < files->model()->rowCount(files->rootIndex()); ++row)
+                for (int row = 0; files && row < files->model()->rowCount(files->rootIndex());
+                     ++row)
                     names << files->model()->index(row, 0, files->rootIndex()).data().toString();
                 names.sort();
                 return names;
@@ -429,14 +424,14 @@ private slots:
             shown = listing();
             dialog->reject();
         });
-        QCOMPARE(Prompts().openFileName(window_.get(), OpenFilters, folder.filePath("a.mdb")), QString());
+        QCOMPARE(Prompts().openFileName(window_.get(), OpenFilters, folder.filePath("a.mdb")),
+                 QString());
         QCOMPARE(captions, OpenFilters); // as written, without the patterns the dialog applies
         QCOMPARE(chosenAtFirst, OpenFilters.first());
         QCOMPARE(shown, listed);
     }
 
-    void drops_data()
-    {
+    void drops_data() {
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<bool>("taken");
         QTest::newRow("mixed-case extension") << QStringList{"Orders.MdB"} << true;
@@ -448,11 +443,11 @@ private slots:
         QTest::newRow("compiled 2007 format") << QStringList{"run.ACCDE"} << false;
         QTest::newRow("workgroup file") << QStringList{"system.mdw"} << false;
         QTest::newRow("no extension") << QStringList{"mdb"} << false;
-        QTest::newRow("only the second is a database") << QStringList{"notes.txt", "data.mdb"} << false;
+        QTest::newRow("only the second is a database")
+            << QStringList{"notes.txt", "data.mdb"} << false;
         QTest::newRow("first of two") << QStringList{"data.mdb", "notes.txt"} << true;
     }
-    void drops()
-    {
+    void drops() {
         QFETCH(QStringList, files);
         QFETCH(bool, taken);
         QStringList paths;
@@ -471,8 +466,7 @@ private slots:
 
     // The whole list takes drops, its header and scroll bars too, and the
     // file name box; the rest of the window takes none.
-    void dropsOntoTheWindow_data()
-    {
+    void dropsOntoTheWindow_data() {
         QTest::addColumn<QString>("spot");
         QTest::addColumn<bool>("taken");
         QTest::newRow("rows") << "rows" << true;
@@ -484,17 +478,17 @@ private slots:
         QTest::newRow("status bar") << "StatusBar1" << false;
         QTest::newRow("tool bar") << "Toolbar1" << false;
     }
-    void dropsOntoTheWindow()
-    {
+    void dropsOntoTheWindow() {
         QFETCH(QString, spot);
         QFETCH(bool, taken);
         // Scroll bars show only for a long list; here they always do.
         list()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         list()->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        const std::map<QString, QWidget *> parts = {{"rows", list()->viewport()},
-                                                    {"header", list()->header()},
-                                                    {"vertical scroll bar", list()->verticalScrollBar()},
-                                                    {"horizontal scroll bar", list()->horizontalScrollBar()}};
+        const std::map<QString, QWidget *> parts = {
+            {"rows", list()->viewport()},
+            {"header", list()->header()},
+            {"vertical scroll bar", list()->verticalScrollBar()},
+            {"horizontal scroll bar", list()->horizontalScrollBar()}};
         QWidget *target = parts.count(spot) ? parts.at(spot) : window_->findChild<QWidget *>(spot);
         QVERIFY(target);
         const QString path = dir_.filePath("dropped.mdb");
@@ -506,13 +500,13 @@ private slots:
     // A file manager hands over the name's bytes, percent-encoded; a name
     // that is not UTF-8 opens that very file, not the one its lossy
     // decoding would name.
-    void dropOfANameThatIsNotUtf8()
-    {
+    void dropOfANameThatIsNotUtf8() {
         REQUIRE_FIXTURES();
         const QByteArray name = QFile::encodeName(dir_.path()) + "/l-\xe9.mdb";
         const QByteArray decoy = QString::fromUtf8(name).toUtf8();
         QVERIFY(QFile::copy(Fixtures::path("testV2000.mdb"), QString::fromUtf8(name) + ".tmp"));
-        QVERIFY(::rename(QFile::encodeName(QString::fromUtf8(name) + ".tmp").constData(), name.constData()) == 0);
+        QVERIFY(::rename(QFile::encodeName(QString::fromUtf8(name) + ".tmp").constData(),
+                         name.constData()) == 0);
         QVERIFY(QFile::copy(Fixtures::path("nwind.mdb"), QString::fromUtf8(decoy)));
         QMimeData data;
         data.setUrls({QUrl::fromEncoded("file://" + name.toPercentEncoding("/"))});
@@ -523,21 +517,23 @@ private slots:
 
     // `quillmere FILE`: the file named, made absolute from the start folder,
     // further arguments ignored, any name taken as its bytes.
-    void databaseFromCommandLine_data()
-    {
+    void databaseFromCommandLine_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("startFolder");
         QTest::addColumn<QString>("database");
         QTest::newRow("none") << QStringList() << QByteArray("/home/u") << QString();
-        QTest::newRow("absolute") << QStringList{"/data/a.mdb"} << QByteArray("/home/u") << "/data/a.mdb";
-        QTest::newRow("relative") << QStringList{"db/a.mdb"} << QByteArray("/home/u") << "/home/u/db/a.mdb";
-        QTest::newRow("dots") << QStringList{"./x/../a.mdb"} << QByteArray("/home/u") << "/home/u/a.mdb";
-        QTest::newRow("further ones ignored") << QStringList{"a.mdb", "b.mdb", "--x"} << QByteArray("/") << "/a.mdb";
+        QTest::newRow("absolute") << QStringList{"/data/a.mdb"} << QByteArray("/home/u")
+                                  << "/data/a.mdb";
+        QTest::newRow("relative") << QStringList{"db/a.mdb"} << QByteArray("/home/u")
+                                  << "/home/u/db/a.mdb";
+        QTest::newRow("dots") << QStringList{"./x/../a.mdb"} << QByteArray("/home/u")
+                              << "/home/u/a.mdb";
+        QTest::newRow("further ones ignored")
+            << QStringList{"a.mdb", "b.mdb", "--x"} << QByteArray("/") << "/a.mdb";
         QTest::newRow("start folder not UTF-8") << QStringList{"a.mdb"} << QByteArray("/caf\xe9")
                                                 << LocalFileName::decode("/caf\xe9/a.mdb");
     }
-    void databaseFromCommandLine()
-    {
+    void databaseFromCommandLine() {
         QFETCH(QStringList, arguments);
         QFETCH(QByteArray, startFolder);
         QFETCH(QString, database);
@@ -547,16 +543,17 @@ private slots:
     // A file given on the command line is listed as a dropped one; a name a
     // drop would not take is taken, and a file that does not open is told
     // as any failed open.
-    void openFileFromOutside_data()
-    {
+    void openFileFromOutside_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("tables"); // panel 2, or the message
-        QTest::newRow("Jet 4") << "testV2000.mdb" << "4個のテーブル";
-        QTest::newRow("2007 format") << "linkerTestV2007.accdb" << "";
-        QTest::newRow("missing") << "missing.mdb" << "DB接続に失敗しました。";
+        QTest::newRow("Jet 4") << "testV2000.mdb"
+                               << "4個のテーブル";
+        QTest::newRow("2007 format") << "linkerTestV2007.accdb"
+                                     << "";
+        QTest::newRow("missing") << "missing.mdb"
+                                 << "DB接続に失敗しました。";
     }
-    void openFileFromOutside()
-    {
+    void openFileFromOutside() {
         REQUIRE_FIXTURES();
         QFETCH(QString, file);
         QFETCH(QString, tables);
@@ -577,8 +574,7 @@ private slots:
         QVERIFY(list()->topLevelItemCount() > 0);
     }
 
-    void dropsOfOtherKinds()
-    {
+    void dropsOfOtherKinds() {
         REQUIRE_FIXTURES();
         std::unique_ptr<QMimeData> text(new QMimeData);
         text->setText(Fixtures::path("nwind.mdb"));
@@ -603,19 +599,18 @@ private slots:
     // A drop is taken as a copy, or as a link where the source offers no
     // copy; never as a move, which a file manager may take as leave to
     // remove the dropped database. Shift makes the source propose a move.
-    void dropsAreNeverMoves_data()
-    {
+    void dropsAreNeverMoves_data() {
         QTest::addColumn<Qt::DropActions>("offered");
         QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
         QTest::addColumn<Qt::DropAction>("taken"); // IgnoreAction: refused
-        QTest::newRow("copy or move") << (Qt::CopyAction | Qt::MoveAction) << Qt::KeyboardModifiers(Qt::ShiftModifier)
-                                      << Qt::CopyAction;
-        QTest::newRow("move or link") << (Qt::MoveAction | Qt::LinkAction) << Qt::KeyboardModifiers(Qt::ShiftModifier)
-                                      << Qt::LinkAction;
-        QTest::newRow("move only") << Qt::DropActions(Qt::MoveAction) << Qt::KeyboardModifiers() << Qt::IgnoreAction;
+        QTest::newRow("copy or move") << (Qt::CopyAction | Qt::MoveAction)
+                                      << Qt::KeyboardModifiers(Qt::ShiftModifier) << Qt::CopyAction;
+        QTest::newRow("move or link") << (Qt::MoveAction | Qt::LinkAction)
+                                      << Qt::KeyboardModifiers(Qt::ShiftModifier) << Qt::LinkAction;
+        QTest::newRow("move only")
+            << Qt::DropActions(Qt::MoveAction) << Qt::KeyboardModifiers() << Qt::IgnoreAction;
     }
-    void dropsAreNeverMoves()
-    {
+    void dropsAreNeverMoves() {
         QFETCH(Qt::DropActions, offered);
         QFETCH(Qt::KeyboardModifiers, modifiers);
         QFETCH(Qt::DropAction, taken);
@@ -630,7 +625,8 @@ private slots:
             QCoreApplication::sendEvent(target, &move);
             QDropEvent dropped(QPointF(6, 6), offered, data.get(), Qt::LeftButton, modifiers);
             QCoreApplication::sendEvent(target, &dropped);
-            for (const QDropEvent *event : {static_cast<QDropEvent *>(&enter), static_cast<QDropEvent *>(&move), &dropped}) {
+            for (const QDropEvent *event :
+                 {static_cast<QDropEvent *>(&enter), static_cast<QDropEvent *>(&move), &dropped}) {
                 QCOMPARE(event->isAccepted(), taken != Qt::IgnoreAction);
                 if (event->isAccepted())
                     QCOMPARE(event->dropAction(), taken);
@@ -641,15 +637,13 @@ private slots:
 
     // Choosing or dropping the file shown reads it anew, since it may have
     // changed on disk; once for each choice.
-    void sameFileAgainIsReadAnew_data()
-    {
+    void sameFileAgainIsReadAnew_data() {
         QTest::addColumn<QString>("how");
         QTest::newRow("dialog") << "dialog";
         QTest::newRow("drop on the box") << "box";
         QTest::newRow("drop on the list") << "list";
     }
-    void sameFileAgainIsReadAnew()
-    {
+    void sameFileAgainIsReadAnew() {
         REQUIRE_FIXTURES();
         QFETCH(QString, how);
         const QString path = dir_.filePath("changing.mdb");
@@ -658,7 +652,8 @@ private slots:
                 open(path);
             } else {
                 std::unique_ptr<QMimeData> data(Files({path}));
-                drop(how == "list" ? list()->viewport() : static_cast<QWidget *>(box()), data.get());
+                drop(how == "list" ? list()->viewport() : static_cast<QWidget *>(box()),
+                     data.get());
             }
         };
         QFile::remove(path);
@@ -675,31 +670,36 @@ private slots:
 
         QVERIFY(QFile::remove(path));
         choose();
-        QCOMPARE(prompts_->messages, (QStringList{"DB接続に失敗しました。", "DB接続に失敗しました。"}));
+        QCOMPARE(prompts_->messages,
+                 (QStringList{"DB接続に失敗しました。", "DB接続に失敗しました。"}));
         QCOMPARE(list()->topLevelItemCount(), 0);
     }
 
-    void getExtension_data()
-    {
+    void getExtension_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("extension");
-        QTest::newRow("file") << "C:\\db\\Sales.mdb" << "MDB";
-        QTest::newRow("dot in a folder name") << "C:\\old.files\\data" << "FILES\\DATA";
-        QTest::newRow("no dot") << "data" << "DATA";
-        QTest::newRow("mixed case") << "/home/u/Orders.MdB" << "MDB";
-        QTest::newRow("two dots") << "a.b.accdb" << "ACCDB";
-        QTest::newRow("trailing dot") << "name." << "";
-        QTest::newRow("japanese") << "/データ/顧客.mdb" << "MDB";
+        QTest::newRow("file") << "C:\\db\\Sales.mdb"
+                              << "MDB";
+        QTest::newRow("dot in a folder name") << "C:\\old.files\\data"
+                                              << "FILES\\DATA";
+        QTest::newRow("no dot") << "data"
+                                << "DATA";
+        QTest::newRow("mixed case") << "/home/u/Orders.MdB"
+                                    << "MDB";
+        QTest::newRow("two dots") << "a.b.accdb"
+                                  << "ACCDB";
+        QTest::newRow("trailing dot") << "name."
+                                      << "";
+        QTest::newRow("japanese") << "/データ/顧客.mdb"
+                                  << "MDB";
     }
-    void getExtension()
-    {
+    void getExtension() {
         QFETCH(QString, path);
         QFETCH(QString, extension);
         QCOMPARE(GetExtension(path), extension);
     }
 
-    void selection()
-    {
+    void selection() {
         REQUIRE_FIXTURES();
         // On an empty list the commands do nothing and say nothing.
         window_->mitmSelectAll_Click();
@@ -736,8 +736,7 @@ private slots:
         QCOMPARE(RowNames(list()), (QStringList{"Table1", "Table2", "Table3", "Table4"}));
     }
 
-    void outputTestsTheConnectionFirst()
-    {
+    void outputTestsTheConnectionFirst() {
         box()->setText(dir_.filePath("gone.mdb"));
         prompts_->messages.clear();
         QTest::mouseClick(button(4), Qt::LeftButton);
@@ -745,8 +744,7 @@ private slots:
         QCOMPARE(record_.created, 0);
     }
 
-    void outputWithNothingTicked()
-    {
+    void outputWithNothingTicked() {
         REQUIRE_FIXTURES();
         // The list is empty after a failed open; the file appears later.
         const QString path = dir_.filePath("later.mdb");
@@ -759,8 +757,7 @@ private slots:
         QCOMPARE(record_.created, 0);
     }
 
-    void outputHandsTickedTablesInListOrder()
-    {
+    void outputHandsTickedTablesInListOrder() {
         REQUIRE_FIXTURES();
         const QString path = Fixtures::path("testV2000.mdb");
         open(path);
@@ -783,15 +780,13 @@ private slots:
     // Whether descriptions are written is the user's choice, off at first,
     // handed to each run and kept from one window (and run of the program)
     // to the next.
-    void descriptionsChoiceOutlivesTheWindow_data()
-    {
+    void descriptionsChoiceOutlivesTheWindow_data() {
         QTest::addColumn<int>("clicks");
         QTest::addColumn<bool>("chosen");
         QTest::newRow("ticked") << 1 << true;
         QTest::newRow("ticked, then unticked") << 2 << false;
     }
-    void descriptionsChoiceOutlivesTheWindow()
-    {
+    void descriptionsChoiceOutlivesTheWindow() {
         REQUIRE_FIXTURES();
         QFETCH(int, clicks);
         QFETCH(bool, chosen);
@@ -817,16 +812,18 @@ private slots:
 
     // A failed run is told, whatever the generator throws, and the program
     // goes on.
-    void outputFailureIsShown_data()
-    {
+    void outputFailureIsShown_data() {
         QTest::addColumn<QString>("thrown");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("the generator's failure") << "Failure" << "シート名「History」は予約されているため使用できません。";
-        QTest::newRow("out of memory") << "bad_alloc" << "メモリが足りません。";
-        QTest::newRow("a standard exception") << "runtime_error" << "disk full";
+        QTest::newRow("the generator's failure")
+            << "Failure"
+            << "シート名「History」は予約されているため使用できません。";
+        QTest::newRow("out of memory") << "bad_alloc"
+                                       << "メモリが足りません。";
+        QTest::newRow("a standard exception") << "runtime_error"
+                                              << "disk full";
     }
-    void outputFailureIsShown()
-    {
+    void outputFailureIsShown() {
         REQUIRE_FIXTURES();
         QFETCH(QString, thrown);
         QFETCH(QString, reason);
@@ -840,7 +837,8 @@ private slots:
             throw std::runtime_error(reason.toStdString());
         };
         action("mitmExcel")->trigger();
-        QCOMPARE(prompts_->messages, QStringList{"テーブルデザインのブックを完成できませんでした。\n" + reason});
+        QCOMPARE(prompts_->messages,
+                 QStringList{"テーブルデザインのブックを完成できませんでした。\n" + reason});
         record_.duringMake = nullptr;
         action("mitmExcel")->trigger();
         QCOMPARE(prompts_->messages.size(), 1);
@@ -849,8 +847,7 @@ private slots:
 
     // The failure of a run is told before its workbook opens on the desktop,
     // so that the message is not hidden behind the spreadsheet application.
-    void failureIsToldBeforeTheWorkbookOpens()
-    {
+    void failureIsToldBeforeTheWorkbookOpens() {
         REQUIRE_FIXTURES();
         open(Fixtures::path("testV2000.mdb"));
         action("mitmSelectAll")->trigger();
@@ -858,7 +855,10 @@ private slots:
         QList<qsizetype> toldBeforeOpening;
         const auto handOver = std::make_shared<DesktopPresenter>(
             [this](const QString &m) { window_->showMessage(m); },
-            [&](const QString &) { toldBeforeOpening << prompts_->messages.size(); return true; },
+            [&](const QString &) {
+                toldBeforeOpening << prompts_->messages.size();
+                return true;
+            },
             HandOverFolders(folders.path()));
         window_->setHandOver(handOver);
         spreadsheet::Application::setPresenter(handOver);
@@ -867,7 +867,8 @@ private slots:
             application->Workbooks().Add();
             application->setVisible(true);
             application.reset(); // handed over here, as Make does on its way out
-            throw Failure(QStringLiteral("シート名「History」は予約されているため使用できません。"));
+            throw Failure(
+                QStringLiteral("シート名「History」は予約されているため使用できません。"));
         };
         action("mitmExcel")->trigger();
         spreadsheet::Application::setPresenter(nullptr);
@@ -879,17 +880,19 @@ private slots:
     // No message box shows the wait cursor of a running command: not the
     // hand-over's notice, which comes while the run writes, nor the
     // window's own. The command's cursor is back once the box is closed.
-    void noWaitCursorOverAMessageBox()
-    {
+    void noWaitCursorOverAMessageBox() {
         REQUIRE_FIXTURES();
         open(Fixtures::path("testV2000.mdb"));
         action("mitmSelectAll")->trigger();
         QList<Qt::CursorShape> afterTheBox;
         record_.duringMake = [&] {
             // As the program's hand-over tells that the desktop did not open the workbook.
-            window_->showMessage(QStringLiteral("表計算アプリケーションでブックを開けませんでした。"));
-            afterTheBox << (QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::BlankCursor);
-            throw Failure(QStringLiteral("シート名「History」は予約されているため使用できません。"));
+            window_->showMessage(
+                QStringLiteral("表計算アプリケーションでブックを開けませんでした。"));
+            afterTheBox << (QApplication::overrideCursor() ? QApplication::overrideCursor()->shape()
+                                                           : Qt::BlankCursor);
+            throw Failure(
+                QStringLiteral("シート名「History」は予約されているため使用できません。"));
         };
         action("mitmExcel")->trigger();
         open(dir_.filePath("missing.mdb"));

@@ -26,12 +26,12 @@ class TestNumberLocale : public QObject {
     QString database_;
     QJsonObject byOpenpyxl_, byLibreOffice_; // the tool's workbook under C
 
-    QString makeWorkbook(const QString &name, const QProcessEnvironment &environment)
-    {
+    QString makeWorkbook(const QString &name, const QProcessEnvironment &environment) {
         const QString output = dir_.filePath(name);
         QProcess tool;
         tool.setProcessEnvironment(environment);
-        tool.start(QCoreApplication::applicationDirPath() + "/quillmere-make-workbook", {database_, output});
+        tool.start(QCoreApplication::applicationDirPath() + "/quillmere-make-workbook",
+                   {database_, output});
         if (!tool.waitForFinished(60000) || tool.exitCode() != 0) {
             qWarning("%s", tool.readAllStandardError().constData());
             return {};
@@ -40,20 +40,21 @@ class TestNumberLocale : public QObject {
     }
 
     // Everything but the content type, which tells a template from a workbook.
-    static QJsonObject Contents(QJsonObject read)
-    {
+    static QJsonObject Contents(QJsonObject read) {
         read.remove("contentType");
         return read;
     }
 
 private slots:
-    void initTestCase()
-    {
+    void initTestCase() {
         QVERIFY(dir_.isValid());
         QVERIFY(comma_.make(dir_.path()));
         TestDatabase db;
-        db.tables << TestTable{"顧客", QDateTime(QDate(2024, 4, 1), QTime(9, 30, 15)),
-                               QDateTime(QDate(2024, 5, 2), QTime(18, 0, 5)), false, false,
+        db.tables << TestTable{"顧客",
+                               QDateTime(QDate(2024, 4, 1), QTime(9, 30, 15)),
+                               QDateTime(QDate(2024, 5, 2), QTime(18, 0, 5)),
+                               false,
+                               false,
                                {{"顧客ID", "long"}, {"氏名", "text", 50}, {"単価", "currency"}},
                                {{"PrimaryKey", "primary", {"顧客ID"}, {}, {}}}};
         database_ = dir_.filePath("db.mdb");
@@ -66,14 +67,15 @@ private slots:
         byOpenpyxl_ = ReadWorkbook(reference);
         byLibreOffice_ = ReadWorkbookWithLibreOffice(reference);
         // What the comparisons below stand on: a date and a number.
-        const QJsonObject cells = byOpenpyxl_.value("sheets").toArray()[0].toObject().value("cells").toObject();
+        const QJsonObject cells =
+            byOpenpyxl_.value("sheets").toArray()[0].toObject().value("cells").toObject();
         QCOMPARE(cells.value("C3").toObject().value("value").toObject().value("date").toString(),
                  QStringLiteral("2024-05-02T18:00:05.000"));
-        QCOMPARE(cells.value("D8").toObject().value("value").toObject().value("number").toDouble(), 50.0);
+        QCOMPARE(cells.value("D8").toObject().value("value").toObject().value("number").toDouble(),
+                 50.0);
     }
 
-    void toolWorkbook()
-    {
+    void toolWorkbook() {
         const QString written = makeWorkbook("comma.xlsx", comma_.environment());
         QVERIFY(!written.isEmpty());
         QCOMPARE(ReadWorkbook(written), byOpenpyxl_);
@@ -82,15 +84,18 @@ private slots:
 
     // The window's hand-over, in this process, with the whole locale set
     // from the environment as Qt does at the start.
-    void handOver()
-    {
+    void handOver() {
         QStringList opened, notices;
         {
             const CommaLocale::Use use(comma_);
             QVERIFY(use.active());
-            spreadsheet::Application::setPresenter(std::make_shared<DesktopPresenter>(
-                [&](const QString &m) { notices << m; }, [&](const QString &path) { opened << path; return true; },
-                HandOverFolders(dir_.path())));
+            spreadsheet::Application::setPresenter(
+                std::make_shared<DesktopPresenter>([&](const QString &m) { notices << m; },
+                                                   [&](const QString &path) {
+                                                       opened << path;
+                                                       return true;
+                                                   },
+                                                   HandOverFolders(dir_.path())));
             clsOutputTableDesign generator;
             generator.AddTable(QStringLiteral("顧客"));
             generator.setConnectionString(mdlADO::BuildConnectionString(database_));

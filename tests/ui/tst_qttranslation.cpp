@@ -16,8 +16,7 @@
 class TestQtTranslation : public QObject {
     Q_OBJECT
 
-    static QStringList Texts(const QList<QAbstractButton *> &buttons)
-    {
+    static QStringList Texts(const QList<QAbstractButton *> &buttons) {
         QStringList texts;
         for (const QAbstractButton *b : buttons)
             texts << b->text();
@@ -25,8 +24,7 @@ class TestQtTranslation : public QObject {
     }
 
     // Whether the text holds kana or kanji.
-    static bool IsJapanese(const QString &text)
-    {
+    static bool IsJapanese(const QString &text) {
         for (const QChar c : text)
             if ((c >= u'\u3040' && c <= u'\u30FF') || (c >= u'\u4E00' && c <= u'\u9FFF'))
                 return true;
@@ -34,14 +32,13 @@ class TestQtTranslation : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
+    void initTestCase() {
         QCOMPARE(qgetenv("LC_ALL"), QByteArray("C"));
-        QVERIFY2(LoadQtJapanese(*qApp), "Qt's Japanese translation (qt6-translations-l10n) is not installed");
+        QVERIFY2(LoadQtJapanese(*qApp),
+                 "Qt's Japanese translation (qt6-translations-l10n) is not installed");
     }
 
-    void stockTexts_data()
-    {
+    void stockTexts_data() {
         QTest::addColumn<QStringList>("texts");
         QFileDialog dialog(nullptr, QString(), QString(), QStringLiteral("Accessファイル(*.mdb)"));
         dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -50,7 +47,8 @@ private slots:
         for (const QLabel *label : dialog.findChildren<QLabel *>())
             if (!label->text().isEmpty())
                 labels << label->text();
-        QTest::newRow("file dialog buttons") << Texts(dialog.findChild<QDialogButtonBox *>()->buttons());
+        QTest::newRow("file dialog buttons")
+            << Texts(dialog.findChild<QDialogButtonBox *>()->buttons());
         QTest::newRow("file dialog labels") << labels;
 
         QMessageBox box;
@@ -65,8 +63,7 @@ private slots:
                 actions << a->text();
         QTest::newRow("text box context menu") << actions;
     }
-    void stockTexts()
-    {
+    void stockTexts() {
         QFETCH(QStringList, texts);
         QVERIFY(!texts.isEmpty());
         for (const QString &text : texts)

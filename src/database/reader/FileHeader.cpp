@@ -12,12 +12,12 @@ namespace {
 
 // Offsets in the first page.
 constexpr size_t VersionOffset = 0x14;
-constexpr size_t EncodedOffset = 0x18;   // start of the RC4-masked region
+constexpr size_t EncodedOffset = 0x18; // start of the RC4-masked region
 constexpr size_t Jet3EncodedLength = 126;
 constexpr size_t Jet4EncodedLength = 128;
 constexpr size_t PasswordOffset = 0x42;
 constexpr size_t Jet3PasswordLength = 20;
-constexpr size_t Jet4PasswordLength = 40;  // UTF-16LE
+constexpr size_t Jet4PasswordLength = 40; // UTF-16LE
 constexpr size_t CodePageOffset = 0x3C;
 constexpr size_t DatabaseKeyOffset = 0x3E; // the page key of an encoded file; 0 when not encoded
 constexpr size_t CreationDateOffset = 0x72;
@@ -26,8 +26,7 @@ constexpr size_t HeaderBytes = EncodedOffset + Jet4EncodedLength;
 // The region is masked with the RC4 keystream of this fixed key.
 constexpr std::array<uint8_t, 4> HeaderKey = {0xC7, 0xDA, 0x39, 0x6B};
 
-void Rc4Apply(const uint8_t *key, size_t keyLength, uint8_t *data, size_t length)
-{
+void Rc4Apply(const uint8_t *key, size_t keyLength, uint8_t *data, size_t length) {
     std::array<uint8_t, 256> s;
     for (size_t i = 0; i < 256; ++i)
         s[i] = static_cast<uint8_t>(i);
@@ -43,8 +42,7 @@ void Rc4Apply(const uint8_t *key, size_t keyLength, uint8_t *data, size_t length
     }
 }
 
-bool AnyNonZero(const uint8_t *bytes, size_t length)
-{
+bool AnyNonZero(const uint8_t *bytes, size_t length) {
     for (size_t i = 0; i < length; ++i)
         if (bytes[i] != 0)
             return true;
@@ -53,12 +51,12 @@ bool AnyNonZero(const uint8_t *bytes, size_t length)
 
 } // namespace
 
-bool ReadFileHeader(int file, FileHeader &header, std::string &why)
-{
+bool ReadFileHeader(int file, FileHeader &header, std::string &why) {
     std::vector<uint8_t> page(HeaderBytes);
     size_t got = 0;
     while (got < page.size()) {
-        const ssize_t n = pread(file, page.data() + got, page.size() - got, static_cast<off_t>(got));
+        const ssize_t n =
+            pread(file, page.data() + got, page.size() - got, static_cast<off_t>(got));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {

@@ -8,8 +8,8 @@
 // names, whether a database password protects it and whether its pages are
 // encoded (Jet 3 and Jet 4 "encode database").
 struct FileHeader {
-    int jetVersion = 0;     // 0 Jet 3, 1 Jet 4, 2 and up the ACE formats
-    uint16_t codePage = 0;  // the code page names are stored in (Jet 3)
+    int jetVersion = 0;    // 0 Jet 3, 1 Jet 4, 2 and up the ACE formats
+    uint16_t codePage = 0; // the code page names are stored in (Jet 3)
     bool hasPassword = false;
     bool isEncoded = false;
 };

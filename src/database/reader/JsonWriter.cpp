@@ -5,51 +5,44 @@
 #include <cstdio>
 #include <glib.h>
 
-void JsonWriter::separate()
-{
+void JsonWriter::separate() {
     if (needComma_)
         out_ += ',';
     needComma_ = false;
 }
 
-JsonWriter &JsonWriter::beginObject()
-{
+JsonWriter &JsonWriter::beginObject() {
     separate();
     out_ += '{';
     return *this;
 }
 
-JsonWriter &JsonWriter::endObject()
-{
+JsonWriter &JsonWriter::endObject() {
     out_ += '}';
     needComma_ = true;
     return *this;
 }
 
-JsonWriter &JsonWriter::beginArray()
-{
+JsonWriter &JsonWriter::beginArray() {
     separate();
     out_ += '[';
     return *this;
 }
 
-JsonWriter &JsonWriter::endArray()
-{
+JsonWriter &JsonWriter::endArray() {
     out_ += ']';
     needComma_ = true;
     return *this;
 }
 
-JsonWriter &JsonWriter::key(std::string_view name)
-{
+JsonWriter &JsonWriter::key(std::string_view name) {
     value(name);
     out_ += ':';
     needComma_ = false;
     return *this;
 }
 
-void JsonWriter::appendEscaped(std::string_view text)
-{
+void JsonWriter::appendEscaped(std::string_view text) {
     out_ += '"';
     size_t plain = 0; // the start of a run of characters that need no escape
     for (size_t i = 0; i < text.size(); ++i) {
@@ -71,8 +64,7 @@ void JsonWriter::appendEscaped(std::string_view text)
     out_ += '"';
 }
 
-JsonWriter &JsonWriter::value(std::string_view text)
-{
+JsonWriter &JsonWriter::value(std::string_view text) {
     separate();
     // A damaged file can hold any bytes where a name should be; a NUL ends
     // the name, as it would in libmdb's own buffers.
@@ -88,16 +80,14 @@ JsonWriter &JsonWriter::value(std::string_view text)
     return *this;
 }
 
-JsonWriter &JsonWriter::value(int64_t number)
-{
+JsonWriter &JsonWriter::value(int64_t number) {
     separate();
     out_ += std::to_string(number);
     needComma_ = true;
     return *this;
 }
 
-JsonWriter &JsonWriter::value(double number)
-{
+JsonWriter &JsonWriter::value(double number) {
     separate();
     if (std::isfinite(number)) {
         // The shortest text that reads back as the same double.

@@ -15,7 +15,7 @@ public:
     JsonWriter &key(std::string_view name);
     JsonWriter &value(std::string_view text); // made valid UTF-8 first
     JsonWriter &value(int64_t number);
-    JsonWriter &value(double number);         // null when not finite
+    JsonWriter &value(double number); // null when not finite
 
     const std::string &text() const { return out_; }
 

@@ -14,16 +14,16 @@ constexpr unsigned char DataPageType = 0x01;
 constexpr unsigned OffsetMask = 0x1FFF;
 constexpr unsigned DeletedFlag = 0x8000;
 
-uint32_t Get32(const unsigned char *p)
-{
+uint32_t Get32(const unsigned char *p) {
     return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
 }
 
-unsigned Get16(const unsigned char *p) { return unsigned{p[0]} | unsigned{p[1]} << 8; }
+unsigned Get16(const unsigned char *p) {
+    return unsigned{p[0]} | unsigned{p[1]} << 8;
+}
 
 // The bytes of the row a long-value pointer (page << 8 | row) names.
-std::optional<std::string> PointedRow(MdbHandle *mdb, uint32_t pointer)
-{
+std::optional<std::string> PointedRow(MdbHandle *mdb, uint32_t pointer) {
     const size_t pageSize = static_cast<size_t>(mdb->fmt->pg_size);
     const unsigned long page = pointer >> 8;
     const unsigned row = pointer & 0xFF;
@@ -52,8 +52,7 @@ std::optional<std::string> PointedRow(MdbHandle *mdb, uint32_t pointer)
 
 } // namespace
 
-std::optional<std::string> ReadLongValue(MdbHandle *mdb, const std::string &field, size_t limit)
-{
+std::optional<std::string> ReadLongValue(MdbHandle *mdb, const std::string &field, size_t limit) {
     if (field.size() < HeaderSize)
         return std::nullopt;
     const auto *header = reinterpret_cast<const unsigned char *>(field.data());

@@ -25,8 +25,7 @@ public:
     uint32_t u16() { return static_cast<uint32_t>(number(2)); }
     uint32_t u32() { return static_cast<uint32_t>(number(4)); }
 
-    std::string_view take(size_t count)
-    {
+    std::string_view take(size_t count) {
         if (failed_ || count > data_.size()) {
             failed_ = true;
             data_ = {};
@@ -38,8 +37,7 @@ public:
     }
 
 private:
-    uint64_t number(size_t width)
-    {
+    uint64_t number(size_t width) {
         const std::string_view b = take(width);
         uint64_t n = 0;
         for (size_t i = b.size(); i-- > 0;)
@@ -51,16 +49,14 @@ private:
     bool failed_ = false;
 };
 
-std::optional<std::string> Name(Bytes &in, const TextDecoder &decode)
-{
+std::optional<std::string> Name(Bytes &in, const TextDecoder &decode) {
     const std::string_view stored = in.take(in.u16());
     if (in.failed())
         return std::nullopt;
     return decode(stored);
 }
 
-std::optional<std::vector<std::string>> NameList(Bytes in, const TextDecoder &decode)
-{
+std::optional<std::vector<std::string>> NameList(Bytes in, const TextDecoder &decode) {
     std::vector<std::string> names;
     while (!in.atEnd()) {
         auto name = Name(in, decode);
@@ -75,8 +71,7 @@ std::optional<std::vector<std::string>> NameList(Bytes in, const TextDecoder &de
 // that each name a property by its place in the name list. Only the
 // description matters here; false when the block is damaged.
 bool ValueBlock(Bytes in, const std::vector<std::string> &names, const TextDecoder &decode,
-                std::unordered_map<std::string, std::string> &descriptions)
-{
+                std::unordered_map<std::string, std::string> &descriptions) {
     const uint32_t headerLength = in.u32(); // counts its own four bytes
     if (in.failed() || headerLength < 4)
         return false;
@@ -99,7 +94,8 @@ bool ValueBlock(Bytes in, const std::vector<std::string> &names, const TextDecod
         const std::string_view data = value.take(value.u16());
         if (value.failed() || in.failed() || nameIndex >= names.size())
             return false;
-        if (names[nameIndex] != DescriptionName || object.empty() || (type != TextType && type != MemoType))
+        if (names[nameIndex] != DescriptionName || object.empty() ||
+            (type != TextType && type != MemoType))
             continue;
         auto text = decode(data);
         if (!text)
@@ -111,8 +107,8 @@ bool ValueBlock(Bytes in, const std::vector<std::string> &names, const TextDecod
 
 } // namespace
 
-std::unordered_map<std::string, std::string> ColumnDescriptions(std::string_view list, const TextDecoder &decode)
-{
+std::unordered_map<std::string, std::string> ColumnDescriptions(std::string_view list,
+                                                                const TextDecoder &decode) {
     std::unordered_map<std::string, std::string> descriptions;
     Bytes in(list);
     const std::string_view signature = in.take(4);

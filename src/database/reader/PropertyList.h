@@ -16,4 +16,5 @@ using TextDecoder = std::function<std::optional<std::string>(std::string_view)>;
 // checked against what holds it, for libmdb's own parser reads past the end
 // of a damaged list and loops on a zero length. A list that is damaged
 // anywhere gives no descriptions at all.
-std::unordered_map<std::string, std::string> ColumnDescriptions(std::string_view list, const TextDecoder &decode);
+std::unordered_map<std::string, std::string> ColumnDescriptions(std::string_view list,
+                                                                const TextDecoder &decode);

@@ -9,8 +9,7 @@ constexpr int OffsetMask = 0x1FFF;
 constexpr int LookupFlag = 0x4000; // the slot holds a pointer to the row's new place
 } // namespace
 
-std::optional<std::string> StoredTextAsUtf8(MdbHandle *mdb, const void *bytes, int size)
-{
+std::optional<std::string> StoredTextAsUtf8(MdbHandle *mdb, const void *bytes, int size) {
     // libmdb only reads the bytes, though its signature does not say so.
     char *converted = mdb_col_to_string(mdb, const_cast<void *>(bytes), 0, MDB_TEXT, size);
     if (!converted)
@@ -20,8 +19,7 @@ std::optional<std::string> StoredTextAsUtf8(MdbHandle *mdb, const void *bytes, i
     return result;
 }
 
-RowScanner::RowScanner(MdbHandle *mdb, const char *tableName, unsigned long tdefPage) : mdb_(mdb)
-{
+RowScanner::RowScanner(MdbHandle *mdb, const char *tableName, unsigned long tdefPage) : mdb_(mdb) {
     entry_.mdb = mdb;
     entry_.object_type = MDB_TABLE;
     entry_.table_pg = tdefPage;
@@ -38,14 +36,12 @@ RowScanner::RowScanner(MdbHandle *mdb, const char *tableName, unsigned long tdef
     values_.resize(table_->num_cols);
 }
 
-RowScanner::~RowScanner()
-{
+RowScanner::~RowScanner() {
     if (table_)
         mdb_free_tabledef(table_);
 }
 
-int RowScanner::column(const char *name) const
-{
+int RowScanner::column(const char *name) const {
     for (unsigned int i = 0; i < table_->num_cols; ++i) {
         auto *col = static_cast<MdbColumn *>(g_ptr_array_index(table_->columns, i));
         if (std::strcmp(col->name, name) == 0)
@@ -54,8 +50,7 @@ int RowScanner::column(const char *name) const
     return -1;
 }
 
-bool RowScanner::next()
-{
+bool RowScanner::next() {
     while (mdb_fetch_row(table_)) {
         if (crackCurrentRow()) {
             ++rowsRead_;
@@ -65,24 +60,23 @@ bool RowScanner::next()
     return false;
 }
 
-std::string RowScanner::shortfall() const
-{
+std::string RowScanner::shortfall() const {
     if (std::string problem = DataPageProblem(mdb_, *table_); !problem.empty())
         return problem;
     if (rowsRead_ < table_->num_rows)
-        return "定義では " + std::to_string(table_->num_rows) + " 行のところ、" + std::to_string(rowsRead_) +
-               " 行しか読み取れません";
+        return "定義では " + std::to_string(table_->num_rows) + " 行のところ、" +
+               std::to_string(rowsRead_) + " 行しか読み取れません";
     return {};
 }
 
 // mdb_fetch_row has just read the row before table_->cur_row on the page in
 // mdb_->pg_buf; crack it again, keeping the raw bytes of every field.
-bool RowScanner::crackCurrentRow()
-{
+bool RowScanner::crackCurrentRow() {
     const int pageSize = static_cast<int>(mdb_->fmt->pg_size);
     int start = 0;
     size_t length = 0;
-    if (table_->cur_row == 0 || mdb_find_row(mdb_, static_cast<int>(table_->cur_row) - 1, &start, &length) != 0)
+    if (table_->cur_row == 0 ||
+        mdb_find_row(mdb_, static_cast<int>(table_->cur_row) - 1, &start, &length) != 0)
         return false;
 
     bool swapped = false;
@@ -132,15 +126,13 @@ bool RowScanner::crackCurrentRow()
     return true;
 }
 
-const RowScanner::Value *RowScanner::field(int column) const
-{
+const RowScanner::Value *RowScanner::field(int column) const {
     if (column < 0 || column >= static_cast<int>(values_.size()) || !values_[column].present)
         return nullptr;
     return &values_[column];
 }
 
-std::optional<std::string> RowScanner::text(int column) const
-{
+std::optional<std::string> RowScanner::text(int column) const {
     const Value *v = field(column);
     if (!v)
         return std::nullopt;
@@ -150,8 +142,7 @@ std::optional<std::string> RowScanner::text(int column) const
     return StoredTextAsUtf8(mdb_, v->bytes, v->size);
 }
 
-std::optional<int64_t> RowScanner::integer(int column) const
-{
+std::optional<int64_t> RowScanner::integer(int column) const {
     const Value *v = field(column);
     if (!v)
         return std::nullopt;
@@ -165,8 +156,7 @@ std::optional<int64_t> RowScanner::integer(int column) const
     return std::nullopt;
 }
 
-std::optional<double> RowScanner::dateTime(int column) const
-{
+std::optional<double> RowScanner::dateTime(int column) const {
     const Value *v = field(column);
     if (!v)
         return std::nullopt;
@@ -176,8 +166,7 @@ std::optional<double> RowScanner::dateTime(int column) const
     return mdb_get_double(const_cast<unsigned char *>(v->bytes), 0);
 }
 
-std::optional<std::string> RowScanner::bytes(int column) const
-{
+std::optional<std::string> RowScanner::bytes(int column) const {
     const Value *v = field(column);
     if (!v)
         return std::nullopt;

@@ -21,8 +21,7 @@ constexpr double LatestTime = 2958466.0;
 // are shown; in any other entry (MSysRelationships, read for its id) a time
 // that no date-time value can hold is taken as none, rather than failing the
 // whole catalog. A user table's is listed as stored, for the program to refuse.
-std::optional<double> ListedTime(const CatalogObject &object, std::optional<double> stored)
-{
+std::optional<double> ListedTime(const CatalogObject &object, std::optional<double> stored) {
     const bool shown = std::strcmp(CatalogTypeText(object), "TABLE") == 0;
     if (stored && !shown && !(*stored >= EarliestTime && *stored < LatestTime))
         return std::nullopt;
@@ -30,10 +29,10 @@ std::optional<double> ListedTime(const CatalogObject &object, std::optional<doub
 }
 } // namespace
 
-std::optional<std::vector<CatalogObject>> ReadCatalogObjects(MdbHandle *mdb, std::string &why)
-{
+std::optional<std::vector<CatalogObject>> ReadCatalogObjects(MdbHandle *mdb, std::string &why) {
     why = "カタログを読み取れません";
-    if (const std::string problem = DefinitionPageProblem(mdb, CatalogDefinitionPage); !problem.empty()) {
+    if (const std::string problem = DefinitionPageProblem(mdb, CatalogDefinitionPage);
+        !problem.empty()) {
         why = Damaged + problem;
         return std::nullopt;
     }
@@ -56,8 +55,8 @@ std::optional<std::vector<CatalogObject>> ReadCatalogObjects(MdbHandle *mdb, std
         if (!storedType)
             continue;
         const int t = static_cast<int>(*storedType);
-        if (t != ObjectType::LocalTable && t != ObjectType::OdbcLinkedTable && t != ObjectType::Query &&
-            t != ObjectType::LinkedTable)
+        if (t != ObjectType::LocalTable && t != ObjectType::OdbcLinkedTable &&
+            t != ObjectType::Query && t != ObjectType::LinkedTable)
             continue;
         const auto storedId = rows.integer(id);
         const auto storedName = rows.text(name);
@@ -92,8 +91,7 @@ std::optional<std::vector<CatalogObject>> ReadCatalogObjects(MdbHandle *mdb, std
 }
 
 std::optional<std::vector<RelationshipColumn>>
-ReadRelationships(MdbHandle *mdb, const std::vector<CatalogObject> &objects, std::string &why)
-{
+ReadRelationships(MdbHandle *mdb, const std::vector<CatalogObject> &objects, std::string &why) {
     why = "リレーションシップを読み取れません";
     const CatalogObject *table = nullptr;
     for (const auto &o : objects)
@@ -130,8 +128,7 @@ ReadRelationships(MdbHandle *mdb, const std::vector<CatalogObject> &objects, std
     return result;
 }
 
-std::unordered_map<int64_t, std::string> ReadPropertyFields(MdbHandle *mdb)
-{
+std::unordered_map<int64_t, std::string> ReadPropertyFields(MdbHandle *mdb) {
     std::unordered_map<int64_t, std::string> fields;
     RowScanner rows(mdb, "MSysObjects", CatalogDefinitionPage);
     if (!rows.isOpen())
@@ -152,8 +149,7 @@ std::unordered_map<int64_t, std::string> ReadPropertyFields(MdbHandle *mdb)
     return fields;
 }
 
-const char *CatalogTypeText(const CatalogObject &object)
-{
+const char *CatalogTypeText(const CatalogObject &object) {
     switch (object.type) {
     case ObjectType::LocalTable:
         return (object.flags & (SystemFlag | HiddenSystemFlag)) ? "SYSTEM TABLE" : "TABLE";
@@ -166,12 +162,13 @@ const char *CatalogTypeText(const CatalogObject &object)
     }
 }
 
-bool DefinitionsComplete(MdbHandle *mdb, const std::vector<CatalogObject> &objects, std::string &why)
-{
+bool DefinitionsComplete(MdbHandle *mdb, const std::vector<CatalogObject> &objects,
+                         std::string &why) {
     for (const auto &o : objects) {
         if (o.type != ObjectType::LocalTable)
             continue;
-        if (const std::string problem = DefinitionPageProblem(mdb, DefinitionPage(o.id)); !problem.empty()) {
+        if (const std::string problem = DefinitionPageProblem(mdb, DefinitionPage(o.id));
+            !problem.empty()) {
             why = Damaged + "テーブル「" + o.name + "」: " + problem;
             return false;
         }

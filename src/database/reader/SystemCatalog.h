@@ -13,7 +13,7 @@
 struct CatalogObject {
     int64_t id = 0;
     std::string name;
-    int type = 0;        // the stored object type, see ObjectType
+    int type = 0; // the stored object type, see ObjectType
     int64_t flags = 0;
     double created = 0;
     double modified = 0;
@@ -31,10 +31,10 @@ constexpr int LinkedTable = 6;
 // a relationship between a referencing and a referenced table.
 struct RelationshipColumn {
     std::string relationship;
-    std::string table;   // the referencing table
-    std::string column;  // its column
-    int64_t order = 0;   // position of the column in the relationship
-    int64_t flags = 0;   // bit 0x2: not enforced
+    std::string table;  // the referencing table
+    std::string column; // its column
+    int64_t order = 0;  // position of the column in the relationship
+    int64_t flags = 0;  // bit 0x2: not enforced
 };
 
 // The catalog entries of the kinds above, in stored order; nullopt, with
@@ -59,9 +59,12 @@ std::unordered_map<int64_t, std::string> ReadPropertyFields(MdbHandle *mdb);
 const char *CatalogTypeText(const CatalogObject &object);
 
 // The page of an object's table definition: the low 24 bits of its id.
-inline unsigned long DefinitionPage(int64_t id) { return static_cast<unsigned long>(id) & 0x00FFFFFFul; }
+inline unsigned long DefinitionPage(int64_t id) {
+    return static_cast<unsigned long>(id) & 0x00FFFFFFul;
+}
 
 // Whether every page of every local table's definition lies within the file
 // and is a table definition page; false, with the reason, when one does not:
 // the file is cut short or the catalog names a page that holds no table.
-bool DefinitionsComplete(MdbHandle *mdb, const std::vector<CatalogObject> &objects, std::string &why);
+bool DefinitionsComplete(MdbHandle *mdb, const std::vector<CatalogObject> &objects,
+                         std::string &why);

@@ -22,4 +22,5 @@ struct AdoColumnType {
     int type;
     int definedSize;
 };
-AdoColumnType ToAdoColumnType(int storedType, int storedSize, bool fixedLength, bool twoBytesPerCharacter);
+AdoColumnType ToAdoColumnType(int storedType, int storedSize, bool fixedLength,
+                              bool twoBytesPerCharacter);

@@ -10,15 +10,13 @@ namespace {
 constexpr unsigned char DataPageType = 0x01;
 constexpr unsigned char DefinitionPageType = 0x02;
 
-std::string Page(unsigned long page)
-{
+std::string Page(unsigned long page) {
     return "ページ " + std::to_string(page);
 }
 
 // The pages wholly within the file. libmdb reads a page that the end of the
 // file cuts short as a whole one, filled up with zeros.
-unsigned long WholePages(MdbHandle *mdb)
-{
+unsigned long WholePages(MdbHandle *mdb) {
     struct stat status {};
     if (fstat(fileno(mdb->f->stream), &status) != 0)
         return 0;
@@ -27,8 +25,7 @@ unsigned long WholePages(MdbHandle *mdb)
 
 // Reads the page into libmdb's second page buffer, leaving the page it is on
 // in place; what is wrong when it cannot.
-std::string ReadPage(MdbHandle *mdb, unsigned long page, unsigned long wholePages)
-{
+std::string ReadPage(MdbHandle *mdb, unsigned long page, unsigned long wholePages) {
     if (page >= wholePages)
         return Page(page) + " はファイルの終わりより後にあります";
     if (mdb_read_alt_pg(mdb, page) != mdb->fmt->pg_size)
@@ -36,15 +33,13 @@ std::string ReadPage(MdbHandle *mdb, unsigned long page, unsigned long wholePage
     return {};
 }
 
-unsigned long PageNumberAt(const unsigned char *bytes, int offset)
-{
+unsigned long PageNumberAt(const unsigned char *bytes, int offset) {
     return static_cast<uint32_t>(mdb_get_int32(const_cast<unsigned char *>(bytes), offset));
 }
 
 } // namespace
 
-std::string DefinitionPageProblem(MdbHandle *mdb, unsigned long firstPage)
-{
+std::string DefinitionPageProblem(MdbHandle *mdb, unsigned long firstPage) {
     const unsigned long wholePages = WholePages(mdb);
     std::unordered_set<unsigned long> checked;
     // The page a definition page continues on is at offset 4; 0 ends it.
@@ -58,8 +53,7 @@ std::string DefinitionPageProblem(MdbHandle *mdb, unsigned long firstPage)
     return {};
 }
 
-std::string DataPageProblem(MdbHandle *mdb, const MdbTableDef &table)
-{
+std::string DataPageProblem(MdbHandle *mdb, const MdbTableDef &table) {
     if (!table.usage_map || table.map_sz == 0)
         return {}; // names no page
     const unsigned long wholePages = WholePages(mdb);

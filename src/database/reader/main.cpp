@@ -24,8 +24,8 @@
 #include "common/ErrorText.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -44,8 +44,7 @@ namespace {
 constexpr rlim_t AddressSpaceLimit = rlim_t{2} << 30; // 2 GiB
 constexpr rlim_t CpuSecondsLimit = 120;
 
-void LimitResources()
-{
+void LimitResources() {
     const rlimit memory{AddressSpaceLimit, AddressSpaceLimit};
     setrlimit(RLIMIT_AS, &memory);
     const rlimit cpu{CpuSecondsLimit, CpuSecondsLimit + 5};
@@ -58,15 +57,13 @@ void LimitResources()
 
 FILE *answers = nullptr;
 
-void Answer(const JsonWriter &json)
-{
+void Answer(const JsonWriter &json) {
     std::fputs(json.text().c_str(), answers);
     std::fputc('\n', answers);
     std::fflush(answers);
 }
 
-int Fail(const std::string &why)
-{
+int Fail(const std::string &why) {
     JsonWriter json;
     json.beginObject().key("error").value(why).endObject();
     Answer(json);
@@ -75,8 +72,7 @@ int Fail(const std::string &why)
 
 // libmdb decodes Jet 3 names with the code page named in this variable; take
 // the one the file's header declares, where iconv knows it.
-void ChooseJet3CodePage(uint16_t codePage)
-{
+void ChooseJet3CodePage(uint16_t codePage) {
     if (codePage == 0)
         return;
     const std::string name = "CP" + std::to_string(codePage);
@@ -90,8 +86,7 @@ void ChooseJet3CodePage(uint16_t codePage)
 // libmdb decodes Jet 4 and later text as UCS-2, which has no characters
 // outside the Basic Multilingual Plane: each half of a surrogate pair came out
 // as "?". The files store UTF-16, so decode them as that.
-bool DecodeTextAsUtf16(MdbHandle *mdb)
-{
+bool DecodeTextAsUtf16(MdbHandle *mdb) {
     if (mdb->f->jet_version == MDB_VER_JET3)
         return true;
     iconv_t utf16 = iconv_open("UTF-8", "UTF-16LE");
@@ -102,8 +97,7 @@ bool DecodeTextAsUtf16(MdbHandle *mdb)
     return true;
 }
 
-void WriteCatalog(const std::vector<CatalogObject> &objects, JsonWriter &json)
-{
+void WriteCatalog(const std::vector<CatalogObject> &objects, JsonWriter &json) {
     json.beginObject().key("tables").beginArray();
     for (const auto &o : objects) {
         json.beginObject();
@@ -119,8 +113,7 @@ void WriteCatalog(const std::vector<CatalogObject> &objects, JsonWriter &json)
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     LimitResources();
     // Answers get a descriptor of their own; whatever the library prints goes
     // to standard error and cannot garble them.
@@ -191,8 +184,8 @@ int main(int argc, char **argv)
             propertyFields = ReadPropertyFields(mdb);
         const auto field = propertyFields->find(table->id);
         JsonWriter json;
-        if (WriteTableDesign(mdb, *table, *relationships, field == propertyFields->end() ? nullptr : &field->second,
-                             json, why))
+        if (WriteTableDesign(mdb, *table, *relationships,
+                             field == propertyFields->end() ? nullptr : &field->second, json, why))
             Answer(json);
         else
             Fail(why);

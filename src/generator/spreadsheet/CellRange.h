@@ -75,8 +75,7 @@ public:
     void setColorIndex(int colorIndex) const;
 
 private:
-    template <typename Change>
-    void change(Change apply) const;
+    template <typename Change> void change(Change apply) const;
 
     CellRange range_;
     int index_;

@@ -32,8 +32,7 @@ std::array<Registration, 32> registrations;
 // What each of the signals did before the drafts were looked after.
 struct sigaction before[NSIG];
 
-void RemoveDraftsAndEnd(int signal, siginfo_t *info, void *context)
-{
+void RemoveDraftsAndEnd(int signal, siginfo_t *info, void *context) {
     RemoveNamedDrafts();
     const struct sigaction &previous = before[signal];
     if (previous.sa_flags & SA_SIGINFO) {
@@ -49,12 +48,12 @@ void RemoveDraftsAndEnd(int signal, siginfo_t *info, void *context)
 // Called before the first named draft is made: the signals that end a run
 // remove the drafts first, then do what they did before. A signal the
 // process ignores ends nothing and is left alone.
-void RemoveDraftsOnSignals()
-{
+void RemoveDraftsOnSignals() {
     static std::once_flag once;
     std::call_once(once, [] {
         for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-            if (sigaction(signal, nullptr, &before[signal]) != 0 || before[signal].sa_handler == SIG_IGN)
+            if (sigaction(signal, nullptr, &before[signal]) != 0 ||
+                before[signal].sa_handler == SIG_IGN)
                 continue;
             struct sigaction removal {};
             removal.sa_sigaction = RemoveDraftsAndEnd;
@@ -65,8 +64,7 @@ void RemoveDraftsOnSignals()
     });
 }
 
-int Register(int folder, const QByteArray &name)
-{
+int Register(int folder, const QByteArray &name) {
     if (name.size() > NAME_MAX)
         return -1;
     for (size_t i = 0; i < registrations.size(); ++i) {
@@ -83,8 +81,7 @@ int Register(int folder, const QByteArray &name)
     return -1;
 }
 
-void Unregister(int registration)
-{
+void Unregister(int registration) {
     if (registration >= 0)
         registrations[static_cast<size_t>(registration)].state.store(Registration::Free);
 }
@@ -92,8 +89,7 @@ void Unregister(int registration)
 // A file size limit (ulimit -f) ends a process that writes past it with
 // SIGXFSZ, leaving its draft behind; ignored, the write fails instead and the
 // draft is removed like after any other failed write.
-void FailWritesPastTheSizeLimit()
-{
+void FailWritesPastTheSizeLimit() {
     static std::once_flag once;
     std::call_once(once, [] {
         struct sigaction current {};
@@ -104,19 +100,20 @@ void FailWritesPastTheSizeLimit()
 
 } // namespace
 
-void RemoveNamedDrafts() noexcept
-{
+void RemoveNamedDrafts() noexcept {
     for (Registration &r : registrations)
         if (r.state.load() == Registration::Ready)
             unlinkat(r.folder, r.name, 0);
 }
 
 DraftFile::DraftFile(const OutputTarget &target, Kind kind)
-    : target_(target.name()), shown_(target.shown()), mode_(target.mode()), replaced_(target.replaced())
-{
+    : target_(target.name()), shown_(target.shown()), mode_(target.mode()),
+      replaced_(target.replaced()) {
     FailWritesPastTheSizeLimit();
     const auto cannotCreate = [this](int error) {
-        throw Failure(QStringLiteral("ファイル「%1」のフォルダにファイルを作成できません。").arg(shown_), SystemError(error));
+        throw Failure(
+            QStringLiteral("ファイル「%1」のフォルダにファイルを作成できません。").arg(shown_),
+            SystemError(error));
     };
     folder_ = fcntl(target.folder(), F_DUPFD_CLOEXEC, 0);
     if (folder_ < 0)
@@ -132,13 +129,13 @@ DraftFile::DraftFile(const OutputTarget &target, Kind kind)
     makeNamed();
 }
 
-void DraftFile::makeNamed()
-{
+void DraftFile::makeNamed() {
     RemoveDraftsOnSignals();
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray name = freshName();
         registration_ = Register(folder_, name);
-        fd_ = openat(folder_, name.constData(), O_CREAT | O_EXCL | O_NOFOLLOW | O_RDWR | O_CLOEXEC, 0600);
+        fd_ = openat(folder_, name.constData(), O_CREAT | O_EXCL | O_NOFOLLOW | O_RDWR | O_CLOEXEC,
+                     0600);
         if (fd_ >= 0) {
             name_ = name;
             return;
@@ -147,15 +144,16 @@ void DraftFile::makeNamed()
         Unregister(registration_);
         registration_ = -1;
         if (error != EEXIST)
-            throw Failure(QStringLiteral("ファイル「%1」のフォルダにファイルを作成できません。").arg(shown_),
-                          SystemError(error));
+            throw Failure(
+                QStringLiteral("ファイル「%1」のフォルダにファイルを作成できません。").arg(shown_),
+                SystemError(error));
     }
-    throw Failure(QStringLiteral("ファイル「%1」のフォルダにファイルを作成できません。").arg(shown_));
+    throw Failure(
+        QStringLiteral("ファイル「%1」のフォルダにファイルを作成できません。").arg(shown_));
 }
 
 // A hidden name in the folder that nobody can guess ahead.
-QByteArray DraftFile::freshName() const
-{
+QByteArray DraftFile::freshName() const {
     static constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     QByteArray random(16, '\0');
     for (char &c : random)
@@ -163,8 +161,7 @@ QByteArray DraftFile::freshName() const
     return ".quillmere-" + random + ".draft";
 }
 
-DraftFile::~DraftFile()
-{
+DraftFile::~DraftFile() {
     if (!name_.isEmpty())
         unlinkat(folder_, name_.constData(), 0);
     Unregister(registration_);
@@ -174,15 +171,14 @@ DraftFile::~DraftFile()
         close(folder_);
 }
 
-QByteArray DraftFile::openName() const
-{
+QByteArray DraftFile::openName() const {
     return "/proc/self/fd/" + QByteArray::number(fd_);
 }
 
-void DraftFile::replace()
-{
+void DraftFile::replace() {
     const auto fail = [&](int error) {
-        throw Failure(QStringLiteral("ファイル「%1」を書き込めません。").arg(shown_), SystemError(error));
+        throw Failure(QStringLiteral("ファイル「%1」を書き込めません。").arg(shown_),
+                      SystemError(error));
     };
     // As editors do: the replaced file's owner and group stay, where this
     // user may give them (root may; anyone may give a group of their own).
@@ -192,7 +188,8 @@ void DraftFile::replace()
         fail(errno);
     if (replaced_ && (draft.st_uid != replaced_->owner || draft.st_gid != replaced_->group) &&
         fchown(fd_, replaced_->owner, replaced_->group) != 0)
-        throw Failure(QStringLiteral("ファイル「%1」の所有者を保てないため、置き換えませんでした。").arg(shown_),
+        throw Failure(QStringLiteral("ファイル「%1」の所有者を保てないため、置き換えませんでした。")
+                          .arg(shown_),
                       SystemError(errno));
     // The mode after the owner: changing the owner clears set-user-ID bits.
     // The contents reach the disk before the name does: after a crash the
@@ -205,7 +202,8 @@ void DraftFile::replace()
         for (int attempt = 0; name_.isEmpty(); ++attempt) {
             const QByteArray name = freshName();
             registration_ = Register(folder_, name);
-            if (linkat(AT_FDCWD, openName().constData(), folder_, name.constData(), AT_SYMLINK_FOLLOW) == 0) {
+            if (linkat(AT_FDCWD, openName().constData(), folder_, name.constData(),
+                       AT_SYMLINK_FOLLOW) == 0) {
                 name_ = name;
                 break;
             }

@@ -8,15 +8,18 @@
 
 namespace spreadsheet {
 
-FilePresenter::FilePresenter(QString path, bool asTemplate) : path_(std::move(path)), asTemplate_(asTemplate) {}
+FilePresenter::FilePresenter(QString path, bool asTemplate)
+    : path_(std::move(path)), asTemplate_(asTemplate) {}
 
-void FilePresenter::present(const Workbook &workbook) noexcept
-{
+void FilePresenter::present(const Workbook &workbook) noexcept {
     try {
         QString path = path_;
         if (++presented_ > 1) {
             const QFileInfo file(path_);
-            path = file.dir().filePath(QStringLiteral("%1-%2.%3").arg(file.completeBaseName()).arg(presented_).arg(file.suffix()));
+            path = file.dir().filePath(QStringLiteral("%1-%2.%3")
+                                           .arg(file.completeBaseName())
+                                           .arg(presented_)
+                                           .arg(file.suffix()));
         }
         if (asTemplate_)
             WriteXltx(workbook, path);

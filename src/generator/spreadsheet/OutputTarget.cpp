@@ -16,16 +16,14 @@ namespace spreadsheet {
 
 namespace {
 
-QByteArray FolderOf(const QByteArray &file)
-{
+QByteArray FolderOf(const QByteArray &file) {
     const qsizetype slash = file.lastIndexOf('/');
     if (slash < 0)
         return ".";
     return slash == 0 ? QByteArray("/") : file.left(slash);
 }
 
-QByteArray NameOf(const QByteArray &file)
-{
+QByteArray NameOf(const QByteArray &file) {
     return file.mid(file.lastIndexOf('/') + 1);
 }
 
@@ -33,8 +31,7 @@ QByteArray NameOf(const QByteArray &file)
 // /dev/stdout and /dev/fd/1 lead to) stand for open descriptors: a pipe, a
 // terminal, or a file the shell opened to append to. Replacing what such a
 // link resolves to would replace that file, not write to the descriptor.
-bool IsInProc(const QByteArray &folder)
-{
+bool IsInProc(const QByteArray &folder) {
     struct statfs system {};
     return statfs(folder.constData(), &system) == 0 && system.f_type == PROC_SUPER_MAGIC;
 }
@@ -43,19 +40,16 @@ bool IsInProc(const QByteArray &folder)
 
 OutputTarget::OutputTarget(OutputTarget &&other) noexcept
     : folder_(other.folder_), name_(std::move(other.name_)), shown_(std::move(other.shown_)),
-      replaced_(other.replaced_), mode_(other.mode_)
-{
+      replaced_(other.replaced_), mode_(other.mode_) {
     other.folder_ = -1;
 }
 
-OutputTarget::~OutputTarget()
-{
+OutputTarget::~OutputTarget() {
     if (folder_ >= 0)
         close(folder_);
 }
 
-OutputTarget OutputTarget::of(const QString &path)
-{
+OutputTarget OutputTarget::of(const QString &path) {
     const auto refuse = [&](const QString &message, int error = 0) {
         throw Failure(message.arg(path), error ? SystemError(error) : QString());
     };
@@ -70,11 +64,14 @@ OutputTarget OutputTarget::of(const QString &path)
     bool found = false;
     for (; (found = lstat(file.constData(), &status) == 0) && S_ISLNK(status.st_mode); ++hops) {
         if (IsInProc(FolderOf(file)))
-            refuse(QStringLiteral("出力先「%1」は開いているファイル記述子を指す名前です。ファイルの名前を指定してください。"));
+            refuse(QStringLiteral(
+                "出力先「%"
+                "1」は開いているファイル記述子を指す名前です。ファイルの名前を指定してください。"));
         char target[PATH_MAX];
         const ssize_t length = readlink(file.constData(), target, sizeof target - 1);
         if (length < 0 || hops == 40)
-            refuse(QStringLiteral("出力先「%1」はどこにも通じていないリンクです。"), length < 0 ? errno : ELOOP);
+            refuse(QStringLiteral("出力先「%1」はどこにも通じていないリンクです。"),
+                   length < 0 ? errno : ELOOP);
         const QByteArray next(target, length);
         file = next.startsWith('/') ? next : FolderOf(file) + '/' + next;
     }
@@ -82,7 +79,9 @@ OutputTarget OutputTarget::of(const QString &path)
         refuse(QStringLiteral("出力先「%1」はどこにも通じていないリンクです。"), ENOENT);
     const QByteArray folder = FolderOf(file);
     if (IsInProc(folder))
-        refuse(QStringLiteral("出力先「%1」は開いているファイル記述子を指す名前です。ファイルの名前を指定してください。"));
+        refuse(QStringLiteral(
+            "出力先「%"
+            "1」は開いているファイル記述子を指す名前です。ファイルの名前を指定してください。"));
 
     OutputTarget target;
     target.name_ = NameOf(file);
@@ -112,12 +111,12 @@ OutputTarget OutputTarget::of(const QString &path)
     return target;
 }
 
-bool IsSameFile(const QString &a, const QString &b)
-{
-    struct stat first {}, second {};
+bool IsSameFile(const QString &a, const QString &b) {
+    struct stat first {
+    }, second{};
     return stat(LocalFileName::encode(a).constData(), &first) == 0 &&
-           stat(LocalFileName::encode(b).constData(), &second) == 0 && first.st_dev == second.st_dev &&
-           first.st_ino == second.st_ino;
+           stat(LocalFileName::encode(b).constData(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 } // namespace spreadsheet

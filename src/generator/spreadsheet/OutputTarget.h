@@ -28,7 +28,7 @@ public:
     OutputTarget(const OutputTarget &) = delete;
     ~OutputTarget();
 
-    int folder() const { return folder_; }         // the folder, opened for *at() calls
+    int folder() const { return folder_; }           // the folder, opened for *at() calls
     const QByteArray &name() const { return name_; } // the file's name in it
     const QString &shown() const { return shown_; }  // the file for messages
 

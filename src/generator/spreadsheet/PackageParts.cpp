@@ -14,8 +14,10 @@ namespace {
 
 const char ContentTypesPart[] = "[Content_Types].xml";
 const QLatin1StringView WorkbookPart("/xl/workbook.xml");
-const QLatin1StringView WorkbookType("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml");
-const QLatin1StringView TemplateType("application/vnd.openxmlformats-officedocument.spreadsheetml.template.main+xml");
+const QLatin1StringView
+    WorkbookType("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml");
+const QLatin1StringView
+    TemplateType("application/vnd.openxmlformats-officedocument.spreadsheetml.template.main+xml");
 
 // Far above the few hundred bytes libxlsxwriter writes for many sheets.
 constexpr ZPOS64_T MaxContentTypesSize = 16 << 20;
@@ -37,27 +39,25 @@ using Unzip = std::unique_ptr<void, UnzipCloser>;
 // One part after another, with its name and sizes.
 class PartReader {
 public:
-    PartReader(const QByteArray &file, const QString &path) : path_(path), in_(unzOpen64(file.constData()))
-    {
+    PartReader(const QByteArray &file, const QString &path)
+        : path_(path), in_(unzOpen64(file.constData())) {
         if (!in_)
             fail(QStringLiteral("書き込んだファイルを開けません"));
     }
 
-    [[noreturn]] void fail(const QString &reason) const
-    {
+    [[noreturn]] void fail(const QString &reason) const {
         throw Failure(QStringLiteral("ブック「%1」を書き込めません。").arg(path_), reason);
     }
 
     // Calls visit(name, info) for every part, in the package's order.
-    template <typename Visit>
-    void forEach(Visit visit)
-    {
+    template <typename Visit> void forEach(Visit visit) {
         int parts = 0;
         int status = unzGoToFirstFile(in_.get());
         for (; status == UNZ_OK; status = unzGoToNextFile(in_.get()), ++parts) {
             unz_file_info64 info{};
             char name[1024] = {};
-            if (unzGetCurrentFileInfo64(in_.get(), &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK)
+            if (unzGetCurrentFileInfo64(in_.get(), &info, name, sizeof name, nullptr, 0, nullptr,
+                                        0) != UNZ_OK)
                 fail(QStringLiteral("ファイルの一部を読み取れません"));
             visit(name, info);
         }
@@ -75,12 +75,12 @@ private:
 
 // Inflates the current part and checks it: its checksum (which minizip
 // compares as the part is closed, once all of it is read) and its end.
-void CheckPart(PartReader &parts, const char *name)
-{
+void CheckPart(PartReader &parts, const char *name) {
     const auto cutShort = [&] {
-        parts.fail(QStringLiteral("%1 が途中で切れています: 一時ファイルを最後まで書き込めませんでした"
-                                  "（一時フォルダの空き、またはファイルサイズの制限）")
-                       .arg(QString::fromUtf8(name)));
+        parts.fail(
+            QStringLiteral("%1 が途中で切れています: 一時ファイルを最後まで書き込めませんでした"
+                           "（一時フォルダの空き、またはファイルサイズの制限）")
+                .arg(QString::fromUtf8(name)));
     };
     if (unzOpenCurrentFile(parts.file()) != UNZ_OK)
         parts.fail(QStringLiteral("%1 を読み取れません").arg(QString::fromUtf8(name)));
@@ -105,14 +105,12 @@ void CheckPart(PartReader &parts, const char *name)
 class TemplateCopy {
 public:
     TemplateCopy(const QByteArray &from, const QByteArray &to, const QString &path)
-        : parts_(from, path), out_(zipOpen64(to.constData(), APPEND_STATUS_CREATE))
-    {
+        : parts_(from, path), out_(zipOpen64(to.constData(), APPEND_STATUS_CREATE)) {
         if (!out_)
             fail(QStringLiteral("テンプレートを作成できません"));
     }
 
-    void copy()
-    {
+    void copy() {
         bool declared = false;
         parts_.forEach([&](const char *name, const unz_file_info64 &info) {
             zip_fileinfo entry{};
@@ -131,42 +129,44 @@ public:
     }
 
 private:
-    [[noreturn]] void fail(const QString &reason) const
-    {
-        throw Failure(QStringLiteral("ブック「%1」をテンプレートとして書き込めません。").arg(parts_.path()), reason);
+    [[noreturn]] void fail(const QString &reason) const {
+        throw Failure(
+            QStringLiteral("ブック「%1」をテンプレートとして書き込めません。").arg(parts_.path()),
+            reason);
     }
 
-    void writeContentTypes(const char *name, const zip_fileinfo &entry, const unz_file_info64 &info)
-    {
+    void writeContentTypes(const char *name, const zip_fileinfo &entry,
+                           const unz_file_info64 &info) {
         unzFile in = parts_.file();
         if (info.uncompressed_size > MaxContentTypesSize || unzOpenCurrentFile(in) != UNZ_OK)
             fail(QStringLiteral("[Content_Types].xml を読み取れません"));
         QByteArray types(static_cast<qsizetype>(info.uncompressed_size), Qt::Uninitialized);
-        const int got = types.isEmpty() ? 0 : unzReadCurrentFile(in, types.data(), unsigned(types.size()));
+        const int got =
+            types.isEmpty() ? 0 : unzReadCurrentFile(in, types.data(), unsigned(types.size()));
         // Closing checks the contents against their checksum.
         if (got != types.size() || unzCloseCurrentFile(in) != UNZ_OK)
             fail(QStringLiteral("[Content_Types].xml を読み取れません"));
         const QByteArray changed = TemplateContentTypes(types);
         if (changed.isEmpty())
             fail(QStringLiteral("[Content_Types].xml にブックがありません"));
-        if (zipOpenNewFileInZip64(out_.get(), name, &entry, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                                  Z_DEFAULT_COMPRESSION, 0) != ZIP_OK ||
-            zipWriteInFileInZip(out_.get(), changed.constData(), unsigned(changed.size())) != ZIP_OK ||
+        if (zipOpenNewFileInZip64(out_.get(), name, &entry, nullptr, 0, nullptr, 0, nullptr,
+                                  Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0) != ZIP_OK ||
+            zipWriteInFileInZip(out_.get(), changed.constData(), unsigned(changed.size())) !=
+                ZIP_OK ||
             zipCloseFileInZip(out_.get()) != ZIP_OK)
             fail(QStringLiteral("[Content_Types].xml を書き込めません"));
     }
 
     // The part's compressed bytes as they are, with its checksum and size.
-    void copyRaw(const char *name, const zip_fileinfo &entry, const unz_file_info64 &info)
-    {
+    void copyRaw(const char *name, const zip_fileinfo &entry, const unz_file_info64 &info) {
         unzFile in = parts_.file();
         const auto failPart = [&](const QString &what) { fail(what.arg(QString::fromUtf8(name))); };
         int method = 0, level = 0;
         if (unzOpenCurrentFile2(in, &method, &level, 1) != UNZ_OK)
             failPart(QStringLiteral("%1 を読み取れません"));
         const bool large = info.uncompressed_size >= 0xFFFFFFFFu;
-        if (zipOpenNewFileInZip2_64(out_.get(), name, &entry, nullptr, 0, nullptr, 0, nullptr, method, level, 1,
-                                    large) != ZIP_OK)
+        if (zipOpenNewFileInZip2_64(out_.get(), name, &entry, nullptr, 0, nullptr, 0, nullptr,
+                                    method, level, 1, large) != ZIP_OK)
             failPart(QStringLiteral("%1 を書き込めません"));
         std::unique_ptr<char[]> buffer(new char[Chunk]);
         ZPOS64_T copied = 0;
@@ -186,8 +186,7 @@ private:
     std::unique_ptr<void, ZipCloser> out_;
 };
 
-QByteArrayView Trimmed(QByteArrayView bytes)
-{
+QByteArrayView Trimmed(QByteArrayView bytes) {
     while (!bytes.isEmpty() && QChar::isSpace(uchar(bytes.front())))
         bytes = bytes.sliced(1);
     while (!bytes.isEmpty() && QChar::isSpace(uchar(bytes.back())))
@@ -195,15 +194,13 @@ QByteArrayView Trimmed(QByteArrayView bytes)
     return bytes;
 }
 
-bool IsNameByte(char c)
-{
+bool IsNameByte(char c) {
     return c != '>' && c != '/' && !QChar::isSpace(uchar(c));
 }
 
 } // namespace
 
-bool EndsItsRootElement(QByteArrayView head, QByteArrayView tail)
-{
+bool EndsItsRootElement(QByteArrayView head, QByteArrayView tail) {
     head = Trimmed(head);
     if (head.startsWith("<?xml")) {
         const qsizetype end = head.indexOf("?>");
@@ -225,8 +222,7 @@ bool EndsItsRootElement(QByteArrayView head, QByteArrayView tail)
     return tail.endsWith(endTag) || (tail.endsWith("/>") && head.indexOf('>') == head.size() - 1);
 }
 
-QByteArray TemplateContentTypes(const QByteArray &types)
-{
+QByteArray TemplateContentTypes(const QByteArray &types) {
     // Without namespace processing names stand as they are and xmlns is an
     // attribute like any other: the copy declares exactly what the original
     // does. Every token is written as read, so that nothing else changes.
@@ -254,7 +250,8 @@ QByteArray TemplateContentTypes(const QByteArray &types)
                 attributes.value(QLatin1StringView("ContentType")) == WorkbookType) {
                 for (QXmlStreamAttribute &attribute : attributes)
                     if (attribute.qualifiedName() == u"ContentType")
-                        attribute = QXmlStreamAttribute(attribute.qualifiedName().toString(), QString(TemplateType));
+                        attribute = QXmlStreamAttribute(attribute.qualifiedName().toString(),
+                                                        QString(TemplateType));
                 workbookDeclared = true;
             }
             writer.writeAttributes(attributes);
@@ -288,14 +285,12 @@ QByteArray TemplateContentTypes(const QByteArray &types)
     return !reader.hasError() && workbookDeclared ? changed : QByteArray();
 }
 
-void CheckPackage(const QByteArray &file, const QString &path)
-{
+void CheckPackage(const QByteArray &file, const QString &path) {
     PartReader parts(file, path);
     parts.forEach([&](const char *name, const unz_file_info64 &) { CheckPart(parts, name); });
 }
 
-void CopyAsTemplate(const QByteArray &from, const QByteArray &to, const QString &path)
-{
+void CopyAsTemplate(const QByteArray &from, const QByteArray &to, const QString &path) {
     TemplateCopy(from, to, path).copy();
 }
 

@@ -13,12 +13,10 @@ namespace spreadsheet {
 // above it and left of it. Table sheets fill a small block from the top
 // left corner, so the slots there stand in one array, grown as needed;
 // slots far from it are hashed.
-template <typename Slot>
-class SheetGrid {
+template <typename Slot> class SheetGrid {
 public:
     // The slot, made when missing.
-    Slot &at(int row, int column)
-    {
+    Slot &at(int row, int column) {
         if (row <= MaxDenseRows && column <= MaxDenseColumns) {
             if (row > rows_ || column > columns_)
                 grow(row, column);
@@ -28,8 +26,7 @@ public:
     }
 
     // The slot, or none when nothing was ever put there.
-    const Slot *find(int row, int column) const
-    {
+    const Slot *find(int row, int column) const {
         if (row <= MaxDenseRows && column <= MaxDenseColumns)
             return row <= rows_ && column <= columns_ ? &dense_[index(row, column)] : nullptr;
         const auto it = sparse_.find(Key(row, column));
@@ -37,14 +34,13 @@ public:
     }
 
     // Every slot, by row, then column.
-    template <typename Visit>
-    void forEachInOrder(Visit visit) const
-    {
+    template <typename Visit> void forEachInOrder(Visit visit) const {
         std::vector<std::pair<std::pair<int, int>, const Slot *>> far;
         far.reserve(sparse_.size());
         for (const auto &[key, slot] : sparse_)
             far.push_back({{int(key >> 32), int(key & 0xFFFFFFFFu)}, &slot});
-        std::sort(far.begin(), far.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+        std::sort(far.begin(), far.end(),
+                  [](const auto &a, const auto &b) { return a.first < b.first; });
         auto next = far.begin();
         for (int row = 1; row <= rows_; ++row) {
             for (; next != far.end() && next->first.first < row; ++next)
@@ -62,11 +58,14 @@ private:
     static constexpr int MaxDenseRows = 65536;
     static constexpr int MaxDenseColumns = 64;
 
-    static quint64 Key(int row, int column) { return quint64(quint32(row)) << 32 | quint32(column); }
-    size_t index(int row, int column) const { return size_t(row - 1) * size_t(columns_) + size_t(column - 1); }
+    static quint64 Key(int row, int column) {
+        return quint64(quint32(row)) << 32 | quint32(column);
+    }
+    size_t index(int row, int column) const {
+        return size_t(row - 1) * size_t(columns_) + size_t(column - 1);
+    }
 
-    void grow(int row, int column)
-    {
+    void grow(int row, int column) {
         // A few rows to spare, as fields are written row by row; columns
         // only as asked, the sheets being narrow.
         const int rows = row > rows_ ? std::min(MaxDenseRows, std::max(row, rows_ + 8)) : rows_;
@@ -74,7 +73,8 @@ private:
         std::vector<Slot> grown(size_t(rows) * size_t(columns));
         for (int r = 1; r <= rows_; ++r)
             for (int c = 1; c <= columns_; ++c)
-                grown[size_t(r - 1) * size_t(columns) + size_t(c - 1)] = std::move(dense_[index(r, c)]);
+                grown[size_t(r - 1) * size_t(columns) + size_t(c - 1)] =
+                    std::move(dense_[index(r, c)]);
         dense_ = std::move(grown);
         rows_ = rows;
         columns_ = columns;

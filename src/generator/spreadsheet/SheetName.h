@@ -9,7 +9,6 @@
 QString SheetNameProblem(const QString &name, bool usedByAnotherSheet);
 
 // The form in which sheet names are compared: Unicode case folding.
-inline QString SheetNameKey(const QString &name)
-{
+inline QString SheetNameKey(const QString &name) {
     return name.toCaseFolded();
 }

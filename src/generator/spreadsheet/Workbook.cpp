@@ -4,23 +4,19 @@
 #include "SheetName.h"
 #include "common/Failure.h"
 
-
 namespace spreadsheet {
 
-Workbook::Workbook(Application *application) : application_(application), worksheets_(*this)
-{
+Workbook::Workbook(Application *application) : application_(application), worksheets_(*this) {
     for (int i = 0; i < 3; ++i)
         addSheet(i, QStringLiteral("Sheet%1").arg(++sheetsNamed_));
     active_ = sheets_.front().get();
 }
 
-std::shared_ptr<Worksheet> Workbook::ActiveSheet()
-{
+std::shared_ptr<Worksheet> Workbook::ActiveSheet() {
     return active_ ? active_->shared() : nullptr;
 }
 
-Worksheet *Workbook::addSheet(int position, const QString &name)
-{
+Worksheet *Workbook::addSheet(int position, const QString &name) {
     auto sheet = std::make_unique<Worksheet>(this, name);
     Worksheet *added = sheet.get();
     sheets_.insert(sheets_.begin() + position, std::move(sheet));
@@ -28,19 +24,16 @@ Worksheet *Workbook::addSheet(int position, const QString &name)
     return added;
 }
 
-Worksheet *Workbook::sheetNamed(const QString &name) const
-{
+Worksheet *Workbook::sheetNamed(const QString &name) const {
     return byName_.value(SheetNameKey(name), nullptr);
 }
 
-void Workbook::renamed(Worksheet *sheet, const QString &oldName)
-{
+void Workbook::renamed(Worksheet *sheet, const QString &oldName) {
     byName_.remove(SheetNameKey(oldName));
     byName_.insert(SheetNameKey(sheet->Name()), sheet);
 }
 
-int Workbook::positionOf(const Worksheet *sheet) const
-{
+int Workbook::positionOf(const Worksheet *sheet) const {
     // From the back: sheets are mostly added after the last one.
     for (size_t i = sheets_.size(); i-- > 0;)
         if (sheets_[i].get() == sheet)
@@ -48,8 +41,7 @@ int Workbook::positionOf(const Worksheet *sheet) const
     return -1;
 }
 
-void Workbook::remove(Worksheet *sheet)
-{
+void Workbook::remove(Worksheet *sheet) {
     if (sheets_.size() == 1)
         throw Failure(QStringLiteral("ブックには少なくとも1枚のシートが必要です。"));
     const int position = positionOf(sheet);
@@ -59,30 +51,28 @@ void Workbook::remove(Worksheet *sheet)
     sheet->detach();
     // As in the spreadsheet application: the next sheet, else the one before.
     if (active_ == sheet)
-        active_ = sheets_[static_cast<size_t>(std::min<int>(position, static_cast<int>(sheets_.size()) - 1))].get();
+        active_ = sheets_[static_cast<size_t>(
+                              std::min<int>(position, static_cast<int>(sheets_.size()) - 1))]
+                      .get();
 }
 
-int SheetCollection::Count() const
-{
+int SheetCollection::Count() const {
     return static_cast<int>(book_.sheets_.size());
 }
 
-std::shared_ptr<Worksheet> SheetCollection::Item(const QString &name) const
-{
+std::shared_ptr<Worksheet> SheetCollection::Item(const QString &name) const {
     if (Worksheet *sheet = book_.sheetNamed(name))
         return sheet->shared();
     throw Failure(QStringLiteral("シート「%1」はブックにありません。").arg(name));
 }
 
-std::shared_ptr<Worksheet> SheetCollection::Item(int position) const
-{
+std::shared_ptr<Worksheet> SheetCollection::Item(int position) const {
     if (position < 1 || position > Count())
         throw Failure(QStringLiteral("シートの番号 %1 は範囲外です。").arg(position));
     return book_.sheets_[static_cast<size_t>(position - 1)]->shared();
 }
 
-std::shared_ptr<Worksheet> SheetCollection::Add(const std::shared_ptr<Worksheet> &after)
-{
+std::shared_ptr<Worksheet> SheetCollection::Add(const std::shared_ptr<Worksheet> &after) {
     if (!after || after->isDeleted() || &after->workbook() != &book_)
         throw Failure(QStringLiteral("シートを追加する位置のシートがこのブックにありません。"));
     // The next "SheetN" that no sheet carries, counting on from the last

@@ -12,8 +12,7 @@ namespace spreadsheet {
 namespace {
 
 // "A" is 1, "Z" 26, "AA" 27, … "XFD" 16384; 0 for anything else.
-int ColumnNumber(const QString &letters)
-{
+int ColumnNumber(const QString &letters) {
     if (letters.isEmpty() || letters.size() > 3)
         return 0;
     int number = 0;
@@ -30,27 +29,23 @@ int ColumnNumber(const QString &letters)
 
 Worksheet::Worksheet(Workbook *book, QString name) : book_(book), name_(std::move(name)) {}
 
-Workbook &Worksheet::workbook() const
-{
+Workbook &Worksheet::workbook() const {
     checkUsable();
     return *book_;
 }
 
-void Worksheet::checkUsable() const
-{
+void Worksheet::checkUsable() const {
     if (!book_)
         throw Failure(QStringLiteral("シート「%1」は削除されています。").arg(name_));
 }
 
-std::shared_ptr<Worksheet> Worksheet::shared()
-{
+std::shared_ptr<Worksheet> Worksheet::shared() {
     checkUsable();
     // Shares ownership with the application, which owns every sheet.
     return std::shared_ptr<Worksheet>(book_->application().shared_from_this(), this);
 }
 
-void Worksheet::setName(const QString &name)
-{
+void Worksheet::setName(const QString &name) {
     checkUsable();
     const Worksheet *holder = book_->sheetNamed(name);
     const QString problem = SheetNameProblem(name, holder && holder != this);
@@ -61,37 +56,34 @@ void Worksheet::setName(const QString &name)
     book_->renamed(this, oldName);
 }
 
-void Worksheet::Activate()
-{
+void Worksheet::Activate() {
     checkUsable();
     book_->activate(this);
 }
 
-void Worksheet::Delete()
-{
+void Worksheet::Delete() {
     checkUsable();
     book_->remove(this);
 }
 
-CellRange Worksheet::Cells(int row, int column)
-{
+CellRange Worksheet::Cells(int row, int column) {
     checkUsable();
     if (row < 1 || row > xl::MaxRows || column < 1 || column > xl::MaxColumns)
-        throw Failure(QStringLiteral("セル（行 %1、列 %2）はシートの範囲外です。").arg(row).arg(column));
+        throw Failure(
+            QStringLiteral("セル（行 %1、列 %2）はシートの範囲外です。").arg(row).arg(column));
     return CellRange(shared(), row, column, row, column);
 }
 
-CellRange Worksheet::Range(const CellRange &first, const CellRange &last)
-{
+CellRange Worksheet::Range(const CellRange &first, const CellRange &last) {
     checkUsable();
     if (&first.worksheet() != this || &last.worksheet() != this)
         throw Failure(QStringLiteral("範囲のセルが別のシートにあります。"));
-    return CellRange(shared(), std::min(first.top(), last.top()), std::min(first.left(), last.left()),
-                     std::max(first.bottom(), last.bottom()), std::max(first.right(), last.right()));
+    return CellRange(shared(), std::min(first.top(), last.top()),
+                     std::min(first.left(), last.left()), std::max(first.bottom(), last.bottom()),
+                     std::max(first.right(), last.right()));
 }
 
-ColumnRange Worksheet::Columns(const QString &address)
-{
+ColumnRange Worksheet::Columns(const QString &address) {
     checkUsable();
     const QStringList parts = address.split(u':');
     const int first = ColumnNumber(parts.value(0).trimmed());
@@ -101,22 +93,19 @@ ColumnRange Worksheet::Columns(const QString &address)
     return ColumnRange(shared(), std::min(first, last), std::max(first, last));
 }
 
-RowRange Worksheet::Rows(int row)
-{
+RowRange Worksheet::Rows(int row) {
     checkUsable();
     if (row < 1 || row > xl::MaxRows)
         throw Failure(QStringLiteral("行 %1 はシートの範囲外です。").arg(row));
     return RowRange(shared(), row, row);
 }
 
-const Cell *Worksheet::cellAt(int row, int column) const
-{
+const Cell *Worksheet::cellAt(int row, int column) const {
     const Slot *slot = grid_.find(row, column);
     return slot && slot->holdsCell ? &slot->cell : nullptr;
 }
 
-std::vector<std::pair<GridKey, const Cell *>> Worksheet::cellsInOrder() const
-{
+std::vector<std::pair<GridKey, const Cell *>> Worksheet::cellsInOrder() const {
     std::vector<std::pair<GridKey, const Cell *>> ordered;
     grid_.forEachInOrder([&ordered](int row, int column, const Slot &slot) {
         if (slot.holdsCell)
@@ -125,14 +114,12 @@ std::vector<std::pair<GridKey, const Cell *>> Worksheet::cellsInOrder() const
     return ordered;
 }
 
-const BorderLine *Worksheet::lineAbove(int row, int column) const
-{
+const BorderLine *Worksheet::lineAbove(int row, int column) const {
     const Slot *slot = grid_.find(row, column);
     return slot && slot->above.drawn() ? &slot->above : nullptr;
 }
 
-const BorderLine *Worksheet::lineLeftOf(int row, int column) const
-{
+const BorderLine *Worksheet::lineLeftOf(int row, int column) const {
     const Slot *slot = grid_.find(row, column);
     return slot && slot->left.drawn() ? &slot->left : nullptr;
 }

@@ -103,8 +103,7 @@ private:
     };
 
     void checkUsable() const;
-    Cell &cell(int row, int column)
-    {
+    Cell &cell(int row, int column) {
         Slot &slot = grid_.at(row, column);
         slot.holdsCell = true;
         return slot.cell;

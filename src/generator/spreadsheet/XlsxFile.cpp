@@ -23,14 +23,16 @@ constexpr double FirstExcelDay = 2.0; // OLE date of 1900-01-01
 constexpr double SharedCountFrom = 61.0;
 constexpr int BuiltInDateTimeFormat = 22;
 
-uint8_t BorderStyle(const BorderLine *line)
-{
+uint8_t BorderStyle(const BorderLine *line) {
     if (!line)
         return LXW_BORDER_NONE;
     switch (line->weight) {
-    case xl::Medium: return LXW_BORDER_MEDIUM;
-    case xl::Hairline: return LXW_BORDER_HAIR;
-    default: return LXW_BORDER_THIN;
+    case xl::Medium:
+        return LXW_BORDER_MEDIUM;
+    case xl::Hairline:
+        return LXW_BORDER_HAIR;
+    default:
+        return LXW_BORDER_THIN;
     }
 }
 
@@ -41,13 +43,15 @@ struct FormatKey {
     bool date = false;
     bool wrap = false;
     uint8_t top = 0, bottom = 0, left = 0, right = 0;
-    bool isDefault() const { return !bold && !grayPattern && !date && !wrap && !top && !bottom && !left && !right; }
+    bool isDefault() const {
+        return !bold && !grayPattern && !date && !wrap && !top && !bottom && !left && !right;
+    }
     // Every field in one number (the border styles are below 16): looked up
     // for every cell, which a hash of one number does fastest.
-    uint32_t packed() const
-    {
-        return uint32_t(bold) << 19 | uint32_t(grayPattern) << 18 | uint32_t(date) << 17 | uint32_t(wrap) << 16 |
-               uint32_t(top & 0xF) << 12 | uint32_t(bottom & 0xF) << 8 | uint32_t(left & 0xF) << 4 | (right & 0xFu);
+    uint32_t packed() const {
+        return uint32_t(bold) << 19 | uint32_t(grayPattern) << 18 | uint32_t(date) << 17 |
+               uint32_t(wrap) << 16 | uint32_t(top & 0xF) << 12 | uint32_t(bottom & 0xF) << 8 |
+               uint32_t(left & 0xF) << 4 | (right & 0xFu);
     }
 };
 
@@ -56,26 +60,24 @@ struct FormatKey {
 // messages.
 class Writer {
 public:
-    Writer(const QByteArray &file, const QString &path) : path_(path)
-    {
+    Writer(const QByteArray &file, const QString &path) : path_(path) {
         if (!numbers_.isActive())
-            throw Failure(QStringLiteral("ブック「%1」を作成できません。").arg(path), QStringLiteral("no C locale"));
+            throw Failure(QStringLiteral("ブック「%1」を作成できません。").arg(path),
+                          QStringLiteral("no C locale"));
         lxw_workbook_options options{};
         options.use_zip64 = LXW_TRUE;
         book_ = workbook_new_opt(file.constData(), &options);
         if (!book_)
             throw Failure(QStringLiteral("ブック「%1」を作成できません。").arg(path));
     }
-    ~Writer()
-    {
+    ~Writer() {
         if (book_)
             workbook_close(book_); // only on a failure part way; its draft goes with it
     }
     Writer(const Writer &) = delete;
     Writer &operator=(const Writer &) = delete;
 
-    void write(const Workbook &workbook)
-    {
+    void write(const Workbook &workbook) {
         for (const auto &sheet : workbook.sheets())
             writeSheet(*sheet, sheet.get() == workbook.activeSheet());
         const lxw_error error = workbook_close(book_);
@@ -84,8 +86,7 @@ public:
     }
 
 private:
-    lxw_format *format(const FormatKey &key)
-    {
+    lxw_format *format(const FormatKey &key) {
         if (key.isDefault())
             return nullptr;
         auto &made = formats_[key.packed()];
@@ -110,8 +111,7 @@ private:
         return made;
     }
 
-    void writeSheet(const Worksheet &sheet, bool active)
-    {
+    void writeSheet(const Worksheet &sheet, bool active) {
         lxw_worksheet *out = workbook_add_worksheet(book_, sheet.Name().toUtf8().constData());
         if (!out)
             throw Failure(QStringLiteral("シート「%1」を書き込めません。").arg(sheet.Name()));
@@ -148,18 +148,18 @@ private:
     }
 
     // An empty text is a blank cell, with its format if it has one.
-    void writeText(lxw_worksheet *out, lxw_row_t r, lxw_col_t c, const QString &text, const FormatKey &key)
-    {
+    void writeText(lxw_worksheet *out, lxw_row_t r, lxw_col_t c, const QString &text,
+                   const FormatKey &key) {
         if (text.isEmpty()) {
             if (!key.isDefault())
                 check(worksheet_write_blank(out, r, c, format(key)));
             return;
         }
-        check(worksheet_write_string(out, r, c, EscapedCellText(text).toUtf8().constData(), format(key)));
+        check(worksheet_write_string(out, r, c, EscapedCellText(text).toUtf8().constData(),
+                                     format(key)));
     }
 
-    void writeDate(lxw_worksheet *out, lxw_row_t r, lxw_col_t c, OleDateTime date, FormatKey key)
-    {
+    void writeDate(lxw_worksheet *out, lxw_row_t r, lxw_col_t c, OleDateTime date, FormatKey key) {
         const double serial = date.serial();
         if (serial < FirstExcelDay) {
             // No date the spreadsheet can show; the same text the table list shows.
@@ -167,33 +167,40 @@ private:
             return;
         }
         key.date = true;
-        check(worksheet_write_number(out, r, c, serial < SharedCountFrom ? serial - 1 : serial, format(key)));
+        check(worksheet_write_number(out, r, c, serial < SharedCountFrom ? serial - 1 : serial,
+                                     format(key)));
     }
 
-    void check(lxw_error error) const
-    {
+    void check(lxw_error error) const {
         if (error != LXW_NO_ERROR)
-            throw Failure(QStringLiteral("ブック「%1」を書き込めません。").arg(path_), ErrorText(error));
+            throw Failure(QStringLiteral("ブック「%1」を書き込めません。").arg(path_),
+                          ErrorText(error));
     }
 
     // libxlsxwriter's errors in the user's words; its own (English) for the
     // ones this writer cannot cause.
-    static QString ErrorText(lxw_error error)
-    {
+    static QString ErrorText(lxw_error error) {
         switch (error) {
-        case LXW_ERROR_MEMORY_MALLOC_FAILED: return QStringLiteral("メモリが足りません");
-        case LXW_ERROR_CREATING_XLSX_FILE: return QStringLiteral("ファイルを作成できません");
+        case LXW_ERROR_MEMORY_MALLOC_FAILED:
+            return QStringLiteral("メモリが足りません");
+        case LXW_ERROR_CREATING_XLSX_FILE:
+            return QStringLiteral("ファイルを作成できません");
         case LXW_ERROR_CREATING_TMPFILE:
-        case LXW_ERROR_READING_TMPFILE: return QStringLiteral("一時ファイルを作成または読み取りできません");
+        case LXW_ERROR_READING_TMPFILE:
+            return QStringLiteral("一時ファイルを作成または読み取りできません");
         case LXW_ERROR_ZIP_FILE_OPERATION:
         case LXW_ERROR_ZIP_FILE_ADD:
-        case LXW_ERROR_ZIP_CLOSE: return QStringLiteral("ファイルを書き込めません（ディスクの空きなど）");
+        case LXW_ERROR_ZIP_CLOSE:
+            return QStringLiteral("ファイルを書き込めません（ディスクの空きなど）");
         case LXW_ERROR_SHEETNAME_LENGTH_EXCEEDED:
         case LXW_ERROR_INVALID_SHEETNAME_CHARACTER:
         case LXW_ERROR_SHEETNAME_START_END_APOSTROPHE:
-        case LXW_ERROR_SHEETNAME_ALREADY_USED: return QStringLiteral("シート名を使用できません");
-        case LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED: return QStringLiteral("セルの文字数が上限を超えています");
-        default: return QString::fromUtf8(lxw_strerror(error));
+        case LXW_ERROR_SHEETNAME_ALREADY_USED:
+            return QStringLiteral("シート名を使用できません");
+        case LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED:
+            return QStringLiteral("セルの文字数が上限を超えています");
+        default:
+            return QString::fromUtf8(lxw_strerror(error));
         }
     }
 
@@ -204,8 +211,7 @@ private:
     std::unordered_map<uint32_t, lxw_format *> formats_;
 };
 
-void WritePackage(const Workbook &workbook, const QString &path, bool asTemplate)
-{
+void WritePackage(const Workbook &workbook, const QString &path, bool asTemplate) {
     const OutputTarget target = OutputTarget::of(path);
     // Drafts stand in the target's folder, so that a full disk there fails
     // the run, not the user's file; the finished one replaces the file at
@@ -224,13 +230,11 @@ void WritePackage(const Workbook &workbook, const QString &path, bool asTemplate
 
 } // namespace
 
-void WriteXlsx(const Workbook &workbook, const QString &path)
-{
+void WriteXlsx(const Workbook &workbook, const QString &path) {
     WritePackage(workbook, path, false);
 }
 
-void WriteXltx(const Workbook &workbook, const QString &path)
-{
+void WriteXltx(const Workbook &workbook, const QString &path) {
     WritePackage(workbook, path, true);
 }
 

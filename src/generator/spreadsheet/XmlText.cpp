@@ -2,15 +2,13 @@
 
 namespace {
 
-bool IsHexDigit(QChar c)
-{
+bool IsHexDigit(QChar c) {
     return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
 }
 
 // Whether text holds _xHHHH_ from index i on: what a spreadsheet application
 // reads as an escape.
-bool EscapeAt(QStringView text, qsizetype i)
-{
+bool EscapeAt(QStringView text, qsizetype i) {
     if (i + 7 > text.size() || text[i] != u'_' || text[i + 1] != u'x' || text[i + 6] != u'_')
         return false;
     for (qsizetype k = i + 2; k < i + 6; ++k)
@@ -21,8 +19,7 @@ bool EscapeAt(QStringView text, qsizetype i)
 
 // The number of units from index i on that form one character XML can
 // carry (2 for a surrogate pair), or 0 when the unit at i cannot be carried.
-qsizetype CarriedUnits(QStringView text, qsizetype i)
-{
+qsizetype CarriedUnits(QStringView text, qsizetype i) {
     const char16_t unit = text[i].unicode();
     if (QChar::isHighSurrogate(unit))
         return i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 0;
@@ -35,8 +32,7 @@ qsizetype CarriedUnits(QStringView text, qsizetype i)
 
 } // namespace
 
-qsizetype FirstUnitXmlCannotCarry(QStringView text)
-{
+qsizetype FirstUnitXmlCannotCarry(QStringView text) {
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype units = CarriedUnits(text, i);
         if (units == 0)
@@ -50,8 +46,7 @@ namespace {
 
 // Whether any unit of the text is one XML cannot carry or the start of
 // "_x": one pass over the text, which is all that nearly every text needs.
-bool NeedsEscapes(QStringView text)
-{
+bool NeedsEscapes(QStringView text) {
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype units = CarriedUnits(text, i);
         if (units == 0 || (text[i] == u'_' && i + 1 < text.size() && text[i + 1] == u'x'))
@@ -63,8 +58,7 @@ bool NeedsEscapes(QStringView text)
 
 } // namespace
 
-QString EscapedCellText(const QString &text)
-{
+QString EscapedCellText(const QString &text) {
     if (!NeedsEscapes(text))
         return text;
     QString escaped;

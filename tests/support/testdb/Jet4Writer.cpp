@@ -22,8 +22,7 @@ constexpr quint8 PrimaryKeyFlags = 0x89; // unique and required
 constexpr quint8 PlainIndex = 0, PrimaryKeyIndex = 1, ForeignKeyIndex = 2;
 constexpr quint8 ReferencingSide = 2, ReferencedSide = 1;
 
-int ColumnNumber(const TestTable &table, const QString &name)
-{
+int ColumnNumber(const TestTable &table, const QString &name) {
     for (int i = 0; i < table.columns.size(); ++i)
         if (table.columns[i].name == name)
             return i;
@@ -48,10 +47,10 @@ struct MapSlot {
 
 class Writer {
 public:
-    Writer(const JetFormat &format, const TestDatabase &database) : format_(format), database_(database) {}
+    Writer(const JetFormat &format, const TestDatabase &database)
+        : format_(format), database_(database) {}
 
-    QByteArray write()
-    {
+    QByteArray write() {
         for (TestTable &t : SystemTables())
             plans_ << TablePlan{t, {}, {}, {}, {}, {}, {}};
         for (const TestTable &t : database_.tables)
@@ -77,8 +76,7 @@ private:
     // a key on the same columns, else has one of its own at the end. Its
     // referenced table gets a logical index of its own (".rA", …) that names
     // the referencing one.
-    void planIndexes()
-    {
+    void planIndexes() {
         struct Reference {
             int table;
             int logical;
@@ -106,23 +104,26 @@ private:
                                                           : IndexFlags,
                                0, 0};
                 p.definition.realIndexes << real;
-                p.definition.logicalIndexes[k] =
-                    LogicalIndex{keys[k].name, number, number, primary ? PrimaryKeyIndex : PlainIndex, 0, -1, 0};
+                p.definition.logicalIndexes[k] = LogicalIndex{
+                    keys[k].name, number, number, primary ? PrimaryKeyIndex : PlainIndex, 0, -1, 0};
                 ++number;
             }
             for (int k = 0; k < keys.size(); ++k) {
                 if (keys[k].kind != "foreign")
                     continue;
                 const int real = realIndexFor(p, columnsOf(p.table, keys[k].columns));
-                p.definition.logicalIndexes[k] =
-                    LogicalIndex{keys[k].name, number++, real, ForeignKeyIndex, ReferencingSide, -1, 0};
-                const int referenced =
-                    keys[k].referencedTable.isEmpty() ? t : byName.value(keys[k].referencedTable, -1);
+                p.definition.logicalIndexes[k] = LogicalIndex{
+                    keys[k].name, number++, real, ForeignKeyIndex, ReferencingSide, -1, 0};
+                const int referenced = keys[k].referencedTable.isEmpty()
+                                           ? t
+                                           : byName.value(keys[k].referencedTable, -1);
                 if (referenced < 0)
                     throw Failure(QStringLiteral("no table \"%1\"").arg(keys[k].referencedTable));
-                const QStringList names =
-                    keys[k].referencedColumns.isEmpty() ? keys[k].columns : keys[k].referencedColumns;
-                references << Reference{t, k, referenced, columnsOf(plans_[referenced].table, names)};
+                const QStringList names = keys[k].referencedColumns.isEmpty()
+                                              ? keys[k].columns
+                                              : keys[k].referencedColumns;
+                references << Reference{t, k, referenced,
+                                        columnsOf(plans_[referenced].table, names)};
                 p.relatedTables[k] = referenced;
             }
         }
@@ -131,24 +132,26 @@ private:
             TablePlan &other = plans_[r.referenced];
             LogicalIndex &referencing = plans_[r.table].definition.logicalIndexes[r.logical];
             const int number = static_cast<int>(other.definition.logicalIndexes.size());
-            other.definition.logicalIndexes << LogicalIndex{
-                referencedIndexName(other), number, realIndexFor(other, r.columns), ForeignKeyIndex, ReferencedSide,
-                referencing.number,         0};
+            other.definition.logicalIndexes << LogicalIndex{referencedIndexName(other),
+                                                            number,
+                                                            realIndexFor(other, r.columns),
+                                                            ForeignKeyIndex,
+                                                            ReferencedSide,
+                                                            referencing.number,
+                                                            0};
             other.relatedTables << r.table;
             referencing.relatedIndex = number;
         }
     }
 
-    static QList<int> columnsOf(const TestTable &table, const QStringList &names)
-    {
+    static QList<int> columnsOf(const TestTable &table, const QStringList &names) {
         QList<int> numbers;
         for (const QString &n : names)
             numbers << ColumnNumber(table, n);
         return numbers;
     }
 
-    static int realIndexFor(TablePlan &p, const QList<int> &columns)
-    {
+    static int realIndexFor(TablePlan &p, const QList<int> &columns) {
         for (int i = 0; i < p.definition.realIndexes.size(); ++i)
             if (p.definition.realIndexes[i].columns == columns)
                 return i;
@@ -156,8 +159,7 @@ private:
         return static_cast<int>(p.definition.realIndexes.size()) - 1;
     }
 
-    static QString referencedIndexName(const TablePlan &p)
-    {
+    static QString referencedIndexName(const TablePlan &p) {
         for (int n = 0;; ++n) {
             QString suffix;
             for (int i = n; i >= 0; i = i / 26 - 1)
@@ -169,20 +171,19 @@ private:
         }
     }
 
-    QList<quint32> take(int count)
-    {
+    QList<quint32> take(int count) {
         QList<quint32> pages;
         for (int i = 0; i < count; ++i)
             pages << next_++;
         return pages;
     }
 
-    void allocate()
-    {
+    void allocate() {
         // After the header and the map of free pages: MSysObjects' definition is always page 2.
         next_ = 2;
         for (TablePlan &p : plans_)
-            p.tdefPages = take(TableDefinitionPageCount(format_, EncodeTableDefinition(format_, p.definition).size()));
+            p.tdefPages = take(TableDefinitionPageCount(
+                format_, EncodeTableDefinition(format_, p.definition).size()));
 
         catalogRecords();
         for (TablePlan &p : plans_) {
@@ -196,7 +197,10 @@ private:
         // Every usage map is a row on a page of maps.
         for (TablePlan &p : plans_) {
             mapSlots_ << MapSlot{p.dataPages, {}, 0};
-            mapSlots_ << MapSlot{p.dataPages.isEmpty() ? QList<quint32>() : QList<quint32>{p.dataPages.last()}, {}, 0};
+            mapSlots_ << MapSlot{p.dataPages.isEmpty() ? QList<quint32>()
+                                                       : QList<quint32>{p.dataPages.last()},
+                                 {},
+                                 0};
             for (quint32 page : p.indexPages)
                 mapSlots_ << MapSlot{{page}, {}, 0};
             for (int i = 0; i < p.definition.longValueMaps.size(); ++i)
@@ -205,7 +209,8 @@ private:
         const QList<QByteArray> blank(mapSlots_.size(), QByteArray(format_.mapRowSize(), '\0'));
         const auto mapPageRows = PackRecords(format_, blank);
         mapPages_ = take(static_cast<int>(mapPageRows.size()));
-        const int perPage = mapPageRows.isEmpty() ? 1 : static_cast<int>(mapPageRows.first().size());
+        const int perPage =
+            mapPageRows.isEmpty() ? 1 : static_cast<int>(mapPageRows.first().size());
         for (int s = 0; s < mapSlots_.size(); ++s) {
             mapSlots_[s].ref = PageRow(mapPages_[s / perPage], s % perPage);
             mapSlots_[s].mapPages = take(UsageMapPagesNeeded(format_, mapSlots_[s].pages));
@@ -226,12 +231,12 @@ private:
             }
             for (int i = 0; i < d.logicalIndexes.size(); ++i)
                 if (plans_[t].relatedTables[i] >= 0)
-                    d.logicalIndexes[i].relatedTablePage = plans_[plans_[t].relatedTables[i]].tdefPages.first();
+                    d.logicalIndexes[i].relatedTablePage =
+                        plans_[plans_[t].relatedTables[i]].tdefPages.first();
         }
     }
 
-    void catalogRecords()
-    {
+    void catalogRecords() {
         QList<std::pair<const TestTable *, quint32>> tables;
         for (const TablePlan &p : plans_)
             tables.append({&p.table, p.tdefPages.first()});
@@ -240,21 +245,23 @@ private:
         plans_[RelationshipsTable].records = records.relationships;
     }
 
-    QByteArray image()
-    {
+    QByteArray image() {
         QByteArray file(qsizetype(next_) * format_.pageSize, '\0');
         const auto page = [&](quint32 n) { return file.data() + qsizetype(n) * format_.pageSize; };
         const QDateTime created = DefaultTestTime();
-        WriteHeaderPage(format_, OleDateTime::fromDateTime(created.date(), created.time()).serial(), page(0));
+        WriteHeaderPage(format_, OleDateTime::fromDateTime(created.date(), created.time()).serial(),
+                        page(0));
         WriteGlobalMapPage(format_, next_, page(1));
         for (int t = 0; t < plans_.size(); ++t) {
             const TablePlan &p = plans_[t];
             const QByteArray stream = EncodeTableDefinition(format_, p.definition);
             if (TableDefinitionPageCount(format_, stream.size()) != p.tdefPages.size())
-                throw Failure(QStringLiteral("the definition of \"%1\" changed its size").arg(p.table.name));
+                throw Failure(
+                    QStringLiteral("the definition of \"%1\" changed its size").arg(p.table.name));
             WriteTableDefinitionPages(format_, stream, p.tdefPages, file);
             for (int i = 0; i < p.dataPages.size(); ++i)
-                WriteDataPage(format_, p.tdefPages.first(), recordPages_[t][i], page(p.dataPages[i]));
+                WriteDataPage(format_, p.tdefPages.first(), recordPages_[t][i],
+                              page(p.dataPages[i]));
             for (quint32 n : p.indexPages)
                 WriteEmptyIndexPage(format_, p.tdefPages.first(), page(n));
         }
@@ -270,14 +277,14 @@ private:
     JetFormat format_;
     const TestDatabase &database_;
     QList<TablePlan> plans_;
-    QList<QList<QList<QByteArray>>> recordPages_; // per table, its records as packed on its data pages
+    QList<QList<QList<QByteArray>>>
+        recordPages_; // per table, its records as packed on its data pages
     QList<MapSlot> mapSlots_;
     QList<quint32> mapPages_;
     quint32 next_ = 0;
 };
 
-void Write(const JetFormat &format, const TestDatabase &database, const QString &path)
-{
+void Write(const JetFormat &format, const TestDatabase &database, const QString &path) {
     if (const QString fault = CheckTestDatabase(database); !fault.isEmpty())
         throw Failure(fault);
     const QByteArray bytes = Writer(format, database).write();
@@ -288,12 +295,10 @@ void Write(const JetFormat &format, const TestDatabase &database, const QString 
 
 } // namespace
 
-void WriteJet4(const TestDatabase &database, const QString &path)
-{
+void WriteJet4(const TestDatabase &database, const QString &path) {
     Write(JetFormat::Jet4(), database, path);
 }
 
-void WriteJet3(const TestDatabase &database, const QString &path, quint16 codePage)
-{
+void WriteJet3(const TestDatabase &database, const QString &path, quint16 codePage) {
     Write(JetFormat::Jet3(codePage), database, path);
 }

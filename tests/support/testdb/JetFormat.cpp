@@ -4,8 +4,7 @@
 
 #include <iconv.h>
 
-QByteArray JetFormat::encodeText(const QString &text) const
-{
+QByteArray JetFormat::encodeText(const QString &text) const {
     if (!jet3) {
         QByteArray out;
         out.reserve(text.size() * 2);
@@ -26,7 +25,8 @@ QByteArray JetFormat::encodeText(const QString &text) const
     const size_t done = iconv(converter, &from, &fromLeft, &to, &toLeft);
     iconv_close(converter);
     if (done == static_cast<size_t>(-1) || fromLeft != 0)
-        throw Failure(QStringLiteral("\"%1\" cannot be written in code page %2").arg(text).arg(codePage));
+        throw Failure(
+            QStringLiteral("\"%1\" cannot be written in code page %2").arg(text).arg(codePage));
     out.truncate(out.size() - static_cast<int>(toLeft));
     return out;
 }

@@ -24,8 +24,7 @@ struct JetFormat {
     quint16 codePage = 1252;     // in the header; Jet 3 text is in this code page
 
     static JetFormat Jet4() { return JetFormat{}; }
-    static JetFormat Jet3(quint16 codePage)
-    {
+    static JetFormat Jet3(quint16 codePage) {
         JetFormat f;
         f.jet3 = true;
         f.pageSize = 2048;
@@ -55,46 +54,38 @@ struct JetFormat {
 // Little-endian values appended to, or written into, a byte array.
 namespace Le {
 
-inline void put8(QByteArray &out, int v)
-{
+inline void put8(QByteArray &out, int v) {
     out.append(static_cast<char>(v & 0xFF));
 }
-inline void put16(QByteArray &out, int v)
-{
+inline void put16(QByteArray &out, int v) {
     put8(out, v);
     put8(out, v >> 8);
 }
-inline void put24(QByteArray &out, quint32 v)
-{
+inline void put24(QByteArray &out, quint32 v) {
     put16(out, static_cast<int>(v & 0xFFFF));
     put8(out, static_cast<int>(v >> 16));
 }
-inline void put32(QByteArray &out, quint32 v)
-{
+inline void put32(QByteArray &out, quint32 v) {
     put16(out, static_cast<int>(v & 0xFFFF));
     put16(out, static_cast<int>(v >> 16));
 }
-inline void putDouble(QByteArray &out, double d)
-{
+inline void putDouble(QByteArray &out, double d) {
     quint64 bits;
     std::memcpy(&bits, &d, sizeof bits);
     put32(out, static_cast<quint32>(bits));
     put32(out, static_cast<quint32>(bits >> 32));
 }
 
-inline void set16(char *at, int v)
-{
+inline void set16(char *at, int v) {
     qToLittleEndian(static_cast<quint16>(v), at);
 }
-inline void set32(char *at, quint32 v)
-{
+inline void set32(char *at, quint32 v) {
     qToLittleEndian(v, at);
 }
 
 } // namespace Le
 
 // A reference to a row: its page in the high 24 bits, its number below.
-inline quint32 PageRow(quint32 page, int row)
-{
+inline quint32 PageRow(quint32 page, int row) {
     return page << 8 | static_cast<quint32>(row);
 }

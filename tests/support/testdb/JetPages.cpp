@@ -13,8 +13,7 @@ namespace {
 constexpr int MaskedOffset = 0x18;
 constexpr std::array<quint8, 4> HeaderKey = {0xC7, 0xDA, 0x39, 0x6B};
 
-void Rc4Apply(const quint8 *key, size_t keyLength, char *data, size_t length)
-{
+void Rc4Apply(const quint8 *key, size_t keyLength, char *data, size_t length) {
     std::array<quint8, 256> s;
     for (size_t i = 0; i < 256; ++i)
         s[i] = static_cast<quint8>(i);
@@ -32,19 +31,16 @@ void Rc4Apply(const quint8 *key, size_t keyLength, char *data, size_t length)
 
 constexpr int MaxRecordsPerPage = 255; // a record reference holds its number in a byte
 
-int RecordSpace(const JetFormat &format)
-{
+int RecordSpace(const JetFormat &format) {
     return format.pageSize - format.rowCountOffset - 2;
 }
 
-void SetBit(char *bitmap, quint32 bit)
-{
+void SetBit(char *bitmap, quint32 bit) {
     bitmap[bit / 8] = static_cast<char>(bitmap[bit / 8] | (1 << (bit % 8)));
 }
 
 // Where a map kept within its row starts, or nullopt when the pages do not fit.
-std::optional<quint32> InlineMapStart(const JetFormat &format, const QList<quint32> &pages)
-{
+std::optional<quint32> InlineMapStart(const JetFormat &format, const QList<quint32> &pages) {
     const quint32 bits = static_cast<quint32>(format.mapBitmapBytes) * 8;
     if (pages.isEmpty())
         return 0;
@@ -57,15 +53,15 @@ std::optional<quint32> InlineMapStart(const JetFormat &format, const QList<quint
 
 } // namespace
 
-void WriteHeaderPage(const JetFormat &format, double createdSerial, char *page)
-{
+void WriteHeaderPage(const JetFormat &format, double createdSerial, char *page) {
     static const char magic[] = {0x00, 0x01, 0x00, 0x00};
     std::memcpy(page, magic, 4);
     std::memcpy(page + 4, "Standard Jet DB", 16);
     Le::set32(page + 0x14, format.jet3 ? 0 : 1);
     // Found at the start of the masked region in every file Access wrote.
-    static const quint8 preamble[] = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00,
-                                      0x03, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
+    static const quint8 preamble[] = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00,
+                                      0x02, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00,
+                                      0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
     std::memcpy(page + MaskedOffset, preamble, sizeof preamble);
     Le::set16(page + 0x3C, format.codePage);
     Le::set32(page + 0x3E, 0); // no encryption key
@@ -91,15 +87,16 @@ void WriteHeaderPage(const JetFormat &format, double createdSerial, char *page)
     Rc4Apply(HeaderKey.data(), HeaderKey.size(), page + MaskedOffset, masked);
 }
 
-QList<QList<QByteArray>> PackRecords(const JetFormat &format, const QList<QByteArray> &records)
-{
+QList<QList<QByteArray>> PackRecords(const JetFormat &format, const QList<QByteArray> &records) {
     QList<QList<QByteArray>> pages;
     int used = RecordSpace(format);
     for (const QByteArray &record : records) {
         const int need = static_cast<int>(record.size()) + 2;
         if (need > RecordSpace(format))
-            throw Failure(QStringLiteral("a record of %1 bytes does not fit on a page").arg(record.size()));
-        if (pages.isEmpty() || used + need > RecordSpace(format) || pages.last().size() == MaxRecordsPerPage) {
+            throw Failure(
+                QStringLiteral("a record of %1 bytes does not fit on a page").arg(record.size()));
+        if (pages.isEmpty() || used + need > RecordSpace(format) ||
+            pages.last().size() == MaxRecordsPerPage) {
             pages.append(QList<QByteArray>());
             used = 0;
         }
@@ -109,8 +106,8 @@ QList<QList<QByteArray>> PackRecords(const JetFormat &format, const QList<QByteA
     return pages;
 }
 
-void WriteDataPage(const JetFormat &format, quint32 owner, const QList<QByteArray> &records, char *page)
-{
+void WriteDataPage(const JetFormat &format, quint32 owner, const QList<QByteArray> &records,
+                   char *page) {
     page[0] = 0x01;
     page[1] = 0x01;
     Le::set32(page + 4, owner);
@@ -126,8 +123,7 @@ void WriteDataPage(const JetFormat &format, quint32 owner, const QList<QByteArra
     Le::set16(page + 2, end - header);
 }
 
-int UsageMapPagesNeeded(const JetFormat &format, const QList<quint32> &pages)
-{
+int UsageMapPagesNeeded(const JetFormat &format, const QList<quint32> &pages) {
     if (InlineMapStart(format, pages))
         return 0;
     std::set<quint32> mapIndexes;
@@ -136,9 +132,8 @@ int UsageMapPagesNeeded(const JetFormat &format, const QList<quint32> &pages)
     return static_cast<int>(mapIndexes.size());
 }
 
-QByteArray UsageMapRow(const JetFormat &format, const QList<quint32> &pages, const QList<quint32> &mapPages,
-                       QByteArray &image)
-{
+QByteArray UsageMapRow(const JetFormat &format, const QList<quint32> &pages,
+                       const QList<quint32> &mapPages, QByteArray &image) {
     QByteArray row(format.mapRowSize(), '\0');
     if (const auto start = InlineMapStart(format, pages)) {
         Le::set32(row.data() + 1, *start);
@@ -155,7 +150,8 @@ QByteArray UsageMapRow(const JetFormat &format, const QList<quint32> &pages, con
     std::set<quint32> mapIndexes;
     for (quint32 p : pages)
         mapIndexes.insert(p / perPage);
-    if (static_cast<int>(mapIndexes.size()) != mapPages.size() || *mapIndexes.rbegin() >= quint32(pointers))
+    if (static_cast<int>(mapIndexes.size()) != mapPages.size() ||
+        *mapIndexes.rbegin() >= quint32(pointers))
         throw Failure(QStringLiteral("the file is too large for its usage maps"));
     int next = 0;
     for (quint32 index : mapIndexes) {
@@ -171,8 +167,7 @@ QByteArray UsageMapRow(const JetFormat &format, const QList<quint32> &pages, con
     return row;
 }
 
-void WriteGlobalMapPage(const JetFormat &format, quint32 pageCount, char *page)
-{
+void WriteGlobalMapPage(const JetFormat &format, quint32 pageCount, char *page) {
     const quint32 bits = static_cast<quint32>(format.mapBitmapBytes) * 8;
     QByteArray freePages(format.mapRowSize(), '\0');
     for (quint32 p = pageCount; p < bits; ++p)
@@ -181,8 +176,7 @@ void WriteGlobalMapPage(const JetFormat &format, quint32 pageCount, char *page)
     WriteDataPage(format, 1, {freePages, empty}, page);
 }
 
-void WriteEmptyIndexPage(const JetFormat &format, quint32 tdefPage, char *page)
-{
+void WriteEmptyIndexPage(const JetFormat &format, quint32 tdefPage, char *page) {
     page[0] = 0x04;
     page[1] = 0x01;
     Le::set16(page + 2, format.pageSize - format.firstIndexEntry);

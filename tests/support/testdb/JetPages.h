@@ -15,15 +15,16 @@ void WriteHeaderPage(const JetFormat &format, double createdSerial, char *page);
 // Data pages: records stored from the end of the page backwards, their
 // offsets after the header.
 QList<QList<QByteArray>> PackRecords(const JetFormat &format, const QList<QByteArray> &records);
-void WriteDataPage(const JetFormat &format, quint32 owner, const QList<QByteArray> &records, char *page);
+void WriteDataPage(const JetFormat &format, quint32 owner, const QList<QByteArray> &records,
+                   char *page);
 
 // A usage map: the set of pages an object owns (or, for a free-space map,
 // those with room left). Within its row it covers mapBitmapBytes * 8 pages;
 // a larger range needs usage map pages (type 0x05), as many as this says.
 int UsageMapPagesNeeded(const JetFormat &format, const QList<quint32> &pages);
 // The map's row; writes its usage map pages, numbered mapPages, when it has any.
-QByteArray UsageMapRow(const JetFormat &format, const QList<quint32> &pages, const QList<quint32> &mapPages,
-                       QByteArray &image);
+QByteArray UsageMapRow(const JetFormat &format, const QList<quint32> &pages,
+                       const QList<quint32> &mapPages, QByteArray &image);
 
 // Page 1: the map of free pages of the whole file.
 void WriteGlobalMapPage(const JetFormat &format, quint32 pageCount, char *page);

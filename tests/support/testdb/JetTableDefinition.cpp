@@ -29,8 +29,7 @@ struct StoredType {
     bool fixed;
 };
 
-StoredType StoredTypeOf(const QString &type)
-{
+StoredType StoredTypeOf(const QString &type) {
     static const QHash<QString, StoredType> types = {
         {"boolean", {0x01, 1, true}}, {"byte", {0x02, 1, true}},     {"integer", {0x03, 2, true}},
         {"long", {0x04, 4, true}},    {"currency", {0x05, 8, true}}, {"single", {0x06, 4, true}},
@@ -43,13 +42,11 @@ StoredType StoredTypeOf(const QString &type)
     return *it;
 }
 
-bool IsText(quint8 storedType)
-{
+bool IsText(quint8 storedType) {
     return storedType == 0x0A || storedType == 0x0C;
 }
 
-QByteArray EncodeName(const JetFormat &format, const QString &name)
-{
+QByteArray EncodeName(const JetFormat &format, const QString &name) {
     const QByteArray bytes = format.encodeText(name);
     const int limit = format.nameLengthSize == 1 ? 0xFF : 0xFFFF;
     if (bytes.size() > limit)
@@ -62,8 +59,7 @@ QByteArray EncodeName(const JetFormat &format, const QString &name)
     return out + bytes;
 }
 
-void PutColumn(const JetFormat &format, QByteArray &out, const ColumnLayout &c)
-{
+void PutColumn(const JetFormat &format, QByteArray &out, const ColumnLayout &c) {
     const quint8 flags = (c.fixed ? FixedLengthFlag : 0) | NullableFlag;
     const bool decimal = c.storedType == 0x10;
     const int start = static_cast<int>(out.size());
@@ -97,8 +93,7 @@ void PutColumn(const JetFormat &format, QByteArray &out, const ColumnLayout &c)
     Q_ASSERT(out.size() - start == format.columnEntrySize);
 }
 
-void PutRealIndex(const JetFormat &format, QByteArray &out, const RealIndex &index)
-{
+void PutRealIndex(const JetFormat &format, QByteArray &out, const RealIndex &index) {
     if (index.columns.size() > MaxKeyColumns)
         throw Failure(QStringLiteral("an index has %1 columns at most").arg(MaxKeyColumns));
     if (!format.jet3)
@@ -117,8 +112,7 @@ void PutRealIndex(const JetFormat &format, QByteArray &out, const RealIndex &ind
         out.append(5, '\0');
 }
 
-void PutLogicalIndex(const JetFormat &format, QByteArray &out, const LogicalIndex &index)
-{
+void PutLogicalIndex(const JetFormat &format, QByteArray &out, const LogicalIndex &index) {
     if (!format.jet3)
         Le::put32(out, TableMagic);
     Le::put32(out, static_cast<quint32>(index.number));
@@ -137,8 +131,7 @@ void PutLogicalIndex(const JetFormat &format, QByteArray &out, const LogicalInde
 // first; a record of 256 bytes or more adds a jump table, one byte per 256
 // bytes of record: the offset entry at which each next 256 begins (0xFF for
 // one it does not need), read from the end.
-QByteArray Jet3OffsetTable(const QList<int> &offsets, qsizetype nullMaskSize)
-{
+QByteArray Jet3OffsetTable(const QList<int> &offsets, qsizetype nullMaskSize) {
     const qsizetype body = offsets.last();
     const qsizetype fixedPart = body + offsets.size() + 1 + nullMaskSize;
     qsizetype jumps = 0;
@@ -146,7 +139,8 @@ QByteArray Jet3OffsetTable(const QList<int> &offsets, qsizetype nullMaskSize)
         jumps = (fixedPart + jumps - 1) / 256;
     QByteArray jumpTable(jumps, static_cast<char>(0xFF));
     for (qsizetype j = 0; j < body / 256; ++j) {
-        const auto first = std::find_if(offsets.begin(), offsets.end(), [&](int o) { return o >= 256 * (j + 1); });
+        const auto first =
+            std::find_if(offsets.begin(), offsets.end(), [&](int o) { return o >= 256 * (j + 1); });
         jumpTable[jumps - 1 - j] = static_cast<char>(first - offsets.begin());
     }
     QByteArray out;
@@ -157,8 +151,7 @@ QByteArray Jet3OffsetTable(const QList<int> &offsets, qsizetype nullMaskSize)
 
 } // namespace
 
-QList<ColumnLayout> LayOutColumns(const JetFormat &format, const QList<TestColumn> &columns)
-{
+QList<ColumnLayout> LayOutColumns(const JetFormat &format, const QList<TestColumn> &columns) {
     QList<ColumnLayout> layout;
     int fixedOffset = 0;
     int variableIndex = 0;
@@ -187,11 +180,10 @@ QList<ColumnLayout> LayOutColumns(const JetFormat &format, const QList<TestColum
     return layout;
 }
 
-QByteArray EncodeTableDefinition(const JetFormat &format, const TableDefinition &table)
-{
+QByteArray EncodeTableDefinition(const JetFormat &format, const TableDefinition &table) {
     const QList<ColumnLayout> layout = LayOutColumns(format, table.columns);
-    const int variableColumns =
-        static_cast<int>(std::count_if(layout.begin(), layout.end(), [](const ColumnLayout &c) { return !c.fixed; }));
+    const int variableColumns = static_cast<int>(std::count_if(
+        layout.begin(), layout.end(), [](const ColumnLayout &c) { return !c.fixed; }));
     const auto columnCount = static_cast<int>(layout.size());
 
     QByteArray out;
@@ -248,23 +240,22 @@ QByteArray EncodeTableDefinition(const JetFormat &format, const TableDefinition 
     return out;
 }
 
-int TableDefinitionPageCount(const JetFormat &format, qsizetype streamLength)
-{
+int TableDefinitionPageCount(const JetFormat &format, qsizetype streamLength) {
     if (streamLength <= format.pageSize)
         return 1;
     const qsizetype perPage = format.pageSize - 8;
     return 1 + static_cast<int>((streamLength - format.pageSize + perPage - 1) / perPage);
 }
 
-void WriteTableDefinitionPages(const JetFormat &format, const QByteArray &stream, const QList<quint32> &pages,
-                               QByteArray &image)
-{
+void WriteTableDefinitionPages(const JetFormat &format, const QByteArray &stream,
+                               const QList<quint32> &pages, QByteArray &image) {
     Q_ASSERT(pages.size() == TableDefinitionPageCount(format, stream.size()));
     qsizetype from = 0;
     for (int i = 0; i < pages.size(); ++i) {
         char *page = image.data() + qsizetype(pages[i]) * format.pageSize;
         const qsizetype header = i == 0 ? 0 : 8;
-        const qsizetype length = std::min<qsizetype>(stream.size() - from, format.pageSize - header);
+        const qsizetype length =
+            std::min<qsizetype>(stream.size() - from, format.pageSize - header);
         std::memcpy(page + header, stream.constData() + from, static_cast<size_t>(length));
         from += length;
         page[0] = 0x02;
@@ -272,14 +263,14 @@ void WriteTableDefinitionPages(const JetFormat &format, const QByteArray &stream
         if (format.jet3)
             std::memcpy(page + 2, "VC", 2);
         else
-            Le::set16(page + 2, std::max<int>(0, format.pageSize - static_cast<int>(header + length) - 8));
+            Le::set16(page + 2,
+                      std::max<int>(0, format.pageSize - static_cast<int>(header + length) - 8));
         Le::set32(page + 4, i + 1 < pages.size() ? pages[i + 1] : 0);
     }
 }
 
 QByteArray EncodeRecord(const JetFormat &format, const QList<ColumnLayout> &layout,
-                        const QList<std::optional<QByteArray>> &values)
-{
+                        const QList<std::optional<QByteArray>> &values) {
     Q_ASSERT(values.size() == layout.size());
     const auto columnCount = static_cast<int>(layout.size());
     QByteArray out;
@@ -294,7 +285,8 @@ QByteArray EncodeRecord(const JetFormat &format, const QList<ColumnLayout> &layo
     int fixedEnd = 0;
     for (const ColumnLayout &c : layout) {
         if (values[c.number])
-            nullMask[c.number / 8] = static_cast<char>(nullMask[c.number / 8] | (1 << (c.number % 8)));
+            nullMask[c.number / 8] =
+                static_cast<char>(nullMask[c.number / 8] | (1 << (c.number % 8)));
         if (!c.fixed)
             variable << &c;
         else if (c.storedType != 0x01)
@@ -328,8 +320,7 @@ QByteArray EncodeRecord(const JetFormat &format, const QList<ColumnLayout> &layo
     return out + nullMask;
 }
 
-QByteArray InlineMemo(const QByteArray &text)
-{
+QByteArray InlineMemo(const QByteArray &text) {
     QByteArray out;
     Le::put24(out, static_cast<quint32>(text.size()));
     Le::put8(out, 0x80); // the value follows here

@@ -12,8 +12,9 @@ struct ColumnLayout {
     int number = 0; // also its bit in a record's null mask
     int length = 0; // bytes; 0 for memo and OLE
     bool fixed = false;
-    int fixedOffset = 0;    // in the fixed part of a record (booleans take none)
-    int variableIndex = 0;  // in a record's offset table; for fixed columns, the variable ones before
+    int fixedOffset = 0; // in the fixed part of a record (booleans take none)
+    int variableIndex =
+        0; // in a record's offset table; for fixed columns, the variable ones before
     bool longValue = false; // memo and OLE, whose values may live on pages of their own
 };
 
@@ -68,8 +69,8 @@ QByteArray EncodeTableDefinition(const JetFormat &format, const TableDefinition 
 int TableDefinitionPageCount(const JetFormat &format, qsizetype streamLength);
 
 // Writes the stream over those pages, chained by their next-page fields.
-void WriteTableDefinitionPages(const JetFormat &format, const QByteArray &stream, const QList<quint32> &pages,
-                               QByteArray &image);
+void WriteTableDefinitionPages(const JetFormat &format, const QByteArray &stream,
+                               const QList<quint32> &pages, QByteArray &image);
 
 // A record of the table: a value per column in column order, nullopt for
 // null; a boolean is true when it has a value.

@@ -15,18 +15,19 @@ constexpr int MaxKeyColumns = 10;
 constexpr int MaxTextCharacters = 255;
 constexpr int MaxBinaryBytes = 510;
 constexpr int MaxDescriptionCharacters = 255; // UTF-16 code units
-constexpr int MaxFixedRowBytes = 4000; // a record's fixed part must fit on a page
+constexpr int MaxFixedRowBytes = 4000;        // a record's fixed part must fit on a page
 
 // The tables every database of ours holds besides the described ones.
-const QStringList SystemTableNames = {"MSysObjects", "MSysACEs", "MSysQueries", "MSysRelationships"};
+const QStringList SystemTableNames = {"MSysObjects", "MSysACEs", "MSysQueries",
+                                      "MSysRelationships"};
 
-const QStringList ColumnTypes = {"boolean",  "byte",   "integer", "long", "currency", "single", "double",
-                                 "datetime", "binary", "text",    "ole",  "memo",     "guid",   "decimal"};
+const QStringList ColumnTypes = {"boolean", "byte",   "integer",  "long",   "currency",
+                                 "single",  "double", "datetime", "binary", "text",
+                                 "ole",     "memo",   "guid",     "decimal"};
 const QStringList KeyKinds = {"primary", "foreign", "unique", "index"};
 
 // Bytes a fixed-length column takes in a record (Jet 4).
-int FixedBytes(const TestColumn &c)
-{
+int FixedBytes(const TestColumn &c) {
     static const QHash<QString, int> sizes = {{"byte", 1},     {"integer", 2}, {"long", 4},
                                               {"currency", 8}, {"single", 4},  {"double", 8},
                                               {"datetime", 8}, {"guid", 16},   {"decimal", 17}};
@@ -37,22 +38,21 @@ int FixedBytes(const TestColumn &c)
     return sizes.value(c.type, 0);
 }
 
-QString Quoted(const QString &s)
-{
+QString Quoted(const QString &s) {
     return QLatin1Char('"') + s + QLatin1Char('"');
 }
 
-QString CheckName(const QString &name)
-{
+QString CheckName(const QString &name) {
     if (name.isEmpty())
         return QStringLiteral("a name cannot be empty");
     if (name.size() > MaxNameLength)
-        return QStringLiteral("%1 is longer than %2 characters").arg(Quoted(name)).arg(MaxNameLength);
+        return QStringLiteral("%1 is longer than %2 characters")
+            .arg(Quoted(name))
+            .arg(MaxNameLength);
     return {};
 }
 
-QString CheckColumn(const TestColumn &c)
-{
+QString CheckColumn(const TestColumn &c) {
     if (!ColumnTypes.contains(c.type))
         return QStringLiteral(".type: unknown type %1").arg(Quoted(c.type));
     const bool sized = c.type == "text" || c.type == "binary";
@@ -64,12 +64,13 @@ QString CheckColumn(const TestColumn &c)
     if (sized && (c.size < 0 || c.size > limit))
         return QStringLiteral(".size: %1 is not between 1 and %2").arg(c.size).arg(limit);
     if (c.description.size() > MaxDescriptionCharacters)
-        return QStringLiteral(".description: longer than %1 characters").arg(MaxDescriptionCharacters);
+        return QStringLiteral(".description: longer than %1 characters")
+            .arg(MaxDescriptionCharacters);
     return {};
 }
 
-QString CheckKey(const TestTable &table, const TestKey &key, const QHash<QString, const TestTable *> &tables)
-{
+QString CheckKey(const TestTable &table, const TestKey &key,
+                 const QHash<QString, const TestTable *> &tables) {
     if (!KeyKinds.contains(key.kind))
         return QStringLiteral(".kind: unknown kind %1").arg(Quoted(key.kind));
     if (key.columns.isEmpty() || key.columns.size() > MaxKeyColumns)
@@ -78,13 +79,16 @@ QString CheckKey(const TestTable &table, const TestKey &key, const QHash<QString
     if (!foreign && (!key.referencedTable.isEmpty() || !key.referencedColumns.isEmpty()))
         return QStringLiteral(".references: only a foreign key references a table");
 
-    const auto checkColumns = [](const TestTable &t, const QStringList &names, const QString &field) -> QString {
+    const auto checkColumns = [](const TestTable &t, const QStringList &names,
+                                 const QString &field) -> QString {
         for (int i = 0; i < names.size(); ++i) {
-            const auto column = std::find_if(t.columns.begin(), t.columns.end(),
-                                             [&](const TestColumn &c) { return c.name == names[i]; });
+            const auto column =
+                std::find_if(t.columns.begin(), t.columns.end(),
+                             [&](const TestColumn &c) { return c.name == names[i]; });
             const QString at = QStringLiteral("%1[%2]: ").arg(field).arg(i);
             if (column == t.columns.end())
-                return at + QStringLiteral("no column %1 in table %2").arg(Quoted(names[i]), Quoted(t.name));
+                return at + QStringLiteral("no column %1 in table %2")
+                                .arg(Quoted(names[i]), Quoted(t.name));
             if (column->type == "memo" || column->type == "ole")
                 return at + QStringLiteral("%1 columns cannot be indexed").arg(column->type);
             if (names.indexOf(names[i]) != i)
@@ -92,7 +96,8 @@ QString CheckKey(const TestTable &table, const TestKey &key, const QHash<QString
         }
         return {};
     };
-    if (QString fault = checkColumns(table, key.columns, QStringLiteral(".columns")); !fault.isEmpty())
+    if (QString fault = checkColumns(table, key.columns, QStringLiteral(".columns"));
+        !fault.isEmpty())
         return fault;
     if (!foreign)
         return {};
@@ -101,9 +106,11 @@ QString CheckKey(const TestTable &table, const TestKey &key, const QHash<QString
     if (!key.referencedTable.isEmpty()) {
         referenced = tables.value(key.referencedTable);
         if (!referenced)
-            return QStringLiteral(".references.table: no table %1").arg(Quoted(key.referencedTable));
+            return QStringLiteral(".references.table: no table %1")
+                .arg(Quoted(key.referencedTable));
     }
-    const QStringList referencedColumns = key.referencedColumns.isEmpty() ? key.columns : key.referencedColumns;
+    const QStringList referencedColumns =
+        key.referencedColumns.isEmpty() ? key.columns : key.referencedColumns;
     if (referencedColumns.size() != key.columns.size())
         return QStringLiteral(".references.columns: %1 columns for a key of %2")
             .arg(referencedColumns.size())
@@ -112,8 +119,7 @@ QString CheckKey(const TestTable &table, const TestKey &key, const QHash<QString
 }
 
 QString CheckTable(const TestTable &table, const QHash<QString, const TestTable *> &tables,
-                   QSet<QString> &relationships)
-{
+                   QSet<QString> &relationships) {
     if (QString fault = CheckName(table.name); !fault.isEmpty())
         return QStringLiteral(".name: ") + fault;
     if (table.columns.size() > MaxColumns)
@@ -155,7 +161,8 @@ QString CheckTable(const TestTable &table, const QHash<QString, const TestTable 
         // A relationship is an object of the database: its name is unique there.
         if (k.kind == "foreign") {
             if (relationships.contains(k.name))
-                return at + QStringLiteral(".name: another foreign key is named %1").arg(Quoted(k.name));
+                return at +
+                       QStringLiteral(".name: another foreign key is named %1").arg(Quoted(k.name));
             relationships.insert(k.name);
         }
     }
@@ -168,31 +175,28 @@ class JsonReader {
 public:
     QString error;
 
-    bool fail(const QString &path, const QString &what)
-    {
+    bool fail(const QString &path, const QString &what) {
         if (error.isEmpty())
             error = path + QStringLiteral(": ") + what;
         return false;
     }
 
-    bool onlyFields(const QJsonObject &o, const QString &path, const QStringList &known)
-    {
+    bool onlyFields(const QJsonObject &o, const QString &path, const QStringList &known) {
         for (auto it = o.begin(); it != o.end(); ++it)
             if (!known.contains(it.key()))
                 return fail(path + QLatin1Char('.') + it.key(), QStringLiteral("unknown field"));
         return true;
     }
 
-    bool object(const QJsonValue &v, const QString &path, QJsonObject &out)
-    {
+    bool object(const QJsonValue &v, const QString &path, QJsonObject &out) {
         if (!v.isObject())
             return fail(path, QStringLiteral("expected an object"));
         out = v.toObject();
         return true;
     }
 
-    bool text(const QJsonObject &o, const QString &path, const QString &field, QString &out, bool required)
-    {
+    bool text(const QJsonObject &o, const QString &path, const QString &field, QString &out,
+              bool required) {
         const QJsonValue v = o.value(field);
         if (v.isUndefined())
             return !required || fail(path + QLatin1Char('.') + field, QStringLiteral("missing"));
@@ -202,8 +206,7 @@ public:
         return true;
     }
 
-    bool flag(const QJsonObject &o, const QString &path, const QString &field, bool &out)
-    {
+    bool flag(const QJsonObject &o, const QString &path, const QString &field, bool &out) {
         const QJsonValue v = o.value(field);
         if (v.isUndefined())
             return true;
@@ -213,8 +216,7 @@ public:
         return true;
     }
 
-    bool number(const QJsonObject &o, const QString &path, const QString &field, int &out)
-    {
+    bool number(const QJsonObject &o, const QString &path, const QString &field, int &out) {
         const QJsonValue v = o.value(field);
         if (v.isUndefined())
             return true;
@@ -225,8 +227,7 @@ public:
         return true;
     }
 
-    bool texts(const QJsonValue &v, const QString &path, QStringList &out)
-    {
+    bool texts(const QJsonValue &v, const QString &path, QStringList &out) {
         if (v.isUndefined())
             return true;
         if (!v.isArray())
@@ -234,14 +235,14 @@ public:
         const QJsonArray a = v.toArray();
         for (int i = 0; i < a.size(); ++i) {
             if (!a[i].isString())
-                return fail(QStringLiteral("%1[%2]").arg(path).arg(i), QStringLiteral("expected a string"));
+                return fail(QStringLiteral("%1[%2]").arg(path).arg(i),
+                            QStringLiteral("expected a string"));
             out << a[i].toString();
         }
         return true;
     }
 
-    bool time(const QJsonObject &o, const QString &path, const QString &field, QDateTime &out)
-    {
+    bool time(const QJsonObject &o, const QString &path, const QString &field, QDateTime &out) {
         QString value;
         if (!text(o, path, field, value, false))
             return false;
@@ -254,25 +255,26 @@ public:
         if (!t.isValid())
             t = QTime::fromString(clock, QStringLiteral("HH:mm:ss.zzz"));
         if (!d.isValid() || !t.isValid() || date.size() != 10)
-            return fail(path + QLatin1Char('.') + field,
-                        QStringLiteral("%1 is not a time as yyyy-MM-dd HH:mm:ss[.zzz]").arg(Quoted(value)));
+            return fail(
+                path + QLatin1Char('.') + field,
+                QStringLiteral("%1 is not a time as yyyy-MM-dd HH:mm:ss[.zzz]").arg(Quoted(value)));
         out = QDateTime(d, t, Qt::UTC);
         return true;
     }
 
-    bool column(const QJsonValue &v, const QString &path, TestColumn &c)
-    {
+    bool column(const QJsonValue &v, const QString &path, TestColumn &c) {
         QJsonObject o;
-        return object(v, path, o) && onlyFields(o, path, {"name", "type", "size", "fixed", "description"}) &&
+        return object(v, path, o) &&
+               onlyFields(o, path, {"name", "type", "size", "fixed", "description"}) &&
                text(o, path, "name", c.name, true) && text(o, path, "type", c.type, true) &&
                number(o, path, "size", c.size) && flag(o, path, "fixed", c.fixed) &&
                text(o, path, "description", c.description, false);
     }
 
-    bool key(const QJsonValue &v, const QString &path, TestKey &k)
-    {
+    bool key(const QJsonValue &v, const QString &path, TestKey &k) {
         QJsonObject o;
-        if (!object(v, path, o) || !onlyFields(o, path, {"name", "kind", "columns", "references"}) ||
+        if (!object(v, path, o) ||
+            !onlyFields(o, path, {"name", "kind", "columns", "references"}) ||
             !text(o, path, "name", k.name, true) || !text(o, path, "kind", k.kind, true))
             return false;
         if (!o.contains("columns"))
@@ -288,23 +290,23 @@ public:
                texts(r.value("columns"), at + QStringLiteral(".columns"), k.referencedColumns);
     }
 
-    bool table(const QJsonValue &v, const QString &path, TestTable &t)
-    {
+    bool table(const QJsonValue &v, const QString &path, TestTable &t) {
         QJsonObject o;
         if (!object(v, path, o) ||
-            !onlyFields(o, path, {"name", "created", "modified", "hidden", "system", "columns", "keys"}) ||
+            !onlyFields(o, path,
+                        {"name", "created", "modified", "hidden", "system", "columns", "keys"}) ||
             !text(o, path, "name", t.name, true) || !time(o, path, "created", t.created) ||
             !time(o, path, "modified", t.modified) || !flag(o, path, "hidden", t.hidden) ||
             !flag(o, path, "system", t.system))
             return false;
-        return list(o.value("columns"), path + QStringLiteral(".columns"), t.columns, &JsonReader::column) &&
+        return list(o.value("columns"), path + QStringLiteral(".columns"), t.columns,
+                    &JsonReader::column) &&
                list(o.value("keys"), path + QStringLiteral(".keys"), t.keys, &JsonReader::key);
     }
 
     template <typename T>
     bool list(const QJsonValue &v, const QString &path, QList<T> &out,
-              bool (JsonReader::*item)(const QJsonValue &, const QString &, T &))
-    {
+              bool (JsonReader::*item)(const QJsonValue &, const QString &, T &)) {
         if (v.isUndefined())
             return true;
         if (!v.isArray())
@@ -322,13 +324,11 @@ public:
 
 } // namespace
 
-QDateTime DefaultTestTime()
-{
+QDateTime DefaultTestTime() {
     return QDateTime(QDate(2000, 1, 1), QTime(0, 0), Qt::UTC);
 }
 
-QString CheckTestDatabase(const TestDatabase &database)
-{
+QString CheckTestDatabase(const TestDatabase &database) {
     QHash<QString, const TestTable *> tables;
     QHash<QString, QString> objects; // name → path of the object of that name
     for (const QString &name : SystemTableNames)
@@ -338,7 +338,8 @@ QString CheckTestDatabase(const TestDatabase &database)
         if (QString fault = CheckName(name); !fault.isEmpty())
             return path + QStringLiteral(": ") + fault;
         if (objects.contains(name))
-            return path + QStringLiteral(": %1 is also the name of %2").arg(Quoted(name), objects.value(name));
+            return path + QStringLiteral(": %1 is also the name of %2")
+                              .arg(Quoted(name), objects.value(name));
         objects.insert(name, path);
         return {};
     };
@@ -349,10 +350,12 @@ QString CheckTestDatabase(const TestDatabase &database)
         tables.insert(database.tables[i].name, &database.tables[i]);
     }
     for (int i = 0; i < database.queries.size(); ++i)
-        if (QString fault = claim(database.queries[i], QStringLiteral("queries[%1]").arg(i)); !fault.isEmpty())
+        if (QString fault = claim(database.queries[i], QStringLiteral("queries[%1]").arg(i));
+            !fault.isEmpty())
             return fault;
     for (int i = 0; i < database.links.size(); ++i)
-        if (QString fault = claim(database.links[i], QStringLiteral("links[%1]").arg(i)); !fault.isEmpty())
+        if (QString fault = claim(database.links[i], QStringLiteral("links[%1]").arg(i));
+            !fault.isEmpty())
             return fault;
 
     QSet<QString> relationships;
@@ -362,8 +365,7 @@ QString CheckTestDatabase(const TestDatabase &database)
     return {};
 }
 
-std::optional<TestDatabase> ParseTestDatabase(const QByteArray &json, QString *error)
-{
+std::optional<TestDatabase> ParseTestDatabase(const QByteArray &json, QString *error) {
     const auto failed = [&](const QString &why) -> std::optional<TestDatabase> {
         if (error)
             *error = why;
@@ -372,7 +374,9 @@ std::optional<TestDatabase> ParseTestDatabase(const QByteArray &json, QString *e
     QJsonParseError parseError{};
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError)
-        return failed(QStringLiteral("not JSON at offset %1: %2").arg(parseError.offset).arg(parseError.errorString()));
+        return failed(QStringLiteral("not JSON at offset %1: %2")
+                          .arg(parseError.offset)
+                          .arg(parseError.errorString()));
     if (!document.isObject())
         return failed(QStringLiteral("the description is not a JSON object"));
 
@@ -380,10 +384,12 @@ std::optional<TestDatabase> ParseTestDatabase(const QByteArray &json, QString *e
     TestDatabase database;
     const QJsonObject o = document.object();
     if (!reader.onlyFields(o, QString(), {"tables", "queries", "links"}) ||
-        !reader.list(o.value("tables"), QStringLiteral("tables"), database.tables, &JsonReader::table) ||
+        !reader.list(o.value("tables"), QStringLiteral("tables"), database.tables,
+                     &JsonReader::table) ||
         !reader.texts(o.value("queries"), QStringLiteral("queries"), database.queries) ||
         !reader.texts(o.value("links"), QStringLiteral("links"), database.links))
-        return failed(reader.error.startsWith(QLatin1Char('.')) ? reader.error.mid(1) : reader.error);
+        return failed(reader.error.startsWith(QLatin1Char('.')) ? reader.error.mid(1)
+                                                                : reader.error);
     if (QString fault = CheckTestDatabase(database); !fault.isEmpty())
         return failed(fault);
     return database;
