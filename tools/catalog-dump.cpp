@@ -7,11 +7,11 @@
 // Exit status 2 when the database does not open, with the reason on standard
 // error, 1 when a table's design cannot be read.
 
-#include "Catalog.h"
 #include "ToolRun.h"
 #include "common/Failure.h"
 #include "common/LocaleFreeNumbers.h"
-#include "mdlADO.h"
+#include "database/Catalog.h"
+#include "database/mdlADO.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -14,18 +14,18 @@
 // refused before anything is written. The workbook replaces OUTPUT.xlsx only
 // once it is complete; until then OUTPUT.xlsx stays as it was.
 
-#include "Application.h"
-#include "Catalog.h"
-#include "ConnectionString.h"
-#include "DraftFile.h"
-#include "FilePresenter.h"
-#include "OutputTarget.h"
 #include "ToolRun.h"
-#include "clsOutputTableDesign.h"
 #include "common/Failure.h"
 #include "common/HeapReuse.h"
 #include "common/LocaleFreeNumbers.h"
-#include "mdlADO.h"
+#include "database/Catalog.h"
+#include "database/ConnectionString.h"
+#include "database/mdlADO.h"
+#include "generator/clsOutputTableDesign.h"
+#include "spreadsheet/Application.h"
+#include "spreadsheet/DraftFile.h"
+#include "spreadsheet/FilePresenter.h"
+#include "spreadsheet/OutputTarget.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -5,10 +5,10 @@
 // open command and ticking the given rows (1-based), or the about box. For
 // the documentation.
 
-#include "Prompts.h"
 #include "common/LocaleFreeNumbers.h"
-#include "frmAbout.h"
-#include "frmMain.h"
+#include "ui/Prompts.h"
+#include "ui/frmAbout.h"
+#include "ui/frmMain.h"
 
 #include <QApplication>
 #include <QTimer>

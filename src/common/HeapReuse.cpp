@@ -1,4 +1,4 @@
-#include "HeapReuse.h"
+#include "common/HeapReuse.h"
 
 #include <malloc.h>
 

@@ -1,4 +1,4 @@
-#include "LocalFileName.h"
+#include "common/LocalFileName.h"
 
 namespace LocalFileName {
 

@@ -1,4 +1,4 @@
-#include "LocaleFreeNumbers.h"
+#include "common/LocaleFreeNumbers.h"
 
 #include <locale.h>
 

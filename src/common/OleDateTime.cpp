@@ -1,4 +1,4 @@
-#include "OleDateTime.h"
+#include "common/OleDateTime.h"
 
 #include <cmath>
 

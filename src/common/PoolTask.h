@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Workers.h"
+#include "common/Workers.h"
 
 #include <atomic>
 #include <exception>

@@ -1,7 +1,7 @@
-#include "RegularFile.h"
+#include "common/RegularFile.h"
 
-#include "LocalFileName.h"
-#include "SystemError.h"
+#include "common/LocalFileName.h"
+#include "common/SystemError.h"
 
 #include <cerrno>
 #include <cstring>

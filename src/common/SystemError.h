@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ErrorText.h"
+#include "common/ErrorText.h"
 
 #include <QString>
 

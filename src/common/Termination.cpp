@@ -1,4 +1,4 @@
-#include "Termination.h"
+#include "common/Termination.h"
 
 #include <cstring>
 #include <exception>

@@ -1,4 +1,4 @@
-#include "Workers.h"
+#include "common/Workers.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -1,7 +1,7 @@
-#include "Catalog.h"
+#include "database/Catalog.h"
 
-#include "CatalogReader.h"
 #include "common/Failure.h"
+#include "database/CatalogReader.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Collection.h"
-#include "Connection.h"
-#include "Table.h"
+#include "database/Collection.h"
+#include "database/Connection.h"
+#include "database/Table.h"
 
 #include <QHash>
 #include <memory>

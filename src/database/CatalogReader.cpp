@@ -1,4 +1,4 @@
-#include "CatalogReader.h"
+#include "database/CatalogReader.h"
 
 #include "common/RegularFile.h"
 #include "common/SystemError.h"

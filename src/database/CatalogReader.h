@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ReaderAnswers.h"
 #include "common/PoolTask.h"
+#include "database/ReaderAnswers.h"
 
 #include <QHash>
 #include <QProcess>

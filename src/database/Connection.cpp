@@ -1,8 +1,8 @@
-#include "Connection.h"
+#include "database/Connection.h"
 
-#include "CatalogReader.h"
-#include "ConnectionString.h"
 #include "common/Failure.h"
+#include "database/CatalogReader.h"
+#include "database/ConnectionString.h"
 
 Connection::Connection() = default;
 Connection::~Connection() = default;

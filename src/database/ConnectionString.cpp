@@ -1,4 +1,4 @@
-#include "ConnectionString.h"
+#include "database/ConnectionString.h"
 
 #include <QStringView>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Collection.h"
+#include "database/Collection.h"
 
 #include <QString>
 

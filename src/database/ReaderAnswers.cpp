@@ -1,4 +1,4 @@
-#include "ReaderAnswers.h"
+#include "database/ReaderAnswers.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,7 +1,7 @@
-#include "Table.h"
+#include "database/Table.h"
 
-#include "CatalogReader.h"
 #include "common/Failure.h"
+#include "database/CatalogReader.h"
 
 Table::Table(std::shared_ptr<CatalogReader> reader, CatalogEntry entry)
     : reader_(std::move(reader)), entry_(std::move(entry)) {}

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Collection.h"
-#include "Column.h"
-#include "Key.h"
-#include "ReaderAnswers.h"
 #include "common/OleDateTime.h"
+#include "database/Collection.h"
+#include "database/Column.h"
+#include "database/Key.h"
+#include "database/ReaderAnswers.h"
 
 #include <memory>
 #include <optional>

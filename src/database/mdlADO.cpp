@@ -1,7 +1,7 @@
-#include "mdlADO.h"
+#include "database/mdlADO.h"
 
-#include "ConnectionString.h"
 #include "common/Failure.h"
+#include "database/ConnectionString.h"
 
 namespace mdlADO {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Connection.h"
+#include "database/Connection.h"
 
 #include <QString>
 #include <memory>

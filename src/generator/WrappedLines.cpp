@@ -1,4 +1,4 @@
-#include "WrappedLines.h"
+#include "generator/WrappedLines.h"
 
 #include <QList>
 #include <string_view>

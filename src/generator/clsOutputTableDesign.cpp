@@ -1,15 +1,15 @@
-#include "clsOutputTableDesign.h"
+#include "generator/clsOutputTableDesign.h"
 
-#include "Application.h"
-#include "Catalog.h"
-#include "CellRange.h"
-#include "Constants.h"
-#include "Int16.h"
-#include "TypeName.h"
-#include "WrappedLines.h"
 #include "common/Failure.h"
-#include "mdlADO.h"
-#include "mdlXmlConv.h"
+#include "database/Catalog.h"
+#include "database/mdlADO.h"
+#include "generator/Int16.h"
+#include "generator/WrappedLines.h"
+#include "spreadsheet/Application.h"
+#include "spreadsheet/CellRange.h"
+#include "spreadsheet/Constants.h"
+#include "typenames/TypeName.h"
+#include "typenames/mdlXmlConv.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "Recordset.h"
+#include "typenames/Recordset.h"
 
 #include "common/Failure.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RecordsetData.h"
+#include "typenames/RecordsetData.h"
 
 #include <QString>
 #include <QStringList>

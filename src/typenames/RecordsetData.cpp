@@ -1,4 +1,4 @@
-#include "RecordsetData.h"
+#include "typenames/RecordsetData.h"
 
 #include <limits>
 #include <stdexcept>

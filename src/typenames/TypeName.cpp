@@ -1,4 +1,4 @@
-#include "TypeName.h"
+#include "typenames/TypeName.h"
 
 QVariant TypeName(Recordset &names, qint32 code) {
     names.setFilter(QStringLiteral("ID=%1").arg(code));

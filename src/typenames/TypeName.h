@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Recordset.h"
+#include "typenames/Recordset.h"
 
 #include <QVariant>
 

@@ -1,4 +1,4 @@
-#include "mdlXmlConv.h"
+#include "typenames/mdlXmlConv.h"
 
 #include "common/RegularFile.h"
 #include "common/TextHash.h"

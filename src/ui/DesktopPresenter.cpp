@@ -1,7 +1,7 @@
-#include "DesktopPresenter.h"
+#include "ui/DesktopPresenter.h"
 
-#include "XlsxFile.h"
 #include "common/Failure.h"
+#include "spreadsheet/XlsxFile.h"
 
 #include <QDesktopServices>
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "HandOverFolders.h"
-#include "WorkbookPresenter.h"
+#include "spreadsheet/WorkbookPresenter.h"
+#include "ui/HandOverFolders.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "FileExtension.h"
+#include "ui/FileExtension.h"
 
 QString GetExtension(const QString &path) {
     const qsizetype dot = path.lastIndexOf(u'.');

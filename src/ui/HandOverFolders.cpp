@@ -1,4 +1,4 @@
-#include "HandOverFolders.h"
+#include "ui/HandOverFolders.h"
 
 #include "common/Failure.h"
 

@@ -1,4 +1,4 @@
-#include "OverrideCursorPause.h"
+#include "ui/OverrideCursorPause.h"
 
 #include <QGuiApplication>
 

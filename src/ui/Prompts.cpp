@@ -1,6 +1,6 @@
-#include "Prompts.h"
+#include "ui/Prompts.h"
 
-#include "ApplicationIdentity.h"
+#include "ui/ApplicationIdentity.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

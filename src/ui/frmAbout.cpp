@@ -1,8 +1,8 @@
-#include "frmAbout.h"
+#include "ui/frmAbout.h"
 
-#include "ApplicationIdentity.h"
-#include "Icons.h"
-#include "WindowFont.h"
+#include "ui/ApplicationIdentity.h"
+#include "ui/Icons.h"
+#include "ui/WindowFont.h"
 
 #include <QLabel>
 #include <QPainter>

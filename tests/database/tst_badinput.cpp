@@ -1,11 +1,11 @@
-#include "Catalog.h"
-#include "CatalogReader.h"
-#include "ChildProcesses.h"
-#include "Fixtures.h"
-#include "Jet4Writer.h"
 #include "common/Failure.h"
 #include "common/SystemError.h"
-#include "mdlADO.h"
+#include "database/Catalog.h"
+#include "database/CatalogReader.h"
+#include "database/mdlADO.h"
+#include "support/ChildProcesses.h"
+#include "support/Fixtures.h"
+#include "testdb/Jet4Writer.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,10 +1,10 @@
-#include "Catalog.h"
-#include "ChildProcesses.h"
-#include "FakeCatalog.h"
-#include "Fixtures.h"
 #include "common/Failure.h"
 #include "common/Version.h"
-#include "mdlADO.h"
+#include "database/Catalog.h"
+#include "database/mdlADO.h"
+#include "support/ChildProcesses.h"
+#include "support/FakeCatalog.h"
+#include "support/Fixtures.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

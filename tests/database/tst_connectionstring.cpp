@@ -1,7 +1,7 @@
-#include "Catalog.h"
-#include "ConnectionString.h"
-#include "Fixtures.h"
-#include "mdlADO.h"
+#include "database/Catalog.h"
+#include "database/ConnectionString.h"
+#include "database/mdlADO.h"
+#include "support/Fixtures.h"
 
 #include <QFile>
 #include <QTemporaryDir>

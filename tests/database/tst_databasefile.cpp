@@ -1,9 +1,9 @@
-#include "Catalog.h"
-#include "CatalogReader.h"
-#include "Connection.h"
-#include "Fixtures.h"
 #include "common/LocalFileName.h"
-#include "mdlADO.h"
+#include "database/Catalog.h"
+#include "database/CatalogReader.h"
+#include "database/Connection.h"
+#include "database/mdlADO.h"
+#include "support/Fixtures.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,5 +1,5 @@
-#include "ReaderAnswers.h"
 #include "common/PoolTask.h"
+#include "database/ReaderAnswers.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 // libFuzzer target: the connection string parser. Besides not crashing, a
 // path written into a connection string must always come back unchanged.
-#include "ConnectionString.h"
+#include "database/ConnectionString.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // libFuzzer target: the decoder of the reader process's answers.
-#include "ReaderAnswers.h"
+#include "database/ReaderAnswers.h"
 
 #include <cstddef>
 #include <cstdint>

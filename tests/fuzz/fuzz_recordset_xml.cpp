@@ -1,8 +1,8 @@
 // libFuzzer target: the loader of ADO's XML recordsets, and the type name
 // lookup on whatever it loads.
-#include "TypeName.h"
 #include "common/Failure.h"
-#include "mdlXmlConv.h"
+#include "typenames/TypeName.h"
+#include "typenames/mdlXmlConv.h"
 
 #include <cstddef>
 #include <cstdint>

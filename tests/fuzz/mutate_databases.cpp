@@ -9,16 +9,16 @@
 // it takes the Access files of the test fixtures, and passes with a note when
 // there are none.
 
-#include "Application.h"
-#include "Catalog.h"
-#include "CatalogReader.h"
-#include "ConnectionString.h"
-#include "FilePresenter.h"
-#include "Fixtures.h"
-#include "clsOutputTableDesign.h"
 #include "common/Failure.h"
 #include "common/LocaleFreeNumbers.h"
-#include "mdlADO.h"
+#include "database/Catalog.h"
+#include "database/CatalogReader.h"
+#include "database/ConnectionString.h"
+#include "database/mdlADO.h"
+#include "generator/clsOutputTableDesign.h"
+#include "spreadsheet/Application.h"
+#include "spreadsheet/FilePresenter.h"
+#include "support/Fixtures.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "Application.h"
-#include "CellRange.h"
-#include "Constants.h"
+#include "spreadsheet/Application.h"
+#include "spreadsheet/CellRange.h"
+#include "spreadsheet/Constants.h"
 
 #include <QTest>
 

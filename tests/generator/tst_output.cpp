@@ -1,7 +1,7 @@
-#include "DraftFile.h"
-#include "Jet4Writer.h"
-#include "WorkbookReader.h"
 #include "common/Failure.h"
+#include "spreadsheet/DraftFile.h"
+#include "support/WorkbookReader.h"
+#include "testdb/Jet4Writer.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

@@ -1,8 +1,8 @@
-#include "Application.h"
-#include "CellRange.h"
-#include "Constants.h"
-#include "WorkbookPresenter.h"
 #include "common/Failure.h"
+#include "spreadsheet/Application.h"
+#include "spreadsheet/CellRange.h"
+#include "spreadsheet/Constants.h"
+#include "spreadsheet/WorkbookPresenter.h"
 
 #include <QTest>
 

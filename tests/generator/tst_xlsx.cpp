@@ -1,12 +1,12 @@
-#include "Application.h"
-#include "CellRange.h"
-#include "Constants.h"
-#include "FilePresenter.h"
-#include "PackageParts.h"
-#include "WorkbookReader.h"
-#include "XlsxFile.h"
-#include "XmlText.h"
 #include "common/Failure.h"
+#include "spreadsheet/Application.h"
+#include "spreadsheet/CellRange.h"
+#include "spreadsheet/Constants.h"
+#include "spreadsheet/FilePresenter.h"
+#include "spreadsheet/PackageParts.h"
+#include "spreadsheet/XlsxFile.h"
+#include "spreadsheet/XmlText.h"
+#include "support/WorkbookReader.h"
 
 #include <QJsonArray>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "ChildProcesses.h"
+#include "support/ChildProcesses.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "CommaLocale.h"
+#include "support/CommaLocale.h"
 
 #include <QProcess>
 #include <QTest>

@@ -1,6 +1,6 @@
-#include "FakeCatalog.h"
+#include "support/FakeCatalog.h"
 
-#include "CatalogReader.h"
+#include "database/CatalogReader.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ReaderAnswers.h"
+#include "database/ReaderAnswers.h"
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "Fixtures.h"
+#include "support/Fixtures.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "GuardedFifo.h"
+#include "support/GuardedFifo.h"
 
 #include <QFile>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "MdbSchemaComments.h"
+#include "support/MdbSchemaComments.h"
 
 #include <QProcess>
 #include <QRegularExpression>

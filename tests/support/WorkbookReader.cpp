@@ -1,4 +1,4 @@
-#include "WorkbookReader.h"
+#include "support/WorkbookReader.h"
 
 #include <QJsonDocument>
 #include <QProcess>

@@ -3,11 +3,11 @@
 // npm package mdb-reader. Each description below stands for a kind of file
 // the program meets; both readers must see exactly what it describes.
 
-#include "Catalog.h"
-#include "Jet4Writer.h"
-#include "TestDatabase.h"
 #include "common/Failure.h"
-#include "mdlADO.h"
+#include "database/Catalog.h"
+#include "database/mdlADO.h"
+#include "testdb/Jet4Writer.h"
+#include "testdb/TestDatabase.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,13 +1,13 @@
-#include "Application.h"
-#include "ConnectionString.h"
-#include "FilePresenter.h"
-#include "Jet4Writer.h"
-#include "MdbSchemaComments.h"
-#include "Prompts.h"
-#include "WorkbookReader.h"
-#include "clsOutputTableDesign.h"
 #include "common/Failure.h"
-#include "frmMain.h"
+#include "database/ConnectionString.h"
+#include "generator/clsOutputTableDesign.h"
+#include "spreadsheet/Application.h"
+#include "spreadsheet/FilePresenter.h"
+#include "support/MdbSchemaComments.h"
+#include "support/WorkbookReader.h"
+#include "testdb/Jet4Writer.h"
+#include "ui/Prompts.h"
+#include "ui/frmMain.h"
 
 #include <QJsonArray>
 #include <QLabel>

@@ -1,8 +1,8 @@
-#include "GuardedFifo.h"
-#include "ProcessMemory.h"
-#include "TypeName.h"
 #include "common/Failure.h"
-#include "mdlXmlConv.h"
+#include "support/GuardedFifo.h"
+#include "support/ProcessMemory.h"
+#include "typenames/TypeName.h"
+#include "typenames/mdlXmlConv.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
-#include "Application.h"
-#include "DesktopPresenter.h"
-#include "HandOverFolders.h"
-#include "WorkbookReader.h"
-#include "XlsxFile.h"
+#include "spreadsheet/Application.h"
+#include "spreadsheet/XlsxFile.h"
+#include "support/WorkbookReader.h"
+#include "ui/DesktopPresenter.h"
+#include "ui/HandOverFolders.h"
 
 #include <QDir>
 #include <QFile>

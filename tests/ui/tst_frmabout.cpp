@@ -1,5 +1,5 @@
-#include "frmAbout.h"
-#include "frmMain.h"
+#include "ui/frmAbout.h"
+#include "ui/frmMain.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,11 +1,11 @@
-#include "Application.h"
-#include "CommaLocale.h"
-#include "ConnectionString.h"
-#include "DesktopPresenter.h"
-#include "HandOverFolders.h"
-#include "Jet4Writer.h"
-#include "WorkbookReader.h"
-#include "clsOutputTableDesign.h"
+#include "database/ConnectionString.h"
+#include "generator/clsOutputTableDesign.h"
+#include "spreadsheet/Application.h"
+#include "support/CommaLocale.h"
+#include "support/WorkbookReader.h"
+#include "testdb/Jet4Writer.h"
+#include "ui/DesktopPresenter.h"
+#include "ui/HandOverFolders.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "reader/Mdb.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// One row of the file's object catalog (MSysObjects) that the program lists:
+// a local table, a linked table or a query.
+struct CatalogObject {
+    int64_t id = 0;
+    std::string name;
+    int type = 0; // the stored object type, see ObjectType
+    int64_t flags = 0;
+    double created = 0;
+    double modified = 0;
+    bool hasDates = false;
+};
+
+namespace ObjectType {
+constexpr int LocalTable = 1;
+constexpr int OdbcLinkedTable = 4;
+constexpr int Query = 5;
+constexpr int LinkedTable = 6;
+} // namespace ObjectType
+
+// One row of the relationship table (MSysRelationships): one column pair of
+// a relationship between a referencing and a referenced table.
+struct RelationshipColumn {
+    std::string relationship;
+    std::string table;  // the referencing table
+    std::string column; // its column
+    int64_t order = 0;  // position of the column in the relationship
+    int64_t flags = 0;  // bit 0x2: not enforced
+};
+
+// The catalog entries of the kinds above, in stored order; nullopt, with
+// the reason, when the catalog cannot be read in full ("the catalog is
+// damaged: page 14 is not a data page").
+std::optional<std::vector<CatalogObject>> ReadCatalogObjects(MdbHandle *mdb, std::string &why);
+
+// The rows of the relationship table, which the catalog lists as a local
+// table named MSysRelationships; nullopt, with the reason, when they cannot
+// be read in full.
+std::optional<std::vector<RelationshipColumn>>
+ReadRelationships(MdbHandle *mdb, const std::vector<CatalogObject> &objects, std::string &why);
+
+// The stored property-list field (LvProp) of each local table's catalog row,
+// by id: only the field, whose long value ReadLongValue reads. Read when a
+// table design is first asked for, never for the listing. Empty when the
+// catalog has no such column or cannot be read again: no table then has
+// descriptions.
+std::unordered_map<int64_t, std::string> ReadPropertyFields(MdbHandle *mdb);
+
+// The type text the program's catalog reports for an entry.
+const char *CatalogTypeText(const CatalogObject &object);
+
+// The page of an object's table definition: the low 24 bits of its id.
+inline unsigned long DefinitionPage(int64_t id) {
+    return static_cast<unsigned long>(id) & 0x00FFFFFFul;
+}
+
+// Whether every page of every local table's definition lies within the file
+// and is a table definition page; false, with the reason, when one does not:
+// the file is cut short or the catalog names a page that holds no table.
+bool DefinitionsComplete(MdbHandle *mdb, const std::vector<CatalogObject> &objects,
+                         std::string &why);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "reader/JsonWriter.h"
+#include "reader/SystemCatalog.h"
+
+#include "reader/Mdb.h"
+
+#include <string>
+#include <vector>
+
+// Writes the design of one local table: its columns in definition order with
+// their ADO type codes, defined sizes and descriptions (from the table's
+// stored property-list field, when there is one), and its keys (the primary key and
+// the foreign keys on the referencing side of enforced relationships).
+// Returns false with a reason when the table definition cannot be read.
+bool WriteTableDesign(MdbHandle *mdb, const CatalogObject &table,
+                      const std::vector<RelationshipColumn> &relationships,
+                      const std::string *propertyField, JsonWriter &out, std::string &why);
+
+// The ADO data type code and defined size of a stored column.
+struct AdoColumnType {
+    int type;
+    int definedSize;
+};
+AdoColumnType ToAdoColumnType(int storedType, int storedSize, bool fixedLength,
+                              bool twoBytesPerCharacter);

@@ -1,0 +1,304 @@
+#include "testdb/Jet4Writer.h"
+
+#include "common/Failure.h"
+#include "common/OleDateTime.h"
+#include "testdb/JetCatalog.h"
+#include "testdb/JetFormat.h"
+#include "testdb/JetPages.h"
+#include "testdb/JetTableDefinition.h"
+
+#include <QHash>
+#include <QSaveFile>
+#include <algorithm>
+
+namespace {
+
+// Real index flags as Access writes them.
+constexpr quint8 IndexFlags = 0x80;
+constexpr quint8 UniqueIndexFlags = 0x81;
+constexpr quint8 PrimaryKeyFlags = 0x89; // unique and required
+
+// Logical index types, and the two sides of a relationship.
+constexpr quint8 PlainIndex = 0, PrimaryKeyIndex = 1, ForeignKeyIndex = 2;
+constexpr quint8 ReferencingSide = 2, ReferencedSide = 1;
+
+int ColumnNumber(const TestTable &table, const QString &name) {
+    for (int i = 0; i < table.columns.size(); ++i)
+        if (table.columns[i].name == name)
+            return i;
+    throw Failure(QStringLiteral("no column \"%1\" in table \"%2\"").arg(name, table.name));
+}
+
+struct TablePlan {
+    TestTable table;
+    TableDefinition definition;
+    QList<int> relatedTables; // per logical index: the plan of the other side, or -1
+    QList<quint32> tdefPages;
+    QList<QByteArray> records;
+    QList<quint32> dataPages;
+    QList<quint32> indexPages; // per real index
+};
+
+struct MapSlot {
+    QList<quint32> pages;
+    QList<quint32> mapPages; // usage map pages, when the pages do not fit in the row
+    quint32 ref = 0;
+};
+
+class Writer {
+public:
+    Writer(const JetFormat &format, const TestDatabase &database)
+        : format_(format), database_(database) {}
+
+    QByteArray write() {
+        for (TestTable &t : SystemTables())
+            plans_ << TablePlan{t, {}, {}, {}, {}, {}, {}};
+        for (const TestTable &t : database_.tables)
+            plans_ << TablePlan{t, {}, {}, {}, {}, {}, {}};
+        planIndexes();
+        for (TablePlan &p : plans_) {
+            p.definition.system = p.table.system;
+            p.definition.columns = p.table.columns;
+            const QList<ColumnLayout> layout = LayOutColumns(format_, p.table.columns);
+            for (const ColumnLayout &c : layout)
+                if (c.longValue)
+                    p.definition.longValueMaps << LongValueMaps{c.number, 0, 0};
+        }
+        allocate();
+        return image();
+    }
+
+private:
+    // Every key becomes a logical index in its table, stored in the
+    // description's order, backed by a real index. The other keys' real
+    // indexes come first and carry their logical indexes' numbers, as
+    // libmdb pairs them by number; a foreign key shares the real index of
+    // a key on the same columns, else has one of its own at the end. Its
+    // referenced table gets a logical index of its own (".rA", …) that names
+    // the referencing one.
+    void planIndexes() {
+        struct Reference {
+            int table;
+            int logical;
+            int referenced;
+            QList<int> columns;
+        };
+        QList<Reference> references;
+        QHash<QString, int> byName;
+        for (int t = 0; t < plans_.size(); ++t)
+            byName.insert(plans_[t].table.name, t);
+
+        for (int t = 0; t < plans_.size(); ++t) {
+            TablePlan &p = plans_[t];
+            const QList<TestKey> &keys = p.table.keys;
+            p.definition.logicalIndexes.resize(keys.size());
+            p.relatedTables = QList<int>(keys.size(), -1);
+            int number = 0;
+            for (int k = 0; k < keys.size(); ++k) {
+                if (keys[k].kind == "foreign")
+                    continue;
+                const bool primary = keys[k].kind == "primary";
+                RealIndex real{columnsOf(p.table, keys[k].columns),
+                               primary                    ? PrimaryKeyFlags
+                               : keys[k].kind == "unique" ? UniqueIndexFlags
+                                                          : IndexFlags,
+                               0, 0};
+                p.definition.realIndexes << real;
+                p.definition.logicalIndexes[k] = LogicalIndex{
+                    keys[k].name, number, number, primary ? PrimaryKeyIndex : PlainIndex, 0, -1, 0};
+                ++number;
+            }
+            for (int k = 0; k < keys.size(); ++k) {
+                if (keys[k].kind != "foreign")
+                    continue;
+                const int real = realIndexFor(p, columnsOf(p.table, keys[k].columns));
+                p.definition.logicalIndexes[k] = LogicalIndex{
+                    keys[k].name, number++, real, ForeignKeyIndex, ReferencingSide, -1, 0};
+                const int referenced = keys[k].referencedTable.isEmpty()
+                                           ? t
+                                           : byName.value(keys[k].referencedTable, -1);
+                if (referenced < 0)
+                    throw Failure(QStringLiteral("no table \"%1\"").arg(keys[k].referencedTable));
+                const QStringList names = keys[k].referencedColumns.isEmpty()
+                                              ? keys[k].columns
+                                              : keys[k].referencedColumns;
+                references << Reference{t, k, referenced,
+                                        columnsOf(plans_[referenced].table, names)};
+                p.relatedTables[k] = referenced;
+            }
+        }
+
+        for (const Reference &r : references) {
+            TablePlan &other = plans_[r.referenced];
+            LogicalIndex &referencing = plans_[r.table].definition.logicalIndexes[r.logical];
+            const int number = static_cast<int>(other.definition.logicalIndexes.size());
+            other.definition.logicalIndexes << LogicalIndex{referencedIndexName(other),
+                                                            number,
+                                                            realIndexFor(other, r.columns),
+                                                            ForeignKeyIndex,
+                                                            ReferencedSide,
+                                                            referencing.number,
+                                                            0};
+            other.relatedTables << r.table;
+            referencing.relatedIndex = number;
+        }
+    }
+
+    static QList<int> columnsOf(const TestTable &table, const QStringList &names) {
+        QList<int> numbers;
+        for (const QString &n : names)
+            numbers << ColumnNumber(table, n);
+        return numbers;
+    }
+
+    static int realIndexFor(TablePlan &p, const QList<int> &columns) {
+        for (int i = 0; i < p.definition.realIndexes.size(); ++i)
+            if (p.definition.realIndexes[i].columns == columns)
+                return i;
+        p.definition.realIndexes << RealIndex{columns, IndexFlags, 0, 0};
+        return static_cast<int>(p.definition.realIndexes.size()) - 1;
+    }
+
+    static QString referencedIndexName(const TablePlan &p) {
+        for (int n = 0;; ++n) {
+            QString suffix;
+            for (int i = n; i >= 0; i = i / 26 - 1)
+                suffix.prepend(QChar('A' + i % 26));
+            const QString name = QStringLiteral(".r") + suffix;
+            if (std::none_of(p.definition.logicalIndexes.begin(), p.definition.logicalIndexes.end(),
+                             [&](const LogicalIndex &l) { return l.name == name; }))
+                return name;
+        }
+    }
+
+    QList<quint32> take(int count) {
+        QList<quint32> pages;
+        for (int i = 0; i < count; ++i)
+            pages << next_++;
+        return pages;
+    }
+
+    void allocate() {
+        // After the header and the map of free pages: MSysObjects' definition is always page 2.
+        next_ = 2;
+        for (TablePlan &p : plans_)
+            p.tdefPages = take(TableDefinitionPageCount(
+                format_, EncodeTableDefinition(format_, p.definition).size()));
+
+        catalogRecords();
+        for (TablePlan &p : plans_) {
+            p.definition.rowCount = static_cast<quint32>(p.records.size());
+            recordPages_ << PackRecords(format_, p.records);
+            p.dataPages = take(static_cast<int>(recordPages_.last().size()));
+        }
+        for (TablePlan &p : plans_)
+            p.indexPages = take(static_cast<int>(p.definition.realIndexes.size()));
+
+        // Every usage map is a row on a page of maps.
+        for (TablePlan &p : plans_) {
+            mapSlots_ << MapSlot{p.dataPages, {}, 0};
+            mapSlots_ << MapSlot{p.dataPages.isEmpty() ? QList<quint32>()
+                                                       : QList<quint32>{p.dataPages.last()},
+                                 {},
+                                 0};
+            for (quint32 page : p.indexPages)
+                mapSlots_ << MapSlot{{page}, {}, 0};
+            for (int i = 0; i < p.definition.longValueMaps.size(); ++i)
+                mapSlots_ << MapSlot{} << MapSlot{};
+        }
+        const QList<QByteArray> blank(mapSlots_.size(), QByteArray(format_.mapRowSize(), '\0'));
+        const auto mapPageRows = PackRecords(format_, blank);
+        mapPages_ = take(static_cast<int>(mapPageRows.size()));
+        const int perPage =
+            mapPageRows.isEmpty() ? 1 : static_cast<int>(mapPageRows.first().size());
+        for (int s = 0; s < mapSlots_.size(); ++s) {
+            mapSlots_[s].ref = PageRow(mapPages_[s / perPage], s % perPage);
+            mapSlots_[s].mapPages = take(UsageMapPagesNeeded(format_, mapSlots_[s].pages));
+        }
+
+        int slot = 0;
+        for (int t = 0; t < plans_.size(); ++t) {
+            TableDefinition &d = plans_[t].definition;
+            d.usageMap = mapSlots_[slot++].ref;
+            d.freeMap = mapSlots_[slot++].ref;
+            for (int i = 0; i < d.realIndexes.size(); ++i) {
+                d.realIndexes[i].usageMap = mapSlots_[slot++].ref;
+                d.realIndexes[i].firstPage = plans_[t].indexPages[i];
+            }
+            for (LongValueMaps &m : d.longValueMaps) {
+                m.usageMap = mapSlots_[slot++].ref;
+                m.freeMap = mapSlots_[slot++].ref;
+            }
+            for (int i = 0; i < d.logicalIndexes.size(); ++i)
+                if (plans_[t].relatedTables[i] >= 0)
+                    d.logicalIndexes[i].relatedTablePage =
+                        plans_[plans_[t].relatedTables[i]].tdefPages.first();
+        }
+    }
+
+    void catalogRecords() {
+        QList<std::pair<const TestTable *, quint32>> tables;
+        for (const TablePlan &p : plans_)
+            tables.append({&p.table, p.tdefPages.first()});
+        CatalogRecords records = MakeCatalogRecords(format_, database_, tables);
+        plans_[ObjectsTable].records = records.objects;
+        plans_[RelationshipsTable].records = records.relationships;
+    }
+
+    QByteArray image() {
+        QByteArray file(qsizetype(next_) * format_.pageSize, '\0');
+        const auto page = [&](quint32 n) { return file.data() + qsizetype(n) * format_.pageSize; };
+        const QDateTime created = DefaultTestTime();
+        WriteHeaderPage(format_, OleDateTime::fromDateTime(created.date(), created.time()).serial(),
+                        page(0));
+        WriteGlobalMapPage(format_, next_, page(1));
+        for (int t = 0; t < plans_.size(); ++t) {
+            const TablePlan &p = plans_[t];
+            const QByteArray stream = EncodeTableDefinition(format_, p.definition);
+            if (TableDefinitionPageCount(format_, stream.size()) != p.tdefPages.size())
+                throw Failure(
+                    QStringLiteral("the definition of \"%1\" changed its size").arg(p.table.name));
+            WriteTableDefinitionPages(format_, stream, p.tdefPages, file);
+            for (int i = 0; i < p.dataPages.size(); ++i)
+                WriteDataPage(format_, p.tdefPages.first(), recordPages_[t][i],
+                              page(p.dataPages[i]));
+            for (quint32 n : p.indexPages)
+                WriteEmptyIndexPage(format_, p.tdefPages.first(), page(n));
+        }
+        QList<QByteArray> rows;
+        for (const MapSlot &s : mapSlots_)
+            rows << UsageMapRow(format_, s.pages, s.mapPages, file);
+        const auto mapPageRows = PackRecords(format_, rows);
+        for (int i = 0; i < mapPageRows.size(); ++i)
+            WriteDataPage(format_, 0, mapPageRows[i], page(mapPages_[i]));
+        return file;
+    }
+
+    JetFormat format_;
+    const TestDatabase &database_;
+    QList<TablePlan> plans_;
+    QList<QList<QList<QByteArray>>>
+        recordPages_; // per table, its records as packed on its data pages
+    QList<MapSlot> mapSlots_;
+    QList<quint32> mapPages_;
+    quint32 next_ = 0;
+};
+
+void Write(const JetFormat &format, const TestDatabase &database, const QString &path) {
+    if (const QString fault = CheckTestDatabase(database); !fault.isEmpty())
+        throw Failure(fault);
+    const QByteArray bytes = Writer(format, database).write();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw Failure(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+}
+
+} // namespace
+
+void WriteJet4(const TestDatabase &database, const QString &path) {
+    Write(JetFormat::Jet4(), database, path);
+}
+
+void WriteJet3(const TestDatabase &database, const QString &path, quint16 codePage) {
+    Write(JetFormat::Jet3(codePage), database, path);
+}
