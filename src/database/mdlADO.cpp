@@ -22,9 +22,9 @@ std::shared_ptr<Connection> OpenConnectionString(const QString &connectionString
     }
     try {
         qCWarning(lcDatabase).noquote()
-            << QStringLiteral("the open of %1 failed (%2): %3")
+            << QStringLiteral("the open of %1 failed: %2 (%3)")
                    .arg(DataSourceOf(connectionString).value_or(connectionString),
-                        failure->kindName(), failure->reasonOrMessage());
+                        failure->reasonOrMessage(), failure->kindName());
     } catch (...) { // a log line that cannot be made is not worth failing for
     }
     if (whyNot)
