@@ -5,6 +5,7 @@
 #include "common/Termination.h"
 #include "common/Workers.h"
 
+#include <QLoggingCategory>
 #include <QString>
 #include <cstdio>
 #include <exception>
@@ -33,10 +34,15 @@ inline QString ExceptionText(const std::exception &e) {
 // Whatever the run throws is told and ends the tool with status 1, never
 // with an uncaught exception; also what cannot be caught (see
 // Termination.h), after cleanup.
+//
+// A tool says why a database did not open in a line of its own, so the
+// database layer's log (quillmere.database) is off, unless QT_LOGGING_RULES
+// turns it on: it also has what the reader wrote to its standard error.
 template <typename Run>
 int RunTool(const char *tool, int argc, char *argv[], Run &&run,
             void (*cleanup)() noexcept = nullptr) {
     EndWithMessageOnTerminate(tool, cleanup);
+    QLoggingCategory::setFilterRules(QStringLiteral("quillmere.database=false"));
     int status = 1;
     try {
         status = run(LocalFileName::arguments(argc, argv));

@@ -110,10 +110,11 @@ int Run(QStringList args) {
         return 64;
     }
 
-    QString why;
+    std::optional<Failure> why;
     const auto connection = mdlADO::OpenAccessConnection(args[0], &why);
     if (!connection) {
-        Say(QStringLiteral("データベース「%1」を開けません: %2").arg(args[0], why));
+        Say(QStringLiteral("データベース「%1」を開けません: %2")
+                .arg(args[0], why->reasonOrMessage()));
         return 2;
     }
     try {

@@ -93,10 +93,11 @@ int Run(QStringList args) {
     // Held until the run ends: the run's own connection to the same,
     // unchanged file then shares this one's reader instead of starting
     // another to read the same catalog.
-    QString why;
+    std::optional<Failure> why;
     const auto connection = mdlADO::OpenAccessConnection(database, &why);
     if (!connection) {
-        Say(QStringLiteral("データベース「%1」を開けません: %2").arg(database, why));
+        Say(QStringLiteral("データベース「%1」を開けません: %2")
+                .arg(database, why->reasonOrMessage()));
         return 2;
     }
     if (tables.isEmpty())
@@ -120,8 +121,8 @@ int Run(QStringList args) {
         status = 1;
     }
     spreadsheet::Application::setPresenter(nullptr);
-    for (const QString &failure : presenter->failures())
-        Say(failure);
+    for (const Failure &failure : presenter->failures())
+        Say(QString::fromUtf8(failure.what())); // with the system's reason
     return presenter->written().isEmpty() ? 1 : status;
 }
 

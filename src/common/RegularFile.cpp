@@ -28,25 +28,27 @@ QString CannotOpen(int error) {
 
 OpenRegularFile::OpenRegularFile(const QString &path) {
     if (path.isEmpty()) {
-        problem_ = QStringLiteral("ファイルが指定されていません");
+        refuse(QStringLiteral("ファイルが指定されていません"));
         return;
     }
     const QByteArray name = LocalFileName::encode(path);
     // Refused before it is opened, and again on what was opened, since the
     // path may name something else by then.
     if (::stat(name.constData(), &status_) != 0) {
-        problem_ = CannotOpen(errno);
+        refuse(CannotOpen(errno));
         return;
     }
-    if (problem_ = KindProblem(status_.st_mode); !problem_.isEmpty())
+    if (const QString kind = KindProblem(status_.st_mode); !kind.isEmpty()) {
+        refuse(kind);
         return;
+    }
     fd_ = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd_ < 0)
-        problem_ = CannotOpen(errno);
+        refuse(CannotOpen(errno));
     else if (::fstat(fd_, &status_) != 0)
-        problem_ = QStringLiteral("ファイルを読み取れません: %1").arg(SystemError(errno));
-    else
-        problem_ = KindProblem(status_.st_mode);
+        refuse(QStringLiteral("ファイルを読み取れません: %1").arg(SystemError(errno)));
+    else if (const QString kind = KindProblem(status_.st_mode); !kind.isEmpty())
+        refuse(kind);
 }
 
 OpenRegularFile::~OpenRegularFile() {

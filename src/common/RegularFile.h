@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Failure.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
@@ -18,17 +20,20 @@ public:
     OpenRegularFile(const OpenRegularFile &) = delete;
     OpenRegularFile &operator=(const OpenRegularFile &) = delete;
 
-    // The open file; -1 when it cannot be read, and problem() says why.
-    int fd() const { return problem_.isEmpty() ? fd_ : -1; }
-    const QString &problem() const { return problem_; }
+    // The open file; -1 when it cannot be read, and problem() says why (a
+    // failure of the kind CannotOpen).
+    int fd() const { return problem_ ? -1 : fd_; }
+    const std::optional<Failure> &problem() const { return problem_; }
     qint64 size() const { return status_.st_size; } // as the open file says
     // What fstat says of the open file: which file it is, and when it last
     // changed.
     const struct stat &status() const { return status_; }
 
 private:
+    void refuse(const QString &why) { problem_.emplace(FailureKind::CannotOpen, why); }
+
     int fd_ = -1;
-    QString problem_;
+    std::optional<Failure> problem_;
     struct stat status_ {};
 };
 

@@ -18,12 +18,13 @@ const Table &TableCollection::Item(const QString &name) const {
         return items_[static_cast<size_t>(*it)];
     if (const auto it = folded_.constFind(name.toCaseFolded()); it != folded_.cend())
         return items_[static_cast<size_t>(*it)];
-    throw Failure(QStringLiteral("テーブル「%1」はデータベースにありません。").arg(name));
+    throw Failure(FailureKind::MissingTable,
+                  QStringLiteral("テーブル「%1」はデータベースにありません。").arg(name));
 }
 
 void Catalog::setActiveConnection(std::shared_ptr<Connection> connection) {
     if (!connection || !connection->isOpen())
-        throw Failure(QStringLiteral("データベースに接続されていません。"));
+        throw Failure(FailureKind::Internal, QStringLiteral("データベースに接続されていません。"));
 
     const auto &reader = connection->reader();
     // By name without regard to case, then by name: the folded names are
@@ -74,6 +75,6 @@ void Catalog::willRead(const QStringList &tableNames) const {
 
 const TableCollection &Catalog::Tables() const {
     if (!connection_)
-        throw Failure(QStringLiteral("データベースに接続されていません。"));
+        throw Failure(FailureKind::Internal, QStringLiteral("データベースに接続されていません。"));
     return tables_;
 }

@@ -2,6 +2,7 @@
 
 #include "common/RegularFile.h"
 #include "common/SystemError.h"
+#include "database/DatabaseLog.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -85,10 +86,11 @@ std::vector<std::weak_ptr<CatalogReader>> &HeldReaders() {
 }
 } // namespace
 
-std::shared_ptr<CatalogReader> CatalogReader::open(const QString &databasePath, QString *whyNot) {
+std::shared_ptr<CatalogReader> CatalogReader::open(const QString &databasePath,
+                                                   std::optional<Failure> *whyNot) {
     // Open for the time the reader takes to start.
     const OpenRegularFile file(databasePath);
-    if (!file.problem().isEmpty()) {
+    if (file.problem()) {
         if (whyNot)
             *whyNot = file.problem();
         return nullptr;
@@ -103,7 +105,7 @@ std::shared_ptr<CatalogReader> CatalogReader::open(const QString &databasePath, 
             reader->process_.state() == QProcess::Running)
             return reader;
     }
-    std::shared_ptr<CatalogReader> reader = start(file.fd(), whyNot);
+    std::shared_ptr<CatalogReader> reader = start(file.fd(), databasePath, whyNot);
     if (reader) {
         reader->file_ = state;
         held.push_back(reader);
@@ -111,44 +113,65 @@ std::shared_ptr<CatalogReader> CatalogReader::open(const QString &databasePath, 
     return reader;
 }
 
-std::unique_ptr<CatalogReader> CatalogReader::start(int fd, QString *whyNot) {
-    const auto failed = [whyNot](const QString &reason) -> std::unique_ptr<CatalogReader> {
+std::unique_ptr<CatalogReader> CatalogReader::start(int fd, const QString &databasePath,
+                                                    std::optional<Failure> *whyNot) {
+    const auto failed = [whyNot](const Failure &why) -> std::unique_ptr<CatalogReader> {
         if (whyNot)
-            *whyNot = reason;
+            *whyNot = why;
         return nullptr;
     };
+    const auto notStarted = [&failed](const QString &program, const QString &why) {
+        return failed(
+            Failure(FailureKind::Internal,
+                    QStringLiteral("読み取りプロセス %1 を起動できません: %2").arg(program, why)));
+    };
     std::unique_ptr<CatalogReader> reader(new CatalogReader);
+    reader->databasePath_ = databasePath;
     QProcess &p = reader->process_;
     p.setProgram(ReaderExecutable());
     // The reader opens the file again through this process's descriptor: the
     // same file, whatever its name names by now.
     p.setArguments({QStringLiteral("/proc/self/fd/%1").arg(fd)});
-    p.setStandardErrorFile(QProcess::nullDevice());
+    // Its standard error, where libmdb tells what it found wrong in a file,
+    // goes into a pipe of its own, read for the log once the reader has
+    // failed or ended. The reader never waits on that pipe: writing into a
+    // full one fails at once, and what does not fit is lost, where QProcess's
+    // channel would hold all a reader writes in this process's memory.
+    int errorPipe[2];
+    if (pipe2(errorPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return notStarted(p.program(), SystemError(errno));
+    reader->errorOutput_ = errorPipe[0];
+    const int errorInput = errorPipe[1];
+    // QProcess gives the reader this process's standard error, which the
+    // modifier replaces.
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     const pid_t parent = getpid();
-    p.setChildProcessModifier([fd, parent] {
-        // In the new process, before the reader runs: it inherits the file,
-        // and it dies with this process. A parent that died before the
-        // death signal was set would never send it; then end at once.
+    p.setChildProcessModifier([fd, errorInput, parent] {
+        // In the new process, before the reader runs: it inherits the file
+        // and its standard error, and it dies with this process. A parent
+        // that died before the death signal was set would never send it;
+        // then end at once.
         fcntl(fd, F_SETFD, 0);
+        dup2(errorInput, STDERR_FILENO);
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (getppid() != parent)
             _exit(127);
     });
     p.start(QIODevice::ReadWrite);
+    close(errorInput); // the reader's own now, or no one's
     if (!p.waitForStarted(static_cast<int>(settings().timeLimit.count()))) {
         const int shortage = PipeShortage();
-        return failed(QStringLiteral("読み取りプロセス %1 を起動できません: %2")
-                          .arg(p.program(), shortage ? SystemError(shortage)
-                                                     : StartProblem(p.program(), p.errorString())));
+        return notStarted(p.program(), shortage ? SystemError(shortage)
+                                                : StartProblem(p.program(), p.errorString()));
     }
 
     const auto answer = reader->readAnswer();
     if (!answer)
-        return failed(reader->failure_);
+        return failed(*reader->failure_);
     auto entries = DecodeCatalogAnswer(*answer);
     if (!entries) {
         reader->failAnswer(DecodeErrorAnswer(*answer));
-        return failed(reader->failure_);
+        return failed(*reader->failure_);
     }
     reader->entries_ = std::move(*entries);
     return reader;
@@ -156,6 +179,44 @@ std::unique_ptr<CatalogReader> CatalogReader::start(int fd, QString *whyNot) {
 
 CatalogReader::~CatalogReader() {
     stop();
+    logErrorOutput();
+    if (errorOutput_ >= 0)
+        close(errorOutput_);
+}
+
+namespace {
+// Of what a reader wrote to its standard error, the log keeps this much:
+// the first lines tell what went wrong first.
+constexpr qsizetype MaxLoggedErrorOutput = 8192;
+} // namespace
+
+// What the reader wrote to its standard error since this was last called,
+// as far as the pipe held it, into the log. Never throws: it runs as the
+// reader ends.
+void CatalogReader::logErrorOutput() noexcept {
+    if (errorOutput_ < 0)
+        return;
+    try {
+        QByteArray text;
+        char buffer[4096];
+        for (;;) {
+            const ssize_t n = read(errorOutput_, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            if (text.size() <= MaxLoggedErrorOutput)
+                text.append(buffer, n);
+        }
+        if (text.size() > MaxLoggedErrorOutput)
+            text = text.left(MaxLoggedErrorOutput) + "…";
+        text = text.trimmed();
+        if (!text.isEmpty())
+            qCWarning(lcDatabase).noquote()
+                << QStringLiteral("the reader of %1 wrote: %2")
+                       .arg(databasePath_, QString::fromLocal8Bit(text));
+    } catch (...) {
+    }
 }
 
 void CatalogReader::stop() {
@@ -198,36 +259,43 @@ std::optional<QByteArray> CatalogReader::readAnswer() {
     return process_.readLine();
 }
 
-// Ends the reader for good, keeps why and counts how it went wrong.
-void CatalogReader::fail(Fault fault, const QString &reason) {
+// Ends the reader for good, keeps why and counts how it went wrong. A
+// reader that dies or hangs is a failure of its own (libmdb may crash on a
+// damaged file, but also for want of memory); an answer that is none is a
+// damaged answer.
+void CatalogReader::fail(Fault fault, const std::optional<Failure> &refusal) {
     failed_ = true;
     const bool crashed = fault == Fault::Ended && process_.exitStatus() == QProcess::CrashExit;
     switch (fault) {
     case Fault::TimedOut:
-        failure_ = QStringLiteral("読み取りプロセスが %1 秒以内に応答しません")
-                       .arg(settings().timeLimit.count() / 1000.0);
+        failure_.emplace(FailureKind::Internal,
+                         QStringLiteral("読み取りプロセスが %1 秒以内に応答しません")
+                             .arg(settings().timeLimit.count() / 1000.0));
         break;
     case Fault::Ended:
-        failure_ = crashed
-                       ? QStringLiteral("読み取りプロセスが異常終了しました")
-                       : QStringLiteral("読み取りプロセスが応答せずに終了しました（終了コード %1）")
-                             .arg(process_.exitCode());
+        failure_.emplace(
+            FailureKind::Internal,
+            crashed ? QStringLiteral("読み取りプロセスが異常終了しました")
+                    : QStringLiteral("読み取りプロセスが応答せずに終了しました（終了コード %1）")
+                          .arg(process_.exitCode()));
         break;
     case Fault::BadAnswer:
-        failure_ = QStringLiteral("読み取りプロセスの応答が不正です");
+        failure_.emplace(FailureKind::Damaged, QStringLiteral("読み取りプロセスの応答が不正です"));
         break;
     case Fault::TooLong:
-        failure_ = QStringLiteral("読み取りプロセスの応答が %1 MiB を超えています")
-                       .arg(MaxAnswerBytes >> 20);
+        failure_.emplace(FailureKind::Damaged,
+                         QStringLiteral("読み取りプロセスの応答が %1 MiB を超えています")
+                             .arg(MaxAnswerBytes >> 20));
         break;
     case Fault::Refused:
-        failure_ = reason;
+        failure_ = refusal;
         break;
     }
     if (process_.state() != QProcess::NotRunning) {
         process_.kill();
         process_.waitForFinished(-1);
     }
+    logErrorOutput();
     Statistics &counts = statistics();
     if (fault == Fault::TimedOut)
         ++counts.timedOut;
@@ -238,8 +306,8 @@ void CatalogReader::fail(Fault fault, const QString &reason) {
 }
 
 // An answer that is not the one asked for: the reader's refusal, or garbage.
-void CatalogReader::failAnswer(const std::optional<QString> &refusal) {
-    fail(refusal ? Fault::Refused : Fault::BadAnswer, refusal.value_or(QString()));
+void CatalogReader::failAnswer(const std::optional<Failure> &refusal) {
+    fail(refusal ? Fault::Refused : Fault::BadAnswer, refusal);
 }
 
 namespace {

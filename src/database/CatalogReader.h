@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Failure.h"
 #include "common/PoolTask.h"
 #include "database/ReaderAnswers.h"
 
@@ -38,7 +39,9 @@ public:
     // A reader for the file with its catalog read; nullptr when the file
     // cannot be opened, or the reader refuses it, dies, answers garbage or
     // takes too long. whyNot, when given, then says why, in the reader's
-    // words ("the database is protected by a password").
+    // words ("the database is protected by a password") and with the kind
+    // the reader gave. What the reader wrote to its standard error goes to
+    // the log (quillmere.database) when it fails or ends.
     //
     // The file is opened here, by the exact bytes of its name, and the reader
     // reads that open file: it never looks the name up again, so it reads
@@ -51,7 +54,7 @@ public:
     // process to read the same catalog again. A reader that has failed is
     // never shared.
     static std::shared_ptr<CatalogReader> open(const QString &databasePath,
-                                               QString *whyNot = nullptr);
+                                               std::optional<Failure> *whyNot = nullptr);
 
     CatalogReader(const CatalogReader &) = delete;
     CatalogReader &operator=(const CatalogReader &) = delete;
@@ -63,7 +66,7 @@ public:
     // cannot give them, and failure() says why. After a reader has failed
     // once, it answers nothing.
     std::optional<TableDesign> design(qint64 id);
-    const QString &failure() const { return failure_; }
+    const std::optional<Failure> &failure() const { return failure_; }
 
     // The order designs will be asked for. The reader is then asked a few
     // tables ahead, so that it reads the next while the caller works on the
@@ -72,7 +75,8 @@ public:
 
 private:
     CatalogReader() = default;
-    static std::unique_ptr<CatalogReader> start(int file, QString *whyNot);
+    static std::unique_ptr<CatalogReader> start(int file, const QString &databasePath,
+                                                std::optional<Failure> *whyNot);
 
     // Which file a reader reads and how it stood when the reader started:
     // a file written since may hold another catalog.
@@ -88,15 +92,16 @@ private:
     std::optional<FileState> file_;
     std::optional<QByteArray> readAnswer();
     enum class Fault { Ended, TimedOut, BadAnswer, TooLong, Refused };
-    void fail(Fault fault, const QString &reason = {});
-    void failAnswer(const std::optional<QString> &refusal);
+    void fail(Fault fault, const std::optional<Failure> &refusal = std::nullopt);
+    void failAnswer(const std::optional<Failure> &refusal);
     void stop();
+    void logErrorOutput() noexcept;
 
     // A design answer decoded: the design, or why the reader cannot give it
     // (nothing when the answer is malformed).
     struct DecodedTable {
         std::optional<TableDesign> design;
-        std::optional<QString> refusal;
+        std::optional<Failure> refusal;
     };
     static DecodedTable decodeTable(const QByteArray &line);
 
@@ -109,9 +114,13 @@ private:
     void decodeArrivedAnswers();
 
     QProcess process_;
+    // The reader's standard error: the end of a pipe of its own, which the
+    // reader never waits on (see start).
+    int errorOutput_ = -1;
+    QString databasePath_; // as the log names the file
     std::vector<CatalogEntry> entries_;
     bool failed_ = false;
-    QString failure_;
+    std::optional<Failure> failure_;
     std::deque<Request> asked_; // in the order sent, which is the order answered
     std::vector<qint64> readingOrder_;
     QHash<qint64, size_t> placeInOrder_;

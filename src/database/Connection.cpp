@@ -9,12 +9,15 @@ Connection::~Connection() = default;
 
 void Connection::Open() {
     if (reader_)
-        throw Failure(QStringLiteral("接続は既に開いています。"));
+        throw Failure(FailureKind::Internal, QStringLiteral("接続は既に開いています。"));
+    // The program builds every connection string it opens.
     const auto path = mdlADO::DataSourceOf(connectionString_);
     if (!path)
-        throw Failure(QStringLiteral("接続文字列を解釈できません: %1").arg(connectionString_));
-    QString why;
+        throw Failure(FailureKind::Internal,
+                      QStringLiteral("接続文字列を解釈できません: %1").arg(connectionString_));
+    std::optional<Failure> why;
     reader_ = CatalogReader::open(*path, &why);
     if (!reader_)
-        throw Failure(QStringLiteral("データベース「%1」を開けません。").arg(*path), why);
+        throw Failure(QStringLiteral("データベース「%1」を開けません。").arg(*path),
+                      why.value_or(Failure(FailureKind::Internal, QString())));
 }

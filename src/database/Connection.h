@@ -21,7 +21,8 @@ public:
     // Opens the database that the connection string names, with an empty
     // user and password. Throws Failure when the string is malformed or the
     // file cannot be read as an unprotected Access database; its reason()
-    // says why.
+    // says why, and its kind is the reader's (CannotOpen, Protected,
+    // Damaged...).
     void Open();
     bool isOpen() const { return reader_ != nullptr; }
 

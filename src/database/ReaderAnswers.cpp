@@ -110,9 +110,18 @@ std::optional<TableDesign> DecodeTableAnswer(const QByteArray &line) {
     return design;
 }
 
-std::optional<QString> DecodeErrorAnswer(const QByteArray &line) {
+std::optional<Failure> DecodeErrorAnswer(const QByteArray &line) {
     const auto answer = ParseObject(line);
-    if (!answer || answer->size() != 1)
+    if (!answer || answer->size() > 2)
         return std::nullopt;
-    return Text(answer->value(u"error"));
+    const auto reason = Text(answer->value(u"error"));
+    if (!reason)
+        return std::nullopt;
+    if (answer->size() == 1)
+        return Failure(FailureKind::Internal, *reason);
+    const auto kindName = Text(answer->value(u"kind"));
+    const auto kind = kindName ? FailureKindNamed(kindName->toStdString()) : std::nullopt;
+    if (!kind)
+        return std::nullopt;
+    return Failure(*kind, *reason);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Failure.h"
 #include "common/OleDateTime.h"
 
 #include <QByteArray>
@@ -44,5 +45,7 @@ std::optional<std::vector<CatalogEntry>> DecodeCatalogAnswer(const QByteArray &l
 // The answer to a request for one table's design.
 std::optional<TableDesign> DecodeTableAnswer(const QByteArray &line);
 
-// The reason of a failure answer {"error":"…"}; nothing for any other line.
-std::optional<QString> DecodeErrorAnswer(const QByteArray &line);
+// A failure answer {"error":"…","kind":"…"} as the failure it tells, with the
+// reader's words as its message; of the kind Internal when the answer names
+// no kind. Nothing for any other line.
+std::optional<Failure> DecodeErrorAnswer(const QByteArray &line);

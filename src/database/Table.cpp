@@ -12,7 +12,7 @@ const Table::Design &Table::design() const {
     const auto answer = reader_->design(entry_.id);
     if (!answer)
         throw Failure(QStringLiteral("テーブル「%1」の定義を読み取れません。").arg(entry_.name),
-                      reader_->failure());
+                      reader_->failure().value_or(Failure(FailureKind::Internal, QString())));
 
     std::vector<Column> columns;
     columns.reserve(answer->columns.size());

@@ -1,30 +1,39 @@
 #include "database/mdlADO.h"
 
-#include "common/Failure.h"
 #include "database/ConnectionString.h"
+#include "database/DatabaseLog.h"
 
 namespace mdlADO {
 
-std::shared_ptr<Connection> OpenConnectionString(const QString &connectionString, QString *whyNot) {
+std::shared_ptr<Connection> OpenConnectionString(const QString &connectionString,
+                                                 std::optional<Failure> *whyNot) {
+    std::optional<Failure> failure;
     try {
         auto connection = std::make_shared<Connection>();
         connection->setConnectionString(connectionString);
         connection->Open();
         return connection;
     } catch (const Failure &e) {
-        if (whyNot)
-            *whyNot = e.reason().isEmpty() ? e.message() : e.reason();
+        failure = e;
     } catch (const std::exception &e) {
-        if (whyNot)
-            *whyNot = QString::fromLocal8Bit(e.what());
+        failure.emplace(FailureKind::Internal, QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        if (whyNot)
-            *whyNot = QStringLiteral("an unknown failure");
+        failure.emplace(FailureKind::Internal, QStringLiteral("an unknown failure"));
     }
+    try {
+        qCWarning(lcDatabase).noquote()
+            << QStringLiteral("the open of %1 failed: %2 (%3)")
+                   .arg(DataSourceOf(connectionString).value_or(connectionString),
+                        failure->reasonOrMessage(), failure->kindName());
+    } catch (...) { // a log line that cannot be made is not worth failing for
+    }
+    if (whyNot)
+        *whyNot = std::move(failure);
     return nullptr;
 }
 
-std::shared_ptr<Connection> OpenAccessConnection(const QString &databasePath, QString *whyNot) {
+std::shared_ptr<Connection> OpenAccessConnection(const QString &databasePath,
+                                                 std::optional<Failure> *whyNot) {
     return OpenConnectionString(BuildConnectionString(databasePath), whyNot);
 }
 

@@ -11,7 +11,8 @@
 inline qint16 Add16(qint16 a, qint32 b) {
     const qint32 sum = qint32{a} + b;
     if (sum > std::numeric_limits<qint16>::max() || sum < std::numeric_limits<qint16>::min())
-        throw Failure(QStringLiteral("行または列の番号が %1 を超えました（オーバーフロー）。")
+        throw Failure(FailureKind::Internal,
+                      QStringLiteral("行または列の番号が %1 を超えました（オーバーフロー）。")
                           .arg(std::numeric_limits<qint16>::max()));
     return static_cast<qint16>(sum);
 }

@@ -96,7 +96,8 @@ void clsOutputTableDesign::Make() {
     std::shared_ptr<Worksheet> previous;
     std::shared_ptr<Worksheet> current;
 
-    connection = OpenConnection(connectionString_);
+    std::optional<Failure> whyNotOpen;
+    connection = OpenConnection(connectionString_, &whyNotOpen);
     application = spreadsheet::Application::Create();
     workbook = application->Workbooks().Add();
     application->setVisible(true);
@@ -107,7 +108,14 @@ void clsOutputTableDesign::Make() {
     workbook->Worksheets().Item(QStringLiteral("Sheet2"))->Delete();
     current = workbook->Worksheets().Item(QStringLiteral("Sheet1"));
 
-    catalog.setActiveConnection(connection);
+    try {
+        catalog.setActiveConnection(connection);
+    } catch (const Failure &e) {
+        // The catalog's words, with why the database did not open.
+        if (!whyNotOpen)
+            throw;
+        throw Failure(e.message(), *whyNotOpen);
+    }
     catalog.willRead(
         QStringList(tableNames_->begin(), tableNames_->end())); // lets the reader read ahead
 
@@ -190,7 +198,8 @@ void clsOutputTableDesign::OutputFieldList(Worksheet &sheet, const Table &table,
     const auto names = mdlXmlConv::LoadRecordsetXml(namesPath);
     if (!names || !names->fields().contains(QStringLiteral("ID"), Qt::CaseInsensitive) ||
         !names->fields().contains(QStringLiteral("EnumName"), Qt::CaseInsensitive))
-        throw Failure(QStringLiteral("データ型の名前のファイル「%1」を読み込めません。")
+        throw Failure(FailureKind::NameFile,
+                      QStringLiteral("データ型の名前のファイル「%1」を読み込めません。")
                           .arg(QDir::toNativeSeparators(namesPath)));
 
     // A table has few different types; each is looked up in the file once.
@@ -230,6 +239,7 @@ void clsOutputTableDesign::SetBorder(const spreadsheet::RangeBorder &border, qin
     border.setColorIndex(xl::ColorIndexAutomatic);
 }
 
-std::shared_ptr<Connection> clsOutputTableDesign::OpenConnection(const QString &connectionString) {
-    return mdlADO::OpenConnectionString(connectionString);
+std::shared_ptr<Connection> clsOutputTableDesign::OpenConnection(const QString &connectionString,
+                                                                 std::optional<Failure> *whyNot) {
+    return mdlADO::OpenConnectionString(connectionString, whyNot);
 }

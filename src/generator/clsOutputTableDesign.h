@@ -1,7 +1,10 @@
 #pragma once
 
+#include "common/Failure.h"
+
 #include <QString>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class Connection;
@@ -36,7 +39,8 @@ public:
     virtual void AddTable(const QString &tableName);
     void ClearTables();
     // Writes the workbook. Throws Failure with the failing component's
-    // message; what was written before stays in the workbook.
+    // message and kind (for a database that does not open, the open's kind
+    // and reason); what was written before stays in the workbook.
     virtual void Make();
 
     // Where the data type name file DataTypeEnum.xml is looked for: the
@@ -56,7 +60,8 @@ private:
     void OutputTableTitle(spreadsheet::Worksheet &sheet, const Table &table, qint16 startColumn,
                           qint16 startRow);
     void SetBorder(const spreadsheet::RangeBorder &border, qint32 weight);
-    std::shared_ptr<Connection> OpenConnection(const QString &connectionString);
+    std::shared_ptr<Connection> OpenConnection(const QString &connectionString,
+                                               std::optional<Failure> *whyNot);
 
     QString connectionString_;
     std::unique_ptr<std::vector<QString>> tableNames_;

@@ -51,7 +51,7 @@ bool AnyNonZero(const uint8_t *bytes, size_t length) {
 
 } // namespace
 
-bool ReadFileHeader(int file, FileHeader &header, std::string &why) {
+std::optional<ReaderFailure> ReadFileHeader(int file, FileHeader &header) {
     std::vector<uint8_t> page(HeaderBytes);
     size_t got = 0;
     while (got < page.size()) {
@@ -59,26 +59,21 @@ bool ReadFileHeader(int file, FileHeader &header, std::string &why) {
             pread(file, page.data() + got, page.size() - got, static_cast<off_t>(got));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
-            why = "ファイルを読み取れません: " + JapaneseErrorText(errno);
-            return false;
-        }
+        if (n < 0)
+            return ReaderFailure{FailureKind::CannotOpen,
+                                 "ファイルを読み取れません: " + JapaneseErrorText(errno)};
         if (n == 0)
             break;
         got += static_cast<size_t>(n);
     }
-    if (got < page.size()) {
-        why = "データベースとしては短すぎるファイルです";
-        return false;
-    }
+    if (got < page.size())
+        return ReaderFailure{FailureKind::Damaged, "データベースとしては短すぎるファイルです"};
 
     static const uint8_t magic[4] = {0x00, 0x01, 0x00, 0x00};
     if (std::memcmp(page.data(), magic, 4) != 0 ||
         (std::memcmp(page.data() + 4, "Standard Jet DB", 16) != 0 &&
-         std::memcmp(page.data() + 4, "Standard ACE DB", 16) != 0)) {
-        why = "Access のデータベースではありません";
-        return false;
-    }
+         std::memcmp(page.data() + 4, "Standard ACE DB", 16) != 0))
+        return ReaderFailure{FailureKind::Damaged, "Access のデータベースではありません"};
 
     header.jetVersion = page[VersionOffset];
     const bool jet3 = header.jetVersion == 0;
@@ -109,5 +104,5 @@ bool ReadFileHeader(int file, FileHeader &header, std::string &why) {
             password[i] ^= mask[i % 4];
         header.hasPassword = AnyNonZero(password, Jet4PasswordLength);
     }
-    return true;
+    return std::nullopt;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "reader/ReaderFailure.h"
+
 #include <cstdint>
-#include <string>
+#include <optional>
 
 // What the first page of an Access file says about the file, read before
 // libmdb sees it: the format generation, the code page of a Jet 3 file's
@@ -14,6 +16,6 @@ struct FileHeader {
     bool isEncoded = false;
 };
 
-// Reads and decodes the header of the open file. Returns false with a reason
-// when the file is not an Access database at all.
-bool ReadFileHeader(int file, FileHeader &header, std::string &why);
+// Reads and decodes the header of the open file into header; why not when
+// the file cannot be read, or is not an Access database at all.
+std::optional<ReaderFailure> ReadFileHeader(int file, FileHeader &header);

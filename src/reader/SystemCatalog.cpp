@@ -29,16 +29,15 @@ std::optional<double> ListedTime(const CatalogObject &object, std::optional<doub
 }
 } // namespace
 
-std::optional<std::vector<CatalogObject>> ReadCatalogObjects(MdbHandle *mdb, std::string &why) {
-    why = "カタログを読み取れません";
+std::optional<ReaderFailure> ReadCatalogObjects(MdbHandle *mdb,
+                                                std::vector<CatalogObject> &objects) {
+    const ReaderFailure unread{FailureKind::Damaged, "カタログを読み取れません"};
     if (const std::string problem = DefinitionPageProblem(mdb, CatalogDefinitionPage);
-        !problem.empty()) {
-        why = Damaged + problem;
-        return std::nullopt;
-    }
+        !problem.empty())
+        return ReaderFailure{FailureKind::Damaged, Damaged + problem};
     RowScanner rows(mdb, "MSysObjects", CatalogDefinitionPage);
     if (!rows.isOpen())
-        return std::nullopt;
+        return unread;
     const int id = rows.column("Id");
     const int name = rows.column("Name");
     const int type = rows.column("Type");
@@ -46,9 +45,9 @@ std::optional<std::vector<CatalogObject>> ReadCatalogObjects(MdbHandle *mdb, std
     const int created = rows.column("DateCreate");
     const int modified = rows.column("DateUpdate");
     if (id < 0 || name < 0 || type < 0 || flags < 0 || created < 0 || modified < 0)
-        return std::nullopt;
+        return unread;
 
-    std::vector<CatalogObject> objects;
+    objects.clear();
     std::unordered_set<int64_t> seen;
     while (rows.next()) {
         const auto storedType = rows.integer(type);
@@ -78,40 +77,37 @@ std::optional<std::vector<CatalogObject>> ReadCatalogObjects(MdbHandle *mdb, std
         object.modified = m.value_or(0);
         objects.push_back(std::move(object));
     }
-    if (const std::string shortfall = rows.shortfall(); !shortfall.empty()) {
-        why = Damaged + shortfall;
-        return std::nullopt;
-    }
+    if (const std::string shortfall = rows.shortfall(); !shortfall.empty())
+        return ReaderFailure{FailureKind::Damaged, Damaged + shortfall};
     // Every catalog lists itself, the table at its own definition page.
-    if (!seen.contains(CatalogDefinitionPage)) {
-        why = Damaged + "カタログに自身の項目がありません";
-        return std::nullopt;
-    }
-    return objects;
+    if (!seen.contains(CatalogDefinitionPage))
+        return ReaderFailure{FailureKind::Damaged, Damaged + "カタログに自身の項目がありません"};
+    return std::nullopt;
 }
 
-std::optional<std::vector<RelationshipColumn>>
-ReadRelationships(MdbHandle *mdb, const std::vector<CatalogObject> &objects, std::string &why) {
-    why = "リレーションシップを読み取れません";
+std::optional<ReaderFailure> ReadRelationships(MdbHandle *mdb,
+                                               const std::vector<CatalogObject> &objects,
+                                               std::vector<RelationshipColumn> &result) {
+    const ReaderFailure unread{FailureKind::Damaged, "リレーションシップを読み取れません"};
+    result.clear();
     const CatalogObject *table = nullptr;
     for (const auto &o : objects)
         if (o.type == ObjectType::LocalTable && o.name == "MSysRelationships")
             table = &o;
     if (!table)
-        return std::vector<RelationshipColumn>{}; // a file without relationships
+        return std::nullopt; // a file without relationships
 
     RowScanner rows(mdb, "MSysRelationships", DefinitionPage(table->id));
     if (!rows.isOpen())
-        return std::nullopt;
+        return unread;
     const int relationship = rows.column("szRelationship");
     const int object = rows.column("szObject");
     const int column = rows.column("szColumn");
     const int order = rows.column("icolumn");
     const int flags = rows.column("grbit");
     if (relationship < 0 || object < 0 || column < 0 || order < 0 || flags < 0)
-        return std::nullopt;
+        return unread;
 
-    std::vector<RelationshipColumn> result;
     while (rows.next()) {
         RelationshipColumn r;
         r.relationship = rows.text(relationship).value_or("");
@@ -121,11 +117,10 @@ ReadRelationships(MdbHandle *mdb, const std::vector<CatalogObject> &objects, std
         r.flags = rows.integer(flags).value_or(0);
         result.push_back(std::move(r));
     }
-    if (const std::string shortfall = rows.shortfall(); !shortfall.empty()) {
-        why = "リレーションシップが壊れています: " + shortfall;
-        return std::nullopt;
-    }
-    return result;
+    if (const std::string shortfall = rows.shortfall(); !shortfall.empty())
+        return ReaderFailure{FailureKind::Damaged,
+                             "リレーションシップが壊れています: " + shortfall};
+    return std::nullopt;
 }
 
 std::unordered_map<int64_t, std::string> ReadPropertyFields(MdbHandle *mdb) {
@@ -162,16 +157,15 @@ const char *CatalogTypeText(const CatalogObject &object) {
     }
 }
 
-bool DefinitionsComplete(MdbHandle *mdb, const std::vector<CatalogObject> &objects,
-                         std::string &why) {
+std::optional<ReaderFailure> CheckDefinitionPages(MdbHandle *mdb,
+                                                  const std::vector<CatalogObject> &objects) {
     for (const auto &o : objects) {
         if (o.type != ObjectType::LocalTable)
             continue;
         if (const std::string problem = DefinitionPageProblem(mdb, DefinitionPage(o.id));
-            !problem.empty()) {
-            why = Damaged + "テーブル「" + o.name + "」: " + problem;
-            return false;
-        }
+            !problem.empty())
+            return ReaderFailure{FailureKind::Damaged,
+                                 Damaged + "テーブル「" + o.name + "」: " + problem};
     }
-    return true;
+    return std::nullopt;
 }

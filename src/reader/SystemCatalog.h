@@ -1,6 +1,7 @@
 #pragma once
 
 #include "reader/Mdb.h"
+#include "reader/ReaderFailure.h"
 
 #include <cstdint>
 #include <optional>
@@ -37,16 +38,18 @@ struct RelationshipColumn {
     int64_t flags = 0;  // bit 0x2: not enforced
 };
 
-// The catalog entries of the kinds above, in stored order; nullopt, with
-// the reason, when the catalog cannot be read in full ("the catalog is
-// damaged: page 14 is not a data page").
-std::optional<std::vector<CatalogObject>> ReadCatalogObjects(MdbHandle *mdb, std::string &why);
+// The catalog entries of the kinds above, in stored order, into objects; why
+// not when the catalog cannot be read in full ("the catalog is damaged: page
+// 14 is not a data page").
+std::optional<ReaderFailure> ReadCatalogObjects(MdbHandle *mdb,
+                                                std::vector<CatalogObject> &objects);
 
 // The rows of the relationship table, which the catalog lists as a local
-// table named MSysRelationships; nullopt, with the reason, when they cannot
-// be read in full.
-std::optional<std::vector<RelationshipColumn>>
-ReadRelationships(MdbHandle *mdb, const std::vector<CatalogObject> &objects, std::string &why);
+// table named MSysRelationships, into result; why not when they cannot be
+// read in full.
+std::optional<ReaderFailure> ReadRelationships(MdbHandle *mdb,
+                                               const std::vector<CatalogObject> &objects,
+                                               std::vector<RelationshipColumn> &result);
 
 // The stored property-list field (LvProp) of each local table's catalog row,
 // by id: only the field, whose long value ReadLongValue reads. Read when a
@@ -64,7 +67,8 @@ inline unsigned long DefinitionPage(int64_t id) {
 }
 
 // Whether every page of every local table's definition lies within the file
-// and is a table definition page; false, with the reason, when one does not:
-// the file is cut short or the catalog names a page that holds no table.
-bool DefinitionsComplete(MdbHandle *mdb, const std::vector<CatalogObject> &objects,
-                         std::string &why);
+// and is a table definition page: nothing when they do, why not when one
+// does not (the file is cut short or the catalog names a page that holds no
+// table).
+std::optional<ReaderFailure> CheckDefinitionPages(MdbHandle *mdb,
+                                                  const std::vector<CatalogObject> &objects);

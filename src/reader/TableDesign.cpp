@@ -135,9 +135,10 @@ AdoColumnType ToAdoColumnType(int storedType, int storedSize, bool fixedLength,
     }
 }
 
-bool WriteTableDesign(MdbHandle *mdb, const CatalogObject &object,
-                      const std::vector<RelationshipColumn> &relationships,
-                      const std::string *propertyField, JsonWriter &out, std::string &why) {
+std::optional<ReaderFailure> WriteTableDesign(MdbHandle *mdb, const CatalogObject &object,
+                                              const std::vector<RelationshipColumn> &relationships,
+                                              const std::string *propertyField, JsonWriter &out) {
+    const ReaderFailure unread{FailureKind::Damaged, "テーブルの定義を読み取れません"};
     MdbCatalogEntry entry{};
     entry.mdb = mdb;
     entry.object_type = MDB_TABLE;
@@ -145,15 +146,11 @@ bool WriteTableDesign(MdbHandle *mdb, const CatalogObject &object,
     std::snprintf(entry.object_name, sizeof entry.object_name, "%s", object.name.c_str());
 
     std::unique_ptr<MdbTableDef, TableDefDeleter> table(mdb_read_table(&entry));
-    if (!table || !mdb_read_columns(table.get())) {
-        why = "テーブルの定義を読み取れません";
-        return false;
-    }
+    if (!table || !mdb_read_columns(table.get()))
+        return unread;
     mdb_read_indices(table.get());
-    if (!table->columns || !table->indices) {
-        why = "テーブルの定義を読み取れません";
-        return false;
-    }
+    if (!table->columns || !table->indices)
+        return unread;
 
     const auto descriptions = ReadColumnDescriptions(mdb, propertyField);
     const bool twoBytesPerCharacter = mdb->f->jet_version != MDB_VER_JET3;
@@ -185,5 +182,5 @@ bool WriteTableDesign(MdbHandle *mdb, const CatalogObject &object,
         }
     }
     out.endArray().endObject();
-    return true;
+    return std::nullopt;
 }

@@ -4,7 +4,9 @@
 #include "reader/SystemCatalog.h"
 
 #include "reader/Mdb.h"
+#include "reader/ReaderFailure.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,10 +14,10 @@
 // their ADO type codes, defined sizes and descriptions (from the table's
 // stored property-list field, when there is one), and its keys (the primary key and
 // the foreign keys on the referencing side of enforced relationships).
-// Returns false with a reason when the table definition cannot be read.
-bool WriteTableDesign(MdbHandle *mdb, const CatalogObject &table,
-                      const std::vector<RelationshipColumn> &relationships,
-                      const std::string *propertyField, JsonWriter &out, std::string &why);
+// Why not when the table definition cannot be read; out is then unchanged.
+std::optional<ReaderFailure> WriteTableDesign(MdbHandle *mdb, const CatalogObject &table,
+                                              const std::vector<RelationshipColumn> &relationships,
+                                              const std::string *propertyField, JsonWriter &out);
 
 // The ADO data type code and defined size of a stored column.
 struct AdoColumnType {

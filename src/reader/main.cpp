@@ -8,7 +8,8 @@
 //   at start   {"tables":[{"id":…,"name":…,"type":"TABLE","created":…,"modified":…},…]}
 //   per request line "ID" on standard input:
 //              {"columns":[{"name":…,"type":202,"definedSize":50,"description":…},…],"keys":[{"name":…,"columns":[…]},…]}
-//   on failure {"error":"…"}
+//   on failure {"error":"…","kind":"Damaged"}, the kind one of FailureKind's
+//              names
 // A column's "description" is there only when it has one. Dates are OLE
 // automation dates (days since 1899-12-30). The reader ends
 // when its standard input closes. It only ever reads the file, and every
@@ -17,6 +18,7 @@
 
 #include "reader/FileHeader.h"
 #include "reader/JsonWriter.h"
+#include "reader/ReaderFailure.h"
 #include "reader/SystemCatalog.h"
 #include "reader/TableDesign.h"
 
@@ -31,11 +33,13 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -63,9 +67,10 @@ void Answer(const JsonWriter &json) {
     std::fflush(answers);
 }
 
-int Fail(const std::string &why) {
+int Fail(const ReaderFailure &why) {
     JsonWriter json;
-    json.beginObject().key("error").value(why).endObject();
+    json.beginObject().key("error").value(why.text);
+    json.key("kind").value(FailureKindName(why.kind)).endObject();
     Answer(json);
     return 1;
 }
@@ -127,19 +132,18 @@ int main(int argc, char **argv) {
     // Not blocking: a FIFO given as the database must not hold the reader.
     const int file = open(argv[1], O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (file < 0)
-        return Fail("ファイルを開けません: " + JapaneseErrorText(errno));
+        return Fail({FailureKind::CannotOpen, "ファイルを開けません: " + JapaneseErrorText(errno)});
     struct stat status {};
     if (fstat(file, &status) != 0 || !S_ISREG(status.st_mode))
-        return Fail("通常のファイルではありません");
+        return Fail({FailureKind::CannotOpen, "通常のファイルではありません"});
 
     FileHeader header;
-    std::string why;
-    if (!ReadFileHeader(file, header, why))
-        return Fail(why);
+    if (const auto failure = ReadFileHeader(file, header))
+        return Fail(*failure);
     if (header.hasPassword)
-        return Fail("パスワードで保護されています");
+        return Fail({FailureKind::Protected, "パスワードで保護されています"});
     if (header.isEncoded)
-        return Fail("暗号化されています");
+        return Fail({FailureKind::Protected, "暗号化されています"});
     if (header.jetVersion == 0)
         ChooseJet3CodePage(header.codePage);
 
@@ -148,15 +152,17 @@ int main(int argc, char **argv) {
     const std::string sameFile = "/proc/self/fd/" + std::to_string(file);
     MdbHandle *mdb = mdb_open(sameFile.c_str(), MDB_NOFLAGS);
     if (!mdb)
-        return Fail("データベースとして読み取れません");
+        return Fail({FailureKind::Damaged, "データベースとして読み取れません"});
     if (!DecodeTextAsUtf16(mdb))
-        return Fail("UTF-16 の文字コード変換を使用できません");
-    const auto objects = ReadCatalogObjects(mdb, why);
-    if (!objects || !DefinitionsComplete(mdb, *objects, why))
-        return Fail(why);
+        return Fail({FailureKind::Internal, "UTF-16 の文字コード変換を使用できません"});
+    std::vector<CatalogObject> objects;
+    if (const auto failure = ReadCatalogObjects(mdb, objects))
+        return Fail(*failure);
+    if (const auto failure = CheckDefinitionPages(mdb, objects))
+        return Fail(*failure);
     {
         JsonWriter json;
-        WriteCatalog(*objects, json);
+        WriteCatalog(objects, json);
         Answer(json);
     }
 
@@ -167,28 +173,32 @@ int main(int argc, char **argv) {
         char *end = nullptr;
         const long long id = std::strtoll(request.c_str(), &end, 10);
         const CatalogObject *table = nullptr;
-        for (const auto &o : *objects)
+        for (const auto &o : objects)
             if (o.id == id && o.type == ObjectType::LocalTable)
                 table = &o;
         if (end == request.c_str() || *end != '\0' || !table) {
-            Fail("そのテーブルはありません");
+            // The program asks only for the tables of the catalog it was given.
+            Fail({FailureKind::Internal, "そのテーブルはありません"});
             continue;
         }
-        if (!relationships)
-            relationships = ReadRelationships(mdb, *objects, why);
         if (!relationships) {
-            Fail(why);
-            continue;
+            std::vector<RelationshipColumn> read;
+            if (const auto failure = ReadRelationships(mdb, objects, read)) {
+                Fail(*failure);
+                continue;
+            }
+            relationships = std::move(read);
         }
         if (!propertyFields)
             propertyFields = ReadPropertyFields(mdb);
         const auto field = propertyFields->find(table->id);
         JsonWriter json;
-        if (WriteTableDesign(mdb, *table, *relationships,
-                             field == propertyFields->end() ? nullptr : &field->second, json, why))
-            Answer(json);
+        if (const auto failure =
+                WriteTableDesign(mdb, *table, *relationships,
+                                 field == propertyFields->end() ? nullptr : &field->second, json))
+            Fail(*failure);
         else
-            Fail(why);
+            Answer(json);
     }
     mdb_close(mdb);
     close(file);

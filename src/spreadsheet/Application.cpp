@@ -45,7 +45,8 @@ int WorkbookCollection::Count() const {
 void WindowCollection::Arrange(int arrangeStyle) {
     if (arrangeStyle != xl::ArrangeStyleTiled && arrangeStyle != xl::ArrangeStyleCascade &&
         arrangeStyle != xl::ArrangeStyleHorizontal && arrangeStyle != xl::ArrangeStyleVertical)
-        throw Failure(QStringLiteral("ウィンドウの並べ方 %1 は使用できません。").arg(arrangeStyle));
+        throw Failure(FailureKind::Internal,
+                      QStringLiteral("ウィンドウの並べ方 %1 は使用できません。").arg(arrangeStyle));
 }
 
 } // namespace spreadsheet

@@ -14,9 +14,10 @@ void CellRange::setValue(const CellValue &value) const {
     if (const auto *tooLong = std::get_if<QString>(&value);
         tooLong && tooLong->size() > xl::MaxTextLength)
         throw Failure(
+            FailureKind::Internal,
             QStringLiteral("セルに書ける文字数（%1）を超えています。").arg(xl::MaxTextLength));
     if (const auto *date = std::get_if<OleDateTime>(&value); date && !date->isValid())
-        throw Failure(QStringLiteral("日付の値が範囲外です。"));
+        throw Failure(FailureKind::Internal, QStringLiteral("日付の値が範囲外です。"));
     // As in the spreadsheet application, an empty text leaves the cell empty.
     const auto *text = std::get_if<QString>(&value);
     const CellValue stored = text && text->isEmpty() ? CellValue{} : value;
@@ -47,7 +48,8 @@ RangeInterior CellRange::Interior() const {
 
 RangeBorder CellRange::Borders(int index) const {
     if (index < xl::EdgeLeft || index > xl::InsideHorizontal)
-        throw Failure(QStringLiteral("罫線の位置 %1 は使用できません。").arg(index));
+        throw Failure(FailureKind::Internal,
+                      QStringLiteral("罫線の位置 %1 は使用できません。").arg(index));
     return RangeBorder(*this, index);
 }
 
@@ -61,7 +63,8 @@ void RangeFont::setBold(bool bold) const {
 void RangeInterior::setColorIndex(int colorIndex) const {
     range_.worksheet().checkUsable();
     if (colorIndex != xl::InteriorColorIndexDefault)
-        throw Failure(QStringLiteral("塗りつぶしの色番号 %1 は使用できません。").arg(colorIndex));
+        throw Failure(FailureKind::Internal,
+                      QStringLiteral("塗りつぶしの色番号 %1 は使用できません。").arg(colorIndex));
     for (int row = range_.top(); row <= range_.bottom(); ++row)
         for (int column = range_.left(); column <= range_.right(); ++column)
             range_.worksheet().cell(row, column).format.interiorColorIndex =
@@ -71,7 +74,8 @@ void RangeInterior::setColorIndex(int colorIndex) const {
 void RangeInterior::setPattern(int pattern) const {
     range_.worksheet().checkUsable();
     if (pattern != xl::PatternGray16)
-        throw Failure(QStringLiteral("塗りつぶしのパターン %1 は使用できません。").arg(pattern));
+        throw Failure(FailureKind::Internal,
+                      QStringLiteral("塗りつぶしのパターン %1 は使用できません。").arg(pattern));
     for (int row = range_.top(); row <= range_.bottom(); ++row)
         for (int column = range_.left(); column <= range_.right(); ++column)
             range_.worksheet().cell(row, column).format.interiorPattern =
@@ -129,7 +133,8 @@ template <typename Change> void RangeBorder::change(Change apply) const {
 
 void RangeBorder::setLineStyle(int lineStyle) const {
     if (lineStyle != xl::Continuous)
-        throw Failure(QStringLiteral("罫線の種類 %1 は使用できません。").arg(lineStyle));
+        throw Failure(FailureKind::Internal,
+                      QStringLiteral("罫線の種類 %1 は使用できません。").arg(lineStyle));
     change([](BorderLine &line) {
         if (!line.drawn())
             line.weight = xl::Thin;
@@ -138,7 +143,8 @@ void RangeBorder::setLineStyle(int lineStyle) const {
 
 void RangeBorder::setWeight(int weight) const {
     if (weight != xl::Medium && weight != xl::Thin && weight != xl::Hairline)
-        throw Failure(QStringLiteral("罫線の太さ %1 は使用できません。").arg(weight));
+        throw Failure(FailureKind::Internal,
+                      QStringLiteral("罫線の太さ %1 は使用できません。").arg(weight));
     change([weight](BorderLine &line) { line.weight = static_cast<qint16>(weight); });
 }
 
@@ -146,7 +152,8 @@ void RangeBorder::setWeight(int weight) const {
 // line draws a thin continuous one.
 void RangeBorder::setColorIndex(int colorIndex) const {
     if (colorIndex != xl::ColorIndexAutomatic)
-        throw Failure(QStringLiteral("罫線の色番号 %1 は使用できません。").arg(colorIndex));
+        throw Failure(FailureKind::Internal,
+                      QStringLiteral("罫線の色番号 %1 は使用できません。").arg(colorIndex));
     change([](BorderLine &line) {
         if (!line.drawn())
             line.weight = xl::Thin;
@@ -159,7 +166,8 @@ ColumnRange::ColumnRange(std::shared_ptr<Worksheet> sheet, int first, int last)
 void ColumnRange::setColumnWidth(double width) const {
     sheet_->checkUsable();
     if (!(width >= 0 && width <= xl::MaxColumnWidth))
-        throw Failure(QStringLiteral("列の幅 %1 は使用できません。").arg(width));
+        throw Failure(FailureKind::Internal,
+                      QStringLiteral("列の幅 %1 は使用できません。").arg(width));
     for (int column = first_; column <= last_; ++column)
         sheet_->setColumnWidth(column, width);
 }
@@ -170,7 +178,8 @@ RowRange::RowRange(std::shared_ptr<Worksheet> sheet, int first, int last)
 void RowRange::setRowHeight(double height) const {
     sheet_->checkUsable();
     if (!(height >= 0 && height <= xl::MaxRowHeight))
-        throw Failure(QStringLiteral("行の高さ %1 は使用できません。").arg(height));
+        throw Failure(FailureKind::Internal,
+                      QStringLiteral("行の高さ %1 は使用できません。").arg(height));
     for (int row = first_; row <= last_; ++row)
         sheet_->setRowHeight(row, height);
 }

@@ -112,6 +112,7 @@ DraftFile::DraftFile(const OutputTarget &target, Kind kind)
     FailWritesPastTheSizeLimit();
     const auto cannotCreate = [this](int error) {
         throw Failure(
+            FailureKind::Output,
             QStringLiteral("ファイル「%1」のフォルダにファイルを作成できません。").arg(shown_),
             SystemError(error));
     };
@@ -145,10 +146,12 @@ void DraftFile::makeNamed() {
         registration_ = -1;
         if (error != EEXIST)
             throw Failure(
+                FailureKind::Output,
                 QStringLiteral("ファイル「%1」のフォルダにファイルを作成できません。").arg(shown_),
                 SystemError(error));
     }
     throw Failure(
+        FailureKind::Output,
         QStringLiteral("ファイル「%1」のフォルダにファイルを作成できません。").arg(shown_));
 }
 
@@ -177,7 +180,8 @@ QByteArray DraftFile::openName() const {
 
 void DraftFile::replace() {
     const auto fail = [&](int error) {
-        throw Failure(QStringLiteral("ファイル「%1」を書き込めません。").arg(shown_),
+        throw Failure(FailureKind::Output,
+                      QStringLiteral("ファイル「%1」を書き込めません。").arg(shown_),
                       SystemError(error));
     };
     // As editors do: the replaced file's owner and group stay, where this
@@ -188,7 +192,8 @@ void DraftFile::replace() {
         fail(errno);
     if (replaced_ && (draft.st_uid != replaced_->owner || draft.st_gid != replaced_->group) &&
         fchown(fd_, replaced_->owner, replaced_->group) != 0)
-        throw Failure(QStringLiteral("ファイル「%1」の所有者を保てないため、置き換えませんでした。")
+        throw Failure(FailureKind::Output,
+                      QStringLiteral("ファイル「%1」の所有者を保てないため、置き換えませんでした。")
                           .arg(shown_),
                       SystemError(errno));
     // The mode after the owner: changing the owner clears set-user-ID bits.

@@ -27,9 +27,9 @@ void FilePresenter::present(const Workbook &workbook) noexcept {
             WriteXlsx(workbook, path);
         written_ << path;
     } catch (const Failure &e) {
-        failures_ << QString::fromUtf8(e.what()); // with the system's reason
+        failures_.push_back(e);
     } catch (...) {
-        failures_ << QStringLiteral("ブックを書き込めません。");
+        failures_.emplace_back(FailureKind::Output, QStringLiteral("ブックを書き込めません。"));
     }
 }
 

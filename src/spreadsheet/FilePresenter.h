@@ -1,9 +1,11 @@
 #pragma once
 
+#include "common/Failure.h"
 #include "spreadsheet/WorkbookPresenter.h"
 
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 namespace spreadsheet {
 
@@ -16,15 +18,15 @@ public:
 
     void present(const Workbook &workbook) noexcept override;
 
-    const QStringList &written() const { return written_; }   // the files written
-    const QStringList &failures() const { return failures_; } // why others were not
+    const QStringList &written() const { return written_; }            // the files written
+    const std::vector<Failure> &failures() const { return failures_; } // why others were not
 
 private:
     QString path_;
     bool asTemplate_;
     int presented_ = 0;
     QStringList written_;
-    QStringList failures_;
+    std::vector<Failure> failures_;
 };
 
 } // namespace spreadsheet

@@ -51,7 +51,8 @@ OutputTarget::~OutputTarget() {
 
 OutputTarget OutputTarget::of(const QString &path) {
     const auto refuse = [&](const QString &message, int error = 0) {
-        throw Failure(message.arg(path), error ? SystemError(error) : QString());
+        throw Failure(FailureKind::Output, message.arg(path),
+                      error ? SystemError(error) : QString());
     };
     QByteArray file = LocalFileName::encode(path);
     if (file.isEmpty())

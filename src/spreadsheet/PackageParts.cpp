@@ -46,7 +46,8 @@ public:
     }
 
     [[noreturn]] void fail(const QString &reason) const {
-        throw Failure(QStringLiteral("ブック「%1」を書き込めません。").arg(path_), reason);
+        throw Failure(FailureKind::Output,
+                      QStringLiteral("ブック「%1」を書き込めません。").arg(path_), reason);
     }
 
     // Calls visit(name, info) for every part, in the package's order.
@@ -131,6 +132,7 @@ public:
 private:
     [[noreturn]] void fail(const QString &reason) const {
         throw Failure(
+            FailureKind::Output,
             QStringLiteral("ブック「%1」をテンプレートとして書き込めません。").arg(parts_.path()),
             reason);
     }

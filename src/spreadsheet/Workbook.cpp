@@ -43,7 +43,8 @@ int Workbook::positionOf(const Worksheet *sheet) const {
 
 void Workbook::remove(Worksheet *sheet) {
     if (sheets_.size() == 1)
-        throw Failure(QStringLiteral("ブックには少なくとも1枚のシートが必要です。"));
+        throw Failure(FailureKind::Internal,
+                      QStringLiteral("ブックには少なくとも1枚のシートが必要です。"));
     const int position = positionOf(sheet);
     deleted_.push_back(std::move(sheets_[static_cast<size_t>(position)]));
     sheets_.erase(sheets_.begin() + position);
@@ -63,18 +64,21 @@ int SheetCollection::Count() const {
 std::shared_ptr<Worksheet> SheetCollection::Item(const QString &name) const {
     if (Worksheet *sheet = book_.sheetNamed(name))
         return sheet->shared();
-    throw Failure(QStringLiteral("シート「%1」はブックにありません。").arg(name));
+    throw Failure(FailureKind::Internal,
+                  QStringLiteral("シート「%1」はブックにありません。").arg(name));
 }
 
 std::shared_ptr<Worksheet> SheetCollection::Item(int position) const {
     if (position < 1 || position > Count())
-        throw Failure(QStringLiteral("シートの番号 %1 は範囲外です。").arg(position));
+        throw Failure(FailureKind::Internal,
+                      QStringLiteral("シートの番号 %1 は範囲外です。").arg(position));
     return book_.sheets_[static_cast<size_t>(position - 1)]->shared();
 }
 
 std::shared_ptr<Worksheet> SheetCollection::Add(const std::shared_ptr<Worksheet> &after) {
     if (!after || after->isDeleted() || &after->workbook() != &book_)
-        throw Failure(QStringLiteral("シートを追加する位置のシートがこのブックにありません。"));
+        throw Failure(FailureKind::Internal,
+                      QStringLiteral("シートを追加する位置のシートがこのブックにありません。"));
     // The next "SheetN" that no sheet carries, counting on from the last
     // number handed out, as the spreadsheet application does.
     QString name;

@@ -36,7 +36,8 @@ Workbook &Worksheet::workbook() const {
 
 void Worksheet::checkUsable() const {
     if (!book_)
-        throw Failure(QStringLiteral("シート「%1」は削除されています。").arg(name_));
+        throw Failure(FailureKind::Internal,
+                      QStringLiteral("シート「%1」は削除されています。").arg(name_));
 }
 
 std::shared_ptr<Worksheet> Worksheet::shared() {
@@ -50,7 +51,7 @@ void Worksheet::setName(const QString &name) {
     const Worksheet *holder = book_->sheetNamed(name);
     const QString problem = SheetNameProblem(name, holder && holder != this);
     if (!problem.isEmpty())
-        throw Failure(problem);
+        throw Failure(FailureKind::RefusedName, problem);
     const QString oldName = name_;
     name_ = name;
     book_->renamed(this, oldName);
@@ -70,6 +71,7 @@ CellRange Worksheet::Cells(int row, int column) {
     checkUsable();
     if (row < 1 || row > xl::MaxRows || column < 1 || column > xl::MaxColumns)
         throw Failure(
+            FailureKind::Internal,
             QStringLiteral("セル（行 %1、列 %2）はシートの範囲外です。").arg(row).arg(column));
     return CellRange(shared(), row, column, row, column);
 }
@@ -77,7 +79,7 @@ CellRange Worksheet::Cells(int row, int column) {
 CellRange Worksheet::Range(const CellRange &first, const CellRange &last) {
     checkUsable();
     if (&first.worksheet() != this || &last.worksheet() != this)
-        throw Failure(QStringLiteral("範囲のセルが別のシートにあります。"));
+        throw Failure(FailureKind::Internal, QStringLiteral("範囲のセルが別のシートにあります。"));
     return CellRange(shared(), std::min(first.top(), last.top()),
                      std::min(first.left(), last.left()), std::max(first.bottom(), last.bottom()),
                      std::max(first.right(), last.right()));
@@ -89,14 +91,16 @@ ColumnRange Worksheet::Columns(const QString &address) {
     const int first = ColumnNumber(parts.value(0).trimmed());
     const int last = parts.size() == 2 ? ColumnNumber(parts[1].trimmed()) : first;
     if (parts.size() > 2 || first == 0 || last == 0)
-        throw Failure(QStringLiteral("列の指定「%1」を解釈できません。").arg(address));
+        throw Failure(FailureKind::Internal,
+                      QStringLiteral("列の指定「%1」を解釈できません。").arg(address));
     return ColumnRange(shared(), std::min(first, last), std::max(first, last));
 }
 
 RowRange Worksheet::Rows(int row) {
     checkUsable();
     if (row < 1 || row > xl::MaxRows)
-        throw Failure(QStringLiteral("行 %1 はシートの範囲外です。").arg(row));
+        throw Failure(FailureKind::Internal,
+                      QStringLiteral("行 %1 はシートの範囲外です。").arg(row));
     return RowRange(shared(), row, row);
 }
 

@@ -62,13 +62,15 @@ class Writer {
 public:
     Writer(const QByteArray &file, const QString &path) : path_(path) {
         if (!numbers_.isActive())
-            throw Failure(QStringLiteral("ブック「%1」を作成できません。").arg(path),
+            throw Failure(FailureKind::Output,
+                          QStringLiteral("ブック「%1」を作成できません。").arg(path),
                           QStringLiteral("no C locale"));
         lxw_workbook_options options{};
         options.use_zip64 = LXW_TRUE;
         book_ = workbook_new_opt(file.constData(), &options);
         if (!book_)
-            throw Failure(QStringLiteral("ブック「%1」を作成できません。").arg(path));
+            throw Failure(FailureKind::Output,
+                          QStringLiteral("ブック「%1」を作成できません。").arg(path));
     }
     ~Writer() {
         if (book_)
@@ -114,7 +116,8 @@ private:
     void writeSheet(const Worksheet &sheet, bool active) {
         lxw_worksheet *out = workbook_add_worksheet(book_, sheet.Name().toUtf8().constData());
         if (!out)
-            throw Failure(QStringLiteral("シート「%1」を書き込めません。").arg(sheet.Name()));
+            throw Failure(FailureKind::Output,
+                          QStringLiteral("シート「%1」を書き込めません。").arg(sheet.Name()));
         if (active)
             worksheet_activate(out);
         for (const auto &[column, width] : sheet.columnWidths()) {
@@ -173,7 +176,8 @@ private:
 
     void check(lxw_error error) const {
         if (error != LXW_NO_ERROR)
-            throw Failure(QStringLiteral("ブック「%1」を書き込めません。").arg(path_),
+            throw Failure(FailureKind::Output,
+                          QStringLiteral("ブック「%1」を書き込めません。").arg(path_),
                           ErrorText(error));
     }
 

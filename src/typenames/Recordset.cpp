@@ -34,6 +34,7 @@ void Recordset::setFilter(const QString &criterion) {
     }
     if (field < 0 || !wanted.isValid())
         throw Failure(
+            FailureKind::Internal,
             QStringLiteral("レコードセットのフィルタ「%1」を解釈できません。").arg(criterion));
     if (wanted.typeId() == QMetaType::QString) {
         // Only a text matches a text.
@@ -71,8 +72,10 @@ const std::vector<Recordset::NumberAt> &Recordset::numbersOf(int field) {
 QVariant Recordset::FieldValue(const QString &field) const {
     const int index = data_->fieldIndex(field);
     if (index < 0)
-        throw Failure(QStringLiteral("レコードセットにフィールド「%1」がありません。").arg(field));
+        throw Failure(FailureKind::NameFile,
+                      QStringLiteral("レコードセットにフィールド「%1」がありません。").arg(field));
     if (RecordCount() == 0)
-        throw Failure(QStringLiteral("レコードセットにカレントレコードがありません。"));
+        throw Failure(FailureKind::NameFile,
+                      QStringLiteral("レコードセットにカレントレコードがありません。"));
     return data_->value(filtered_ ? passing_.front() : 0, index);
 }

@@ -1,7 +1,8 @@
 #include "typenames/RecordsetData.h"
 
+#include "common/Failure.h"
+
 #include <limits>
-#include <stdexcept>
 
 namespace {
 
@@ -46,7 +47,7 @@ bool RecordsetData::addValue(int field, QStringView text) {
         return false;
     // Positions are 32 bits; the loader never reads a file anywhere near.
     if (quint64(texts_.size()) + quint64(text.size()) >= NoCell || cells_.size() >= NoCell)
-        throw std::length_error("recordset too large");
+        throw Failure(FailureKind::NameFile, QStringLiteral("レコードセットが大きすぎます。"));
     if (cellOfField_.size() != kinds_.size())
         cellOfField_.assign(kinds_.size(), NoCell);
 

@@ -30,7 +30,8 @@ public:
     // Room for this many records, values and characters of values, so that
     // building need not copy what it has; only what is used is touched.
     void reserve(qsizetype records, qsizetype values, qsizetype characters);
-    // false when the text is no value of the field's kind.
+    // false when the text is no value of the field's kind. Throws Failure
+    // (NameFile) when the values would not fit the positions it keeps.
     bool addValue(int field, QStringView text);
     void endRecord();
 

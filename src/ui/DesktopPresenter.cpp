@@ -2,6 +2,7 @@
 
 #include "common/Failure.h"
 #include "spreadsheet/XlsxFile.h"
+#include "ui/WindowLog.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -48,6 +49,9 @@ void DesktopPresenter::present(const spreadsheet::Workbook &workbook) noexcept {
         else
             open(path);
     } catch (const Failure &e) {
+        // The user reads the message; the system's reason goes to the log.
+        if (!e.reason().isEmpty())
+            qCWarning(lcWindow).noquote() << e.message() << e.reason();
         tellUser_(QStringLiteral("ブックを保存できませんでした。\n%1").arg(e.message()));
     } catch (...) {
         tellUser_(QStringLiteral("ブックを保存できませんでした。"));

@@ -35,12 +35,13 @@ std::unique_ptr<QTemporaryDir> HandOverFolders::create() const {
         QDir(tempDirectory_).filePath(NamePrefix + QStringLiteral("XXXXXX")));
     if (!folder->isValid())
         throw Failure(
+            FailureKind::Output,
             QStringLiteral("一時フォルダを作成できません: %1").arg(folder->errorString()));
     QFile marker(folder->filePath(MarkerName));
     if (!marker.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
         marker.write(MarkerText) != MarkerText.size() || !marker.flush())
-        throw Failure(QStringLiteral("一時フォルダ「%1」に書き込めません: %2")
-                          .arg(folder->path(), marker.errorString()));
+        throw Failure(FailureKind::Output, QStringLiteral("一時フォルダ「%1」に書き込めません: %2")
+                                               .arg(folder->path(), marker.errorString()));
     return folder;
 }
 

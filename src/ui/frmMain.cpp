@@ -13,6 +13,7 @@
 #include "ui/OverrideCursorPause.h"
 #include "ui/Prompts.h"
 #include "ui/WindowFont.h"
+#include "ui/WindowLog.h"
 #include "ui/frmAbout.h"
 
 #include <QApplication>
@@ -25,7 +26,6 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
-#include <QLoggingCategory>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScopeGuard>
@@ -35,10 +35,6 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <optional>
-
-// The window's log: why a database did not open, and the reasons behind
-// the failures it shows in its own words. On standard error.
-Q_LOGGING_CATEGORY(lcWindow, "quillmere.window")
 
 namespace {
 
@@ -314,12 +310,13 @@ void frmMain::txtFilename_Change() {
 // Opens the database under the wait cursor. Why it did not open goes to
 // the log, and to the caller, which tells the user in the window's own words.
 std::shared_ptr<Connection> frmMain::openDatabase(const QString &path, QString *why) {
-    QString reason;
+    std::optional<Failure> failure;
     std::shared_ptr<Connection> connection;
     {
         BusyCursor busy;
-        connection = mdlADO::OpenAccessConnection(path, &reason);
+        connection = mdlADO::OpenAccessConnection(path, &failure);
     }
+    const QString reason = failure ? failure->reasonOrMessage() : QString();
     if (!connection)
         qCWarning(lcWindow).noquote() << "cannot open" << path << ":" << reason;
     if (why)

@@ -4,6 +4,7 @@
 #include "database/CatalogReader.h"
 #include "database/mdlADO.h"
 #include "support/ChildProcesses.h"
+#include "support/Failures.h"
 #include "support/Fixtures.h"
 #include "testdb/Jet4Writer.h"
 
@@ -11,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <fcntl.h>
@@ -46,12 +48,13 @@ class TestBadInput : public QObject {
     }
 
     // Fails the calling test unless the open gives the empty result in time
-    // and says why in words that start with the expected reason.
-    void expectEmptyResult(const QString &path, const QString &reason) {
+    // and says why: a failure of the expected kind, in words that start with
+    // the expected reason.
+    void expectEmptyResult(const QString &path, const QString &reason, FailureKind kind) {
         QElapsedTimer timer;
         timer.start();
         std::shared_ptr<Connection> connection;
-        QString why;
+        std::optional<Failure> why;
         try {
             connection = mdlADO::OpenAccessConnection(path, &why);
         } catch (...) {
@@ -60,7 +63,9 @@ class TestBadInput : public QObject {
         QVERIFY(!connection);
         QVERIFY2(timer.elapsed() < TimeLimit.count() + 2000,
                  qPrintable(QString::number(timer.elapsed())));
-        QVERIFY2(why.startsWith(reason), qPrintable(why));
+        QVERIFY(why);
+        QVERIFY2(why->reasonOrMessage().startsWith(reason), qPrintable(why->reasonOrMessage()));
+        QCOMPARE(why->kind(), kind);
     }
 
     // The file's header with its masked region set to decoded values.
@@ -84,60 +89,77 @@ private slots:
     void notADatabase_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("empty path") << QString() << "ファイルが指定されていません";
-        QTest::newRow("missing file") << dir_.filePath("missing.mdb") << "ファイルがありません";
-        QTest::newRow("directory") << dir_.path() << "ファイルではなくフォルダです";
+        QTest::addColumn<FailureKind>("kind");
+        QTest::newRow("empty path")
+            << QString() << "ファイルが指定されていません" << FailureKind::CannotOpen;
+        QTest::newRow("missing file")
+            << dir_.filePath("missing.mdb") << "ファイルがありません" << FailureKind::CannotOpen;
+        QTest::newRow("directory")
+            << dir_.path() << "ファイルではなくフォルダです" << FailureKind::CannotOpen;
         const QString fifo = dir_.filePath("fifo.mdb");
         QVERIFY(mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
-        QTest::newRow("FIFO, refused at once") << fifo << "通常のファイルではありません";
-        QTest::newRow("zero bytes") << write("empty.mdb", {}) << "データベースとしては短すぎる";
+        QTest::newRow("FIFO, refused at once")
+            << fifo << "通常のファイルではありません" << FailureKind::CannotOpen;
+        QTest::newRow("zero bytes")
+            << write("empty.mdb", {}) << "データベースとしては短すぎる" << FailureKind::Damaged;
         QByteArray noise(4096, '\0');
         QRandomGenerator random(20261207);
         random.fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
         QTest::newRow("4 KiB of noise")
-            << write("noise.mdb", noise) << "Access のデータベースではありません";
+            << write("noise.mdb", noise) << "Access のデータベースではありません"
+            << FailureKind::Damaged;
         QByteArray header = noise;
         header.replace(0, 20, QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20));
-        QTest::newRow("header then noise") << write("header.mdb", header) << "";
+        // Noise where the password is kept reads as a password.
+        QTest::newRow("header then noise")
+            << write("header.mdb", header) << "" << FailureKind::Protected;
         if (Fixtures::directory().isEmpty())
             return;
         QTest::newRow("password") << Fixtures::path("password.mdb")
-                                  << "パスワードで保護されています";
+                                  << "パスワードで保護されています" << FailureKind::Protected;
         // Encoded ("encrypted") files carry their page key in the header;
         // they are refused for what they are, whatever their pages hold.
         for (const QString name : {"testV1997.mdb", "testV2000.mdb"}) {
             QByteArray encoded = fixtureBytes(name);
             setHeaderField(encoded, 0x3E, 0x1234ABCD);
             QTest::newRow(qPrintable("encoded " + name))
-                << write("encoded-" + name, encoded) << "暗号化されています";
+                << write("encoded-" + name, encoded) << "暗号化されています"
+                << FailureKind::Protected;
         }
     }
     void notADatabase() {
         QFETCH(QString, path);
         QFETCH(QString, reason);
-        expectEmptyResult(path, reason);
+        QFETCH(FailureKind, kind);
+        expectEmptyResult(path, reason, kind);
     }
 
     void damagedFixtures_data() {
         QTest::addColumn<QString>("path");
+        QTest::addColumn<FailureKind>("kind");
         if (Fixtures::directory().isEmpty())
             return;
         const QByteArray nwind = fixtureBytes("nwind.mdb");
-        QTest::newRow("cut to half") << write("half.mdb", nwind.left(nwind.size() / 2));
-        QTest::newRow("cut after the header page") << write("header-page.mdb", nwind.left(2048));
-        // One byte in the catalog's table definition makes libmdb crash.
+        QTest::newRow("cut to half")
+            << write("half.mdb", nwind.left(nwind.size() / 2)) << FailureKind::Damaged;
+        QTest::newRow("cut after the header page")
+            << write("header-page.mdb", nwind.left(2048)) << FailureKind::Damaged;
+        // One byte in the catalog's table definition makes libmdb crash: a
+        // reader that crashed, whatever made it.
         QByteArray crashing = fixtureBytes("testV1997.mdb");
         crashing[0x1023] = '\x3E';
-        QTest::newRow("libmdb crashes") << write("crash.mdb", crashing);
+        QTest::newRow("libmdb crashes") << write("crash.mdb", crashing) << FailureKind::Internal;
         // The definition page of Table2 no longer holds a table definition.
         QByteArray overwritten = fixtureBytes("testV2000.mdb");
         overwritten[30 * 4096] = '\x01';
-        QTest::newRow("table definition overwritten") << write("overwritten.mdb", overwritten);
+        QTest::newRow("table definition overwritten")
+            << write("overwritten.mdb", overwritten) << FailureKind::Damaged;
     }
     void damagedFixtures() {
         REQUIRE_FIXTURES();
         QFETCH(QString, path);
-        expectEmptyResult(path, "");
+        QFETCH(FailureKind, kind);
+        expectEmptyResult(path, "", kind);
     }
 
     // A catalog that cannot be read in full fails the open and says why.
@@ -185,7 +207,7 @@ private slots:
     void damagedCatalog() {
         QFETCH(QString, path);
         QFETCH(QString, reason);
-        expectEmptyResult(path, reason);
+        expectEmptyResult(path, reason, FailureKind::Damaged);
     }
 
     // Only user tables' times are shown. In any other catalog entry, such as
@@ -220,7 +242,8 @@ private slots:
         bytes.replace(at, 8, QByteArray(reinterpret_cast<const char *>(&impossible), 8));
         const QString path = write("time-" + entry + ".mdb", bytes);
         if (!opens) {
-            expectEmptyResult(path, "");
+            // The reader lists it; its answer is refused.
+            expectEmptyResult(path, "読み取りプロセスの応答が不正です", FailureKind::Damaged);
             return;
         }
         const auto connection = mdlADO::OpenAccessConnection(path);
@@ -286,39 +309,63 @@ private slots:
         QTest::addColumn<QByteArray>("script");
         QTest::addColumn<QString>("counted"); // how the failure is counted
         QTest::addColumn<QString>("reason");
+        QTest::addColumn<FailureKind>("kind");
         QTest::newRow("crashes") << QByteArray("kill -SEGV $$") << "crashed"
-                                 << "読み取りプロセスが異常終了しました";
+                                 << "読み取りプロセスが異常終了しました" << FailureKind::Internal;
         QTest::newRow("hangs") << QByteArray("exec sleep 600") << "timed out"
-                               << "読み取りプロセスが 1.5 秒以内に応答しません";
+                               << "読み取りプロセスが 1.5 秒以内に応答しません"
+                               << FailureKind::Internal;
         QTest::newRow("exits non-zero")
             << QByteArray("exit 3") << "failed"
-            << "読み取りプロセスが応答せずに終了しました（終了コード 3）";
+            << "読み取りプロセスが応答せずに終了しました（終了コード 3）" << FailureKind::Internal;
         QTest::newRow("answers garbage")
             << QByteArray("echo 'Segmentation fault'; sleep 600") << "failed"
-            << "読み取りプロセスの応答が不正です";
+            << "読み取りプロセスの応答が不正です" << FailureKind::Damaged;
         QTest::newRow("answers half a line then hangs")
             << QByteArray("printf '{\"tables\":['; exec sleep 600") << "timed out"
-            << "読み取りプロセスが 1.5 秒以内に応答しません";
+            << "読み取りプロセスが 1.5 秒以内に応答しません" << FailureKind::Internal;
         QTest::newRow("answers an error")
             << QByteArray("echo '{\"error\":\"why not\"}'; exit 1") << "failed"
-            << "why not";
+            << "why not" << FailureKind::Internal;
+        QTest::newRow("answers an error of a kind")
+            << QByteArray("echo '{\"error\":\"why not\",\"kind\":\"Protected\"}'; exit 1")
+            << "failed"
+            << "why not" << FailureKind::Protected;
+        QTest::newRow("answers an error of no kind there is")
+            << QByteArray("echo '{\"error\":\"why not\",\"kind\":\"Tired\"}'; exit 1") << "failed"
+            << "読み取りプロセスの応答が不正です" << FailureKind::Damaged;
         QTest::newRow("not executable") << QByteArray() << ""
-                                        << "読み取りプロセス";
+                                        << "読み取りプロセス" << FailureKind::Internal;
     }
     void misbehavingReader() {
         QFETCH(QByteArray, script);
         QFETCH(QString, counted);
         QFETCH(QString, reason);
+        QFETCH(FailureKind, kind);
         const QString reader = fakeReader(QTest::currentDataTag(), script);
         if (script.isEmpty())
             QFile::setPermissions(reader, QFile::ReadOwner);
         CatalogReader::settings().executable = reader;
         const CatalogReader::Statistics before = CatalogReader::statistics();
-        expectEmptyResult(dir_.path() + "/any.mdb", reason);
+        expectEmptyResult(dir_.path() + "/any.mdb", reason, kind);
         const CatalogReader::Statistics &after = CatalogReader::statistics();
         QCOMPARE(after.crashed - before.crashed, counted == "crashed" ? 1 : 0);
         QCOMPARE(after.timedOut - before.timedOut, counted == "timed out" ? 1 : 0);
         QCOMPARE(after.failed - before.failed, counted == "failed" ? 1 : 0);
+    }
+
+    // What a reader writes to its standard error goes to the log, the first
+    // of it when it writes more than a pipe holds; it never waits for the
+    // program to read it, and still answers in time.
+    void readerErrorOutputIsLogged() {
+        CatalogReader::settings().executable =
+            fakeReader("chatty", "echo 'page 3 looks odd' >&2\n"
+                                 "head -c 200000 /dev/zero | tr '\\0' x >&2\n"
+                                 "echo '{\"error\":\"why not\",\"kind\":\"Damaged\"}'");
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("^the reader of .*/any.mdb wrote: page 3 looks "
+                                                "odd\nx{8000,8192}…$"));
+        expectEmptyResult(dir_.path() + "/any.mdb", "why not", FailureKind::Damaged);
     }
 
     // A reader that writes without end is cut off at the size an answer may
@@ -328,11 +375,13 @@ private slots:
         CatalogReader::settings().timeLimit = std::chrono::seconds(60);
         QElapsedTimer timer;
         timer.start();
-        QString why;
+        std::optional<Failure> why;
         const auto connection = mdlADO::OpenAccessConnection(dir_.path() + "/any.mdb", &why);
         CatalogReader::settings().timeLimit = TimeLimit;
         QVERIFY(!connection);
-        QCOMPARE(why, QStringLiteral("読み取りプロセスの応答が 64 MiB を超えています"));
+        QCOMPARE(why->reasonOrMessage(),
+                 QStringLiteral("読み取りプロセスの応答が 64 MiB を超えています"));
+        QCOMPARE(why->kind(), FailureKind::Damaged);
         QVERIFY2(timer.elapsed() < 30000, qPrintable(QString::number(timer.elapsed())));
     }
 
@@ -363,13 +412,14 @@ private slots:
         QVERIFY(getrlimit(RLIMIT_NOFILE, &before) == 0);
         const rlimit few{rlim_t(highest + 1 + spare), before.rlim_max};
         QVERIFY(setrlimit(RLIMIT_NOFILE, &few) == 0);
-        QString why;
+        std::optional<Failure> why;
         const auto connection = mdlADO::OpenAccessConnection(path, &why);
         setrlimit(RLIMIT_NOFILE, &before);
         for (const int fd : fillers)
             ::close(fd);
         QVERIFY(!connection);
-        QVERIFY2(why.contains(SystemError(EMFILE)), qPrintable(why));
+        QVERIFY2(why->reasonOrMessage().contains(SystemError(EMFILE)),
+                 qPrintable(why->reasonOrMessage()));
     }
 
     // A table definition that claims fifty million indexes and continues on
@@ -433,13 +483,23 @@ private slots:
     // that table's design a clear failure, also within the time limit.
     void readerFailsOnTableDesign_data() {
         QTest::addColumn<QByteArray>("afterRequest");
-        QTest::newRow("crashes") << QByteArray("kill -SEGV $$");
-        QTest::newRow("hangs") << QByteArray("exec sleep 600");
+        QTest::addColumn<QString>("reason");   // how the table's failure's reason starts
+        QTest::addColumn<FailureKind>("kind"); // the reader's, kept by the table's failure
+        QTest::newRow("crashes") << QByteArray("kill -SEGV $$") << "読み取りプロセス"
+                                 << FailureKind::Internal;
+        QTest::newRow("hangs") << QByteArray("exec sleep 600") << "読み取りプロセス"
+                               << FailureKind::Internal;
         QTest::newRow("answers garbage")
-            << QByteArray("echo '{\"columns\":[{}],\"keys\":[]}'; sleep 600");
+            << QByteArray("echo '{\"columns\":[{}],\"keys\":[]}'; sleep 600") << "読み取りプロセス"
+            << FailureKind::Damaged;
+        QTest::newRow("refuses the table")
+            << QByteArray("echo '{\"error\":\"壊れています\",\"kind\":\"Damaged\"}'; sleep 600")
+            << "壊れています" << FailureKind::Damaged;
     }
     void readerFailsOnTableDesign() {
         QFETCH(QByteArray, afterRequest);
+        QFETCH(QString, reason);
+        QFETCH(FailureKind, kind);
         CatalogReader::settings().executable =
             fakeReader(QStringLiteral("design-") + QTest::currentDataTag(),
                        "echo "
@@ -458,7 +518,8 @@ private slots:
             QFAIL("a failed design was accepted");
         } catch (const Failure &e) {
             QVERIFY(e.message().contains("T"));
-            QVERIFY2(e.reason().startsWith("読み取りプロセス"), qPrintable(e.reason()));
+            QVERIFY2(e.reason().startsWith(reason), qPrintable(e.reason()));
+            QCOMPARE(e.kind(), kind);
         }
         QVERIFY(timer.elapsed() < TimeLimit.count() + 2000);
         // Once failed, the reader is not asked again.

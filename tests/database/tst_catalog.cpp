@@ -3,6 +3,7 @@
 #include "database/Catalog.h"
 #include "database/mdlADO.h"
 #include "support/ChildProcesses.h"
+#include "support/Failures.h"
 #include "support/FakeCatalog.h"
 #include "support/Fixtures.h"
 
@@ -267,6 +268,7 @@ private slots:
             QFAIL("a missing table was found");
         } catch (const Failure &e) {
             QVERIFY(e.message().contains("Nowhere"));
+            QCOMPARE(e.kind(), FailureKind::MissingTable);
         }
     }
 

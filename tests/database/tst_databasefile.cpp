@@ -3,6 +3,7 @@
 #include "database/CatalogReader.h"
 #include "database/Connection.h"
 #include "database/mdlADO.h"
+#include "support/Failures.h"
 #include "support/Fixtures.h"
 
 #include <QCoreApplication>
@@ -161,13 +162,13 @@ private slots:
         int refused = 0, listed = 0;
         QStringList wrong;
         for (int i = 0; i < 150; ++i) {
-            QString why;
+            std::optional<Failure> why;
             const auto connection = mdlADO::OpenAccessConnection(LocalFileName::decode(name), &why);
             if (!connection) {
-                if (why == "パスワードで保護されています")
+                if (why->kind() == FailureKind::Protected)
                     ++refused;
                 else
-                    wrong << why;
+                    wrong << why->reasonOrMessage();
                 continue;
             }
             Catalog catalog;

@@ -10,5 +10,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         for (const CatalogEntry &e : *entries)
             (void)e.created.toText();
     (void)DecodeTableAnswer(line);
+    (void)DecodeErrorAnswer(line);
     return 0;
 }

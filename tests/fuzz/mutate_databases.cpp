@@ -266,5 +266,5 @@ int main(int argc, char *argv[]) {
                               {"slowestCase", slowest},
                               {"timeLimitMs", timeLimitMs}};
     std::printf("%s\n", QJsonDocument(summary).toJson(QJsonDocument::Compact).constData());
-    return bounded && presenter->failures().isEmpty() ? 0 : 1;
+    return bounded && presenter->failures().empty() ? 0 : 1;
 }

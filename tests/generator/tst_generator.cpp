@@ -6,6 +6,7 @@
 #include "spreadsheet/Application.h"
 #include "spreadsheet/CellRange.h"
 #include "spreadsheet/FilePresenter.h"
+#include "support/Failures.h"
 #include "support/FakeCatalog.h"
 #include "support/Fixtures.h"
 #include "support/GuardedFifo.h"
@@ -25,10 +26,13 @@ using spreadsheet::Workbook;
 
 namespace {
 
-// What a run left: the generator's failure (empty when it succeeded) and the
-// workbook handed over, as the independent reader sees it.
+// What a run left: the generator's failure (empty when it succeeded), its
+// kind and reason, and the workbook handed over, as the independent reader
+// sees it.
 struct Run {
     QString failure;
+    std::optional<FailureKind> kind;
+    QString reason;
     QJsonObject workbook;
     QJsonArray sheets() const { return workbook.value("sheets").toArray(); }
     QJsonObject sheet(int i) const { return sheets()[i].toObject(); }
@@ -162,10 +166,10 @@ class TestOutputTableDesign : public QObject {
         auto presenter = std::make_shared<spreadsheet::FilePresenter>(dir_.filePath("run.xlsx"));
         spreadsheet::Application::setPresenter(presenter);
         Run run;
-        try {
-            generator.Make();
-        } catch (const Failure &e) {
-            run.failure = e.message();
+        if (const auto failure = FailureOf([&] { generator.Make(); })) {
+            run.failure = failure->message();
+            run.kind = failure->kind();
+            run.reason = failure->reason();
         }
         spreadsheet::Application::setPresenter(nullptr);
         if (presenter->written().size() != 1)
@@ -457,6 +461,7 @@ private slots:
                  "the run waited for a writer to the FIFO");
         QVERIFY2(run.failure.contains(QDir::toNativeSeparators(folder + "/DataTypeEnum.xml")),
                  qPrintable(run.failure));
+        QCOMPARE(run.kind, FailureKind::NameFile);
         QCOMPARE(run.sheetNames(), QStringList{"T"});
         QCOMPARE(TextAt(run.sheet(0), "C2"), QStringLiteral("T"));
         QCOMPARE(TextAt(run.sheet(0), "F6"), QStringLiteral("説明"));
@@ -490,26 +495,34 @@ private slots:
         QTest::addColumn<QStringList>("tables");
         QTest::addColumn<bool>("connected");
         QTest::addColumn<QString>("message"); // a part of it
+        QTest::addColumn<FailureKind>("kind");
         QTest::addColumn<QStringList>("sheets");
         const QString tooLong(32, u'x');
         QTest::newRow("32-character name")
-            << QStringList{"Good", tooLong} << true << tooLong << QStringList{"Good", "Sheet4"};
-        QTest::newRow("name added twice") << QStringList{"Good", "Good"} << true
-                                          << "「Good」は既に使用" << QStringList{"Good", "Sheet4"};
+            << QStringList{"Good", tooLong} << true << tooLong << FailureKind::RefusedName
+            << QStringList{"Good", "Sheet4"};
+        QTest::newRow("name added twice")
+            << QStringList{"Good", "Good"} << true << "「Good」は既に使用"
+            << FailureKind::RefusedName << QStringList{"Good", "Sheet4"};
         QTest::newRow("name in other case")
             << QStringList{"Good", "GOOD"} << true << "「GOOD」は既に使用"
-            << QStringList{"Good", "Sheet4"};
-        QTest::newRow("reserved name")
-            << QStringList{"History"} << true << "「History」" << QStringList{"Sheet1"};
-        QTest::newRow("missing table") << QStringList{"Good", "Nowhere"} << true << "「Nowhere」"
-                                       << QStringList{"Good", "Nowhere"};
+            << FailureKind::RefusedName << QStringList{"Good", "Sheet4"};
+        QTest::newRow("reserved name") << QStringList{"History"} << true << "「History」"
+                                       << FailureKind::RefusedName << QStringList{"Sheet1"};
+        QTest::newRow("missing table")
+            << QStringList{"Good", "Nowhere"} << true << "「Nowhere」" << FailureKind::MissingTable
+            << QStringList{"Good", "Nowhere"};
+        // The generator's own open fails, and says why: no connection string
+        // names a file.
         QTest::newRow("connection string never set")
-            << QStringList{"Good"} << false << "接続されていません" << QStringList{"Sheet1"};
+            << QStringList{"Good"} << false << "接続されていません" << FailureKind::Internal
+            << QStringList{"Sheet1"};
     }
     void makeFailures() {
         QFETCH(QStringList, tables);
         QFETCH(bool, connected);
         QFETCH(QString, message);
+        QFETCH(FailureKind, kind);
         QFETCH(QStringList, sheets);
         FakeCatalog catalog({{"Good", {Long("id"), Text("name")}, {{"PrimaryKey", {"id"}}}}});
         clsOutputTableDesign generator;
@@ -519,6 +532,9 @@ private slots:
             generator.setConnectionString(mdlADO::BuildConnectionString(catalog.databasePath()));
         const Run run = make(generator);
         QVERIFY2(run.failure.contains(message), qPrintable(run.failure));
+        QCOMPARE(run.kind, kind);
+        if (!connected)
+            QVERIFY2(run.reason.startsWith("接続文字列を解釈できません"), qPrintable(run.reason));
         QCOMPARE(run.sheetNames(), sheets);
         if (sheets.first() == "Good") {
             CheckLayout(run.sheet(0), 2); // the first sheet is complete
@@ -614,6 +630,7 @@ private slots:
             QFAIL("no overflow");
         } catch (const Failure &e) {
             QVERIFY2(e.message().contains("32767"), qPrintable(e.message()));
+            QCOMPARE(e.kind(), FailureKind::Internal);
         }
         int last = 0;
         for (const auto &[at, cell] : sheet->cellsInOrder())

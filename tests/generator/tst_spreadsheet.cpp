@@ -3,6 +3,7 @@
 #include "spreadsheet/CellRange.h"
 #include "spreadsheet/Constants.h"
 #include "spreadsheet/WorkbookPresenter.h"
+#include "support/Failures.h"
 
 #include <QTest>
 
@@ -25,15 +26,6 @@ public:
     }
     QStringList presented;
 };
-
-template <typename Call> QString FailureOf(Call call) {
-    try {
-        call();
-    } catch (const Failure &e) {
-        return e.message();
-    }
-    return {};
-}
 
 } // namespace
 
@@ -61,16 +53,18 @@ private slots:
     }
 
     void lookupAndDelete() {
-        QVERIFY(FailureOf([&] { book_->Worksheets().Item("Sheet4"); }).contains("Sheet4"));
+        const auto missing = FailureOf([&] { book_->Worksheets().Item("Sheet4"); });
+        QVERIFY(missing && missing->message().contains("Sheet4"));
         QCOMPARE(book_->Worksheets().Item("sheet2")->Name(), QStringLiteral("Sheet2"));
         auto sheet3 = book_->Worksheets().Item("Sheet3");
         sheet3->Delete();
         book_->Worksheets().Item("Sheet2")->Delete();
         QCOMPARE(SheetNames(*book_), QStringList{"Sheet1"});
-        QVERIFY(FailureOf([&] { book_->Worksheets().Item("Sheet3"); }).contains("Sheet3"));
+        const auto deleted = FailureOf([&] { book_->Worksheets().Item("Sheet3"); });
+        QVERIFY(deleted && deleted->message().contains("Sheet3"));
         // A deleted sheet is gone for good, and the last sheet stays.
-        QVERIFY(!FailureOf([&] { sheet3->Cells(1, 1).setValue(1.0); }).isEmpty());
-        QVERIFY(!FailureOf([&] { book_->Worksheets().Item("Sheet1")->Delete(); }).isEmpty());
+        QVERIFY(FailureOf([&] { sheet3->Cells(1, 1).setValue(1.0); }).has_value());
+        QVERIFY(FailureOf([&] { book_->Worksheets().Item("Sheet1")->Delete(); }).has_value());
     }
 
     void deletingTheActiveSheetActivatesTheNext() {
@@ -150,8 +144,10 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, reason);
         auto sheet = book_->Worksheets().Item("Sheet1");
-        const QString message = FailureOf([&] { sheet->setName(name); });
-        QVERIFY2(message.contains(reason), qPrintable(message));
+        const auto refused = FailureOf([&] { sheet->setName(name); });
+        QVERIFY(refused);
+        QVERIFY2(refused->message().contains(reason), qPrintable(refused->message()));
+        QCOMPARE(refused->kind(), FailureKind::RefusedName);
         QCOMPARE(sheet->Name(), QStringLiteral("Sheet1"));
     }
 
@@ -177,9 +173,10 @@ private slots:
 
     void duplicatesFoldUnicodeCase() {
         book_->Worksheets().Item("Sheet2")->setName("Ärger");
-        const QString message =
+        const auto refused =
             FailureOf([&] { book_->Worksheets().Item("Sheet1")->setName("äRGER"); });
-        QVERIFY(message.contains("既に使用"));
+        QVERIFY(refused && refused->message().contains("既に使用"));
+        QCOMPARE(refused->kind(), FailureKind::RefusedName);
     }
 
     void cellBounds_data() {
@@ -199,7 +196,7 @@ private slots:
         QFETCH(int, column);
         QFETCH(bool, fails);
         auto sheet = book_->ActiveSheet();
-        QCOMPARE(FailureOf([&] { sheet->Cells(row, column); }).isEmpty(), !fails);
+        QCOMPARE(FailureOf([&] { sheet->Cells(row, column); }).has_value(), fails);
     }
 
     void valuesAndRanges() {
@@ -235,10 +232,10 @@ private slots:
 
         auto other = book_->Worksheets().Item("Sheet2");
         QVERIFY(
-            !FailureOf([&] { sheet->Range(sheet->Cells(1, 1), other->Cells(2, 2)); }).isEmpty());
-        QVERIFY(!FailureOf([&] {
-                     sheet->Cells(1, 1).setValue(QString(xl::MaxTextLength + 1, u'x'));
-                 }).isEmpty());
+            FailureOf([&] { sheet->Range(sheet->Cells(1, 1), other->Cells(2, 2)); }).has_value());
+        QVERIFY(FailureOf([&] {
+                    sheet->Cells(1, 1).setValue(QString(xl::MaxTextLength + 1, u'x'));
+                }).has_value());
     }
 
     // Cells far from the top left corner are kept apart from the rest, and
@@ -295,8 +292,10 @@ private slots:
             [&] { range.Interior().setPattern(value); },
             [&] { app_->Windows().Arrange(value); },
         };
-        const QString message = FailureOf(calls[what]);
-        QVERIFY2(message.contains(QString::number(value)), qPrintable(message));
+        const auto refused = FailureOf(calls[what]);
+        QVERIFY(refused);
+        QVERIFY2(refused->message().contains(QString::number(value)),
+                 qPrintable(refused->message()));
         QVERIFY(!sheet->lineAbove(2, 2));
     }
 
@@ -306,8 +305,8 @@ private slots:
         sheet->Columns("c:e").setColumnWidth(15);
         QCOMPARE(sheet->columnWidths(),
                  (std::map<int, double>{{1, 1.83}, {3, 15}, {4, 15}, {5, 15}}));
-        QVERIFY(!FailureOf([&] { sheet->Columns("A1:B"); }).isEmpty());
-        QVERIFY(!FailureOf([&] { sheet->Columns("A:A").setColumnWidth(256); }).isEmpty());
+        QVERIFY(FailureOf([&] { sheet->Columns("A1:B"); }).has_value());
+        QVERIFY(FailureOf([&] { sheet->Columns("A:A").setColumnWidth(256); }).has_value());
     }
 
     void rowHeights() {
@@ -315,10 +314,10 @@ private slots:
         sheet->Rows(7).setRowHeight(45);
         sheet->Rows(xl::MaxRows).setRowHeight(0);
         QCOMPARE(sheet->rowHeights(), (std::map<int, double>{{7, 45}, {xl::MaxRows, 0}}));
-        QVERIFY(!FailureOf([&] { sheet->Rows(0); }).isEmpty());
-        QVERIFY(!FailureOf([&] { sheet->Rows(xl::MaxRows + 1); }).isEmpty());
-        QVERIFY(!FailureOf([&] { sheet->Rows(8).setRowHeight(409.5); }).isEmpty());
-        QVERIFY(!FailureOf([&] { sheet->Rows(8).setRowHeight(-1); }).isEmpty());
+        QVERIFY(FailureOf([&] { sheet->Rows(0); }).has_value());
+        QVERIFY(FailureOf([&] { sheet->Rows(xl::MaxRows + 1); }).has_value());
+        QVERIFY(FailureOf([&] { sheet->Rows(8).setRowHeight(409.5); }).has_value());
+        QVERIFY(FailureOf([&] { sheet->Rows(8).setRowHeight(-1); }).has_value());
         QCOMPARE(sheet->rowHeights().size(), size_t(2));
     }
 

@@ -6,6 +6,7 @@
 #include "spreadsheet/PackageParts.h"
 #include "spreadsheet/XlsxFile.h"
 #include "spreadsheet/XmlText.h"
+#include "support/Failures.h"
 #include "support/WorkbookReader.h"
 
 #include <QJsonArray>
@@ -390,10 +391,11 @@ private slots:
             QFAIL("a duplicate sheet name was accepted");
         } catch (const Failure &e) {
             QVERIFY(e.message().contains("orders"));
+            QCOMPARE(e.kind(), FailureKind::RefusedName);
         }
         Application::setPresenter(nullptr);
         QCOMPARE(presenter->written().size(), 1);
-        QVERIFY(presenter->failures().isEmpty());
+        QVERIFY(presenter->failures().empty());
 
         const QJsonObject read = ReadWorkbook(presenter->written()[0]);
         QCOMPARE(

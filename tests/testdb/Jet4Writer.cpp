@@ -26,7 +26,8 @@ int ColumnNumber(const TestTable &table, const QString &name) {
     for (int i = 0; i < table.columns.size(); ++i)
         if (table.columns[i].name == name)
             return i;
-    throw Failure(QStringLiteral("no column \"%1\" in table \"%2\"").arg(name, table.name));
+    throw Failure(FailureKind::Internal,
+                  QStringLiteral("no column \"%1\" in table \"%2\"").arg(name, table.name));
 }
 
 struct TablePlan {
@@ -118,7 +119,8 @@ private:
                                            ? t
                                            : byName.value(keys[k].referencedTable, -1);
                 if (referenced < 0)
-                    throw Failure(QStringLiteral("no table \"%1\"").arg(keys[k].referencedTable));
+                    throw Failure(FailureKind::Internal,
+                                  QStringLiteral("no table \"%1\"").arg(keys[k].referencedTable));
                 const QStringList names = keys[k].referencedColumns.isEmpty()
                                               ? keys[k].columns
                                               : keys[k].referencedColumns;
@@ -257,6 +259,7 @@ private:
             const QByteArray stream = EncodeTableDefinition(format_, p.definition);
             if (TableDefinitionPageCount(format_, stream.size()) != p.tdefPages.size())
                 throw Failure(
+                    FailureKind::Internal,
                     QStringLiteral("the definition of \"%1\" changed its size").arg(p.table.name));
             WriteTableDefinitionPages(format_, stream, p.tdefPages, file);
             for (int i = 0; i < p.dataPages.size(); ++i)
@@ -286,11 +289,12 @@ private:
 
 void Write(const JetFormat &format, const TestDatabase &database, const QString &path) {
     if (const QString fault = CheckTestDatabase(database); !fault.isEmpty())
-        throw Failure(fault);
+        throw Failure(FailureKind::Internal, fault);
     const QByteArray bytes = Writer(format, database).write();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw Failure(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+        throw Failure(FailureKind::Output,
+                      QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
 }
 
 } // namespace

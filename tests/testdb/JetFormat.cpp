@@ -15,7 +15,8 @@ QByteArray JetFormat::encodeText(const QString &text) const {
     const QByteArray name = "CP" + QByteArray::number(codePage);
     iconv_t converter = iconv_open(name.constData(), "UTF-8");
     if (converter == reinterpret_cast<iconv_t>(-1))
-        throw Failure(QStringLiteral("code page %1 is not known here").arg(codePage));
+        throw Failure(FailureKind::Internal,
+                      QStringLiteral("code page %1 is not known here").arg(codePage));
     QByteArray in = text.toUtf8();
     QByteArray out(in.size() * 2 + 4, '\0');
     char *from = in.data();
@@ -26,6 +27,7 @@ QByteArray JetFormat::encodeText(const QString &text) const {
     iconv_close(converter);
     if (done == static_cast<size_t>(-1) || fromLeft != 0)
         throw Failure(
+            FailureKind::Internal,
             QStringLiteral("\"%1\" cannot be written in code page %2").arg(text).arg(codePage));
     out.truncate(out.size() - static_cast<int>(toLeft));
     return out;

@@ -94,6 +94,7 @@ QList<QList<QByteArray>> PackRecords(const JetFormat &format, const QList<QByteA
         const int need = static_cast<int>(record.size()) + 2;
         if (need > RecordSpace(format))
             throw Failure(
+                FailureKind::Internal,
                 QStringLiteral("a record of %1 bytes does not fit on a page").arg(record.size()));
         if (pages.isEmpty() || used + need > RecordSpace(format) ||
             pages.last().size() == MaxRecordsPerPage) {
@@ -152,7 +153,8 @@ QByteArray UsageMapRow(const JetFormat &format, const QList<quint32> &pages,
         mapIndexes.insert(p / perPage);
     if (static_cast<int>(mapIndexes.size()) != mapPages.size() ||
         *mapIndexes.rbegin() >= quint32(pointers))
-        throw Failure(QStringLiteral("the file is too large for its usage maps"));
+        throw Failure(FailureKind::Internal,
+                      QStringLiteral("the file is too large for its usage maps"));
     int next = 0;
     for (quint32 index : mapIndexes) {
         const quint32 mapPage = mapPages[next++];

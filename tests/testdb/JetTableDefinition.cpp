@@ -38,7 +38,8 @@ StoredType StoredTypeOf(const QString &type) {
         {"guid", {0x0F, 16, true}},   {"decimal", {0x10, 17, true}}};
     const auto it = types.constFind(type);
     if (it == types.cend())
-        throw Failure(QStringLiteral("unknown column type \"%1\"").arg(type));
+        throw Failure(FailureKind::Internal,
+                      QStringLiteral("unknown column type \"%1\"").arg(type));
     return *it;
 }
 
@@ -50,7 +51,8 @@ QByteArray EncodeName(const JetFormat &format, const QString &name) {
     const QByteArray bytes = format.encodeText(name);
     const int limit = format.nameLengthSize == 1 ? 0xFF : 0xFFFF;
     if (bytes.size() > limit)
-        throw Failure(QStringLiteral("the name \"%1\" is too long").arg(name));
+        throw Failure(FailureKind::Internal,
+                      QStringLiteral("the name \"%1\" is too long").arg(name));
     QByteArray out;
     if (format.nameLengthSize == 1)
         Le::put8(out, static_cast<int>(bytes.size()));
@@ -95,7 +97,8 @@ void PutColumn(const JetFormat &format, QByteArray &out, const ColumnLayout &c) 
 
 void PutRealIndex(const JetFormat &format, QByteArray &out, const RealIndex &index) {
     if (index.columns.size() > MaxKeyColumns)
-        throw Failure(QStringLiteral("an index has %1 columns at most").arg(MaxKeyColumns));
+        throw Failure(FailureKind::Internal,
+                      QStringLiteral("an index has %1 columns at most").arg(MaxKeyColumns));
     if (!format.jet3)
         Le::put32(out, IndexMagic);
     for (int i = 0; i < MaxKeyColumns; ++i) {

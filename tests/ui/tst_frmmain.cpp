@@ -831,7 +831,7 @@ private slots:
         action("mitmSelectAll")->trigger();
         record_.duringMake = [&] {
             if (thrown == "Failure")
-                throw Failure(reason);
+                throw Failure(FailureKind::RefusedName, reason);
             if (thrown == "bad_alloc")
                 throw std::bad_alloc();
             throw std::runtime_error(reason.toStdString());
@@ -868,6 +868,7 @@ private slots:
             application->setVisible(true);
             application.reset(); // handed over here, as Make does on its way out
             throw Failure(
+                FailureKind::RefusedName,
                 QStringLiteral("シート名「History」は予約されているため使用できません。"));
         };
         action("mitmExcel")->trigger();
@@ -892,6 +893,7 @@ private slots:
             afterTheBox << (QApplication::overrideCursor() ? QApplication::overrideCursor()->shape()
                                                            : Qt::BlankCursor);
             throw Failure(
+                FailureKind::RefusedName,
                 QStringLiteral("シート名「History」は予約されているため使用できません。"));
         };
         action("mitmExcel")->trigger();

@@ -1,0 +1,3 @@
+#include "database/DatabaseLog.h"
+
+Q_LOGGING_CATEGORY(lcDatabase, "quillmere.database")

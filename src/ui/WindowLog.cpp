@@ -1,0 +1,3 @@
+#include "ui/WindowLog.h"
+
+Q_LOGGING_CATEGORY(lcWindow, "quillmere.window")
