@@ -14,12 +14,12 @@
 #include "ui/Prompts.h"
 #include "ui/WindowFont.h"
 #include "ui/frmAbout.h"
+#include "ui_frmMain.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -30,7 +30,6 @@
 #include <QMimeData>
 #include <QScopeGuard>
 #include <QSettings>
-#include <QStatusBar>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
@@ -41,11 +40,6 @@
 Q_LOGGING_CATEGORY(lcWindow, "quillmere.window")
 
 namespace {
-
-// Sizes are logical pixels of the client area below the menu bar.
-constexpr int ClientWidth = 434;
-constexpr int ClientHeight = 337;
-constexpr QSize ToolButtonSize(23, 22);
 
 const QString ConnectFailed = QStringLiteral("DB接続に失敗しました。");
 const QString NoFileGiven = QStringLiteral("ファイルが指定されていません。");
@@ -126,10 +120,9 @@ QString LocalPathOf(const QUrl &url) {
 } // namespace
 
 frmMain::frmMain(QWidget *parent)
-    : QMainWindow(parent), prompts_(std::make_shared<Prompts>()),
+    : QMainWindow(parent), ui_(std::make_unique<Ui::frmMain>()),
+      prompts_(std::make_shared<Prompts>()),
       generatorFactory_([] { return std::make_unique<clsOutputTableDesign>(); }) {
-    setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("テーブルデザインの出力"));
     setWindowIcon(Icons::Icon(QStringLiteral("output")));
     // Fixed size: a minimise box and a close box, no maximise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -138,130 +131,73 @@ frmMain::frmMain(QWidget *parent)
     setAcceptDrops(false); // only the file name box and the list take drops
     setFont(WindowFont(font()));
 
-    buildControls();
-    buildMenus();
+    ui_->setupUi(this);
+    connectControls();
+    connectMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     Form_Load();
 }
 
 frmMain::~frmMain() = default;
 
-void frmMain::buildControls() {
-    auto *client = new QWidget(this);
-    client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(ClientWidth, ClientHeight);
-    setCentralWidget(client);
+// The form (frmMain.ui) places the controls; here they get what a form
+// cannot give: the pictures, the box's colour, and what they do.
+void frmMain::connectControls() {
+    toolbar_ = ui_->Toolbar1;
+    txtFilename_ = ui_->txtFilename;
+    lsvTables_ = ui_->lsvTables;
+    panels_[0] = ui_->StatusBar1Panel1;
+    panels_[1] = ui_->StatusBar1Panel2;
 
-    toolbar_ = new QWidget(client);
-    toolbar_->setObjectName(QStringLiteral("Toolbar1"));
-    toolbar_->setGeometry(0, 0, ClientWidth, ToolButtonSize.height());
-    auto *buttons = new QHBoxLayout(toolbar_);
-    buttons->setContentsMargins(0, 0, 0, 0);
-    buttons->setSpacing(0);
-    const std::pair<const char *, QString> toolButtons[] = {
-        {"open", QStringLiteral("開く")},
-        {"checkTrue", QStringLiteral("全選択")},
-        {"checkFalse", QStringLiteral("全解除")},
-        {"output", QStringLiteral("出力")}};
-    for (int i = 0; i < 4; ++i) {
-        auto *button = new QToolButton(toolbar_);
-        const int index = i + 1;
-        button->setObjectName(QStringLiteral("Toolbar1Button%1").arg(index));
-        button->setIcon(Icons::Icon(QString::fromLatin1(toolButtons[i].first)));
-        button->setIconSize(QSize(16, 16));
-        button->setFixedSize(ToolButtonSize);
-        button->setToolTip(toolButtons[i].second);
-        button->setAutoRaise(true);
-        button->setFocusPolicy(Qt::NoFocus);
-        button->setProperty("Index", index);
+    const std::pair<QToolButton *, const char *> toolButtons[] = {
+        {ui_->Toolbar1Button1, "open"},
+        {ui_->Toolbar1Button2, "checkTrue"},
+        {ui_->Toolbar1Button3, "checkFalse"},
+        {ui_->Toolbar1Button4, "output"}};
+    for (const auto &[button, picture] : toolButtons) {
+        button->setIcon(Icons::Icon(QString::fromLatin1(picture)));
+        const int index = button->property("Index").toInt();
         connect(button, &QToolButton::clicked, this,
                 [this, index] { Toolbar1_ButtonClick(index); });
-        buttons->addWidget(button);
     }
-    buttons->addStretch();
 
-    auto *label = new QLabel(QStringLiteral("開いている Access データベース"), client);
-    label->setObjectName(QStringLiteral("Label2"));
-    label->setGeometry(8, 40, 209, 14);
-
-    txtFilename_ = new QLineEdit(client);
-    txtFilename_->setObjectName(QStringLiteral("txtFilename"));
-    txtFilename_->setGeometry(0, 56, 433, 18);
-    txtFilename_->setReadOnly(true); // only the program puts a path here
-    txtFilename_->setAcceptDrops(true);
+    // The box takes no typing (only the program puts a path there), and has
+    // the colour of the controls.
     QPalette palette = txtFilename_->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::Button));
     txtFilename_->setPalette(palette);
     txtFilename_->installEventFilter(this);
     connect(txtFilename_, &QLineEdit::textChanged, this, &frmMain::txtFilename_Change);
 
-    lsvTables_ = new QTreeWidget(client);
-    lsvTables_->setObjectName(QStringLiteral("lsvTables"));
-    lsvTables_->setGeometry(0, 72, 433, 241);
-    lsvTables_->setRootIsDecorated(false);
-    lsvTables_->setUniformRowHeights(true);
-    lsvTables_->setAllColumnsShowFocus(true);
-    lsvTables_->setSelectionMode(QAbstractItemView::SingleSelection);
-    lsvTables_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lsvTables_->setSortingEnabled(false);
-    lsvTables_->setAcceptDrops(true);
     lsvTables_->viewport()->setAcceptDrops(true);
     lsvTables_->viewport()->installEventFilter(this);
     lsvTables_->installEventFilter(this);
 
-    statusBar_ = new QStatusBar(client);
-    statusBar_->setObjectName(QStringLiteral("StatusBar1"));
-    statusBar_->setSizeGripEnabled(false);
-    statusBar_->setGeometry(0, ClientHeight - 25, ClientWidth, 25);
-    const int widths[] = {320, 130};
-    for (int i = 0; i < 2; ++i) {
-        panels_[i] = new QLabel(statusBar_);
-        panels_[i]->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i + 1));
-        panels_[i]->setMinimumWidth(widths[i]);
-        panels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        statusBar_->addWidget(panels_[i]);
-    }
+    for (QLabel *panel : panels_)
+        ui_->StatusBar1->addWidget(panel);
 
     // The list holds the focus from the start.
-    setTabOrder(lsvTables_, txtFilename_);
     lsvTables_->setFocus();
 }
 
-void frmMain::buildMenus() {
-    auto menu = [this](const char *name, const QString &caption) {
-        QMenu *m = menuBar()->addMenu(caption);
-        m->setObjectName(QString::fromLatin1(name));
-        m->menuAction()->setObjectName(QString::fromLatin1(name));
-        return m;
-    };
-    auto item = [this](QMenu *m, const char *name, const QString &caption,
-                       void (frmMain::*handler)()) {
-        QAction *a = m->addAction(caption);
-        a->setObjectName(QString::fromLatin1(name));
-        connect(a, &QAction::triggered, this, handler);
-        return a;
-    };
-    QMenu *file = menu("mitmFile", QStringLiteral("ファイル（&F）"));
-    item(file, "mitmOpen", QStringLiteral("開く（&O）"), &frmMain::mitmOpen_Click);
-    item(file, "mitmExit", QStringLiteral("アプリケーションの終了（&X）"),
-         &frmMain::mitmExit_Click);
-    QMenu *edit = menu("mitmEdit", QStringLiteral("編集(&E)"));
-    item(edit, "mitmSelectAll", QStringLiteral("全選択(&A)"), &frmMain::mitmSelectAll_Click);
-    item(edit, "mitmClear", QStringLiteral("全解除（&C）"), &frmMain::mitmClear_Click);
-    QMenu *view = menu("mitmToolBar", QStringLiteral("表示(&D)"));
-    mitmTooBar_ =
-        item(view, "mitmTooBar", QStringLiteral("ツールバー"), &frmMain::mitmTooBar_Click);
-    mitmTooBar_->setCheckable(true);
-    mitmTooBar_->setChecked(true);
-    QMenu *output = menu("mitmOutput", QStringLiteral("出力（&O）"));
-    item(output, "mitmExcel", QStringLiteral("excel に出力（&E）"), &frmMain::mitmExcel_Click);
-    mitmDescriptions_ =
-        item(output, "mitmDescriptions", QStringLiteral("説明欄にフィールドの説明を出力(&D)"),
-             &frmMain::mitmDescriptions_Click);
-    mitmDescriptions_->setCheckable(true);
+void frmMain::connectMenus() {
+    // The menu bar's entries are named as their menus.
+    for (QAction *entry : menuBar()->actions())
+        entry->setObjectName(entry->menu()->objectName());
+    const std::pair<QAction *, void (frmMain::*)()> items[] = {
+        {ui_->mitmOpen, &frmMain::mitmOpen_Click},
+        {ui_->mitmExit, &frmMain::mitmExit_Click},
+        {ui_->mitmSelectAll, &frmMain::mitmSelectAll_Click},
+        {ui_->mitmClear, &frmMain::mitmClear_Click},
+        {ui_->mitmTooBar, &frmMain::mitmTooBar_Click},
+        {ui_->mitmExcel, &frmMain::mitmExcel_Click},
+        {ui_->mitmDescriptions, &frmMain::mitmDescriptions_Click},
+        {ui_->mitmVersion, &frmMain::mitmVersion_Click}};
+    for (const auto &[item, handler] : items)
+        connect(item, &QAction::triggered, this, handler);
+    mitmTooBar_ = ui_->mitmTooBar;
+    mitmDescriptions_ = ui_->mitmDescriptions;
     mitmDescriptions_->setChecked(QSettings().value(DescriptionsSetting, false).toBool());
-    QMenu *version = menu("mitmVersionP", QStringLiteral("バージョン(&V)"));
-    item(version, "mitmVersion", QStringLiteral("パージョン(&V)"), &frmMain::mitmVersion_Click);
 }
 
 void frmMain::setPrompts(std::shared_ptr<Prompts> prompts) {
