@@ -2,7 +2,6 @@
 
 #include "common/Failure.h"
 #include "common/LocalFileName.h"
-#include "database/Catalog.h"
 #include "database/ConnectionString.h"
 #include "database/mdlADO.h"
 #include "generator/clsOutputTableDesign.h"
@@ -12,6 +11,7 @@
 #include "ui/Icons.h"
 #include "ui/OverrideCursorPause.h"
 #include "ui/Prompts.h"
+#include "ui/TableListing.h"
 #include "ui/WindowFont.h"
 #include "ui/frmAbout.h"
 #include "ui_frmMain.h"
@@ -278,16 +278,12 @@ void frmMain::rebuildList(const QString &path) {
     int count = 0;
     {
         BusyCursor busy;
-        Catalog catalog;
-        catalog.setActiveConnection(connection);
+        const TableListing listing(connection);
         QList<QTreeWidgetItem *> rows;
         const auto unlisted =
             qScopeGuard([&rows] { qDeleteAll(rows); }); // rows the list did not take
-        for (const Table &table : catalog.Tables()) {
-            if (table.Type() != QLatin1String("TABLE"))
-                continue;
-            auto *row = new QTreeWidgetItem(
-                {table.Name(), table.DateModified().toText(), table.DateCreated().toText()});
+        for (const TableListing::Row &table : listing.rows()) {
+            auto *row = new QTreeWidgetItem({table.name, table.modified, table.created});
             row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
             row->setCheckState(0, Qt::Unchecked);
             rows << row;
