@@ -1,13 +1,12 @@
 #include "ui/frmMain.h"
 
 #include "common/Failure.h"
-#include "common/LocalFileName.h"
 #include "database/ConnectionString.h"
 #include "database/mdlADO.h"
 #include "generator/clsOutputTableDesign.h"
 #include "ui/ApplicationIdentity.h"
+#include "ui/DatabaseDrop.h"
 #include "ui/DesktopPresenter.h"
-#include "ui/FileExtension.h"
 #include "ui/Icons.h"
 #include "ui/OverrideCursorPause.h"
 #include "ui/Prompts.h"
@@ -27,12 +26,10 @@
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QScopeGuard>
 #include <QSettings>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QUrl>
 #include <optional>
 
 // The window's log: why a database did not open, and the reasons behind
@@ -46,12 +43,11 @@ const QString NoFileGiven = QStringLiteral("ファイルが指定されていま
 const QString ListRead = QStringLiteral("テーブルリストを取得しました。");
 const QString TablesSuffix = QStringLiteral("個のテーブル");
 const QString NothingTicked = QStringLiteral("出力テーブルが選択されていません。");
-// The open dialog's one filter, and the extensions a drop is taken with, as
-// the window has always had them. A file of Access 2007 and later opens by
-// its name (typed into the dialog, or given on the command line, as a file
-// manager does for the type the program installs for it).
+// The open dialog's one filter, as the window has always had it. A file of
+// Access 2007 and later opens by its name (typed into the dialog, or given
+// on the command line, as a file manager does for the type the program
+// installs for it).
 const QStringList OpenFilters = {QStringLiteral("Accessファイル(*.mdb;*.adp;*.mda;*.mde;*.ade)")};
-const QStringList DroppableExtensions = {"MDB", "ADP", "MDA", "MDE", "ADE"};
 const QString RunFailed = QStringLiteral("テーブルデザインのブックを完成できませんでした。\n%1");
 const QString ListFailed = QStringLiteral("「%1」のテーブルリストを取得できませんでした。\n%2");
 const QString FileNotTaken = QStringLiteral("ファイルを開けませんでした。\n%1");
@@ -92,29 +88,6 @@ template <typename Work> std::optional<QString> ReasonOfFailure(Work &&work) {
     } catch (...) {
         return UnknownError;
     }
-}
-
-// A drop is taken as a copy, or as a link where the source offers no copy;
-// never as a move, which a file manager may take as leave to remove the
-// dropped database.
-std::optional<Qt::DropAction> DropActionFor(const QDropEvent *event) {
-    if (!event->mimeData()->hasUrls())
-        return std::nullopt;
-    if (event->possibleActions() & Qt::CopyAction)
-        return Qt::CopyAction;
-    if (event->possibleActions() & Qt::LinkAction)
-        return Qt::LinkAction;
-    return std::nullopt;
-}
-
-// The file a dropped URL names. Its path is the name's bytes percent-encoded,
-// which need not be UTF-8: taken as bytes, a Latin-1 or Shift-JIS name
-// names its file, where toLocalFile() would make up another name.
-QString LocalPathOf(const QUrl &url) {
-    if (!url.host().isEmpty())
-        return url.toLocalFile();
-    return LocalFileName::decode(
-        QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
 }
 
 } // namespace
@@ -318,16 +291,10 @@ void frmMain::lsvTables_OLEDragDrop(const QMimeData *data) {
     takeDroppedFile(data);
 }
 
-// Only the first file of a file list counts, and only with the extension of
-// an Access database.
 void frmMain::takeDroppedFile(const QMimeData *data) {
     const auto reason = ReasonOfFailure([&] {
-        if (!data || !data->hasUrls() || data->urls().isEmpty() ||
-            !data->urls().constFirst().isLocalFile())
-            return;
-        const QString path = LocalPathOf(data->urls().constFirst());
-        if (DroppableExtensions.contains(GetExtension(path)))
-            showFile(path);
+        if (const auto path = DatabaseDrop::File(data))
+            showFile(*path);
     });
     if (reason)
         showMessage(FileNotTaken.arg(*reason));
@@ -355,7 +322,7 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event) {
         watched == txtFilename_ || watched == lsvTables_ || watched == lsvTables_->viewport();
     if (dropTarget && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove)) {
         auto *drag = static_cast<QDragMoveEvent *>(event);
-        if (const auto action = DropActionFor(drag)) {
+        if (const auto action = DatabaseDrop::Action(drag)) {
             drag->setDropAction(*action);
             drag->accept();
         } else {
@@ -365,7 +332,7 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event) {
     }
     if (dropTarget && event->type() == QEvent::Drop) {
         auto *drop = static_cast<QDropEvent *>(event);
-        const auto action = DropActionFor(drop);
+        const auto action = DatabaseDrop::Action(drop);
         if (!action) {
             drop->ignore();
             return true;
