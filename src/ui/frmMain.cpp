@@ -8,6 +8,7 @@
 #include "ui/DatabaseDrop.h"
 #include "ui/DesktopPresenter.h"
 #include "ui/Icons.h"
+#include "ui/OutputSettings.h"
 #include "ui/OverrideCursorPause.h"
 #include "ui/Prompts.h"
 #include "ui/TableListing.h"
@@ -27,7 +28,6 @@
 #include <QLoggingCategory>
 #include <QMenuBar>
 #include <QScopeGuard>
-#include <QSettings>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <optional>
@@ -53,10 +53,6 @@ const QString ListFailed = QStringLiteral("「%1」のテーブルリストを�
 const QString FileNotTaken = QStringLiteral("ファイルを開けませんでした。\n%1");
 const QString OutOfMemory = QStringLiteral("メモリが足りません。");
 const QString UnknownError = QStringLiteral("原因の分からないエラーが発生しました。");
-
-// Whether field descriptions go into the workbook: the user's choice, kept
-// in the desktop's settings place across runs.
-const QString DescriptionsSetting = QStringLiteral("output/descriptions");
 
 // The character Ctrl+A types.
 constexpr int ControlA = 1;
@@ -170,7 +166,7 @@ void frmMain::connectMenus() {
         connect(item, &QAction::triggered, this, handler);
     mitmTooBar_ = ui_->mitmTooBar;
     mitmDescriptions_ = ui_->mitmDescriptions;
-    mitmDescriptions_->setChecked(QSettings().value(DescriptionsSetting, false).toBool());
+    mitmDescriptions_->setChecked(OutputSettings::WriteDescriptions());
 }
 
 void frmMain::setPrompts(std::shared_ptr<Prompts> prompts) {
@@ -413,7 +409,7 @@ void frmMain::mitmExcel_Click() {
 
 void frmMain::mitmDescriptions_Click() {
     // Kept at once, so that the choice outlives this run however it ends.
-    QSettings().setValue(DescriptionsSetting, mitmDescriptions_->isChecked());
+    OutputSettings::SetWriteDescriptions(mitmDescriptions_->isChecked());
 }
 
 void frmMain::runOutput() {
