@@ -110,7 +110,8 @@ frmMain::frmMain(QWidget *parent)
 frmMain::~frmMain() = default;
 
 // The form (frmMain.ui) places the controls; here they get what a form
-// cannot give: the pictures, the box's colour, and what they do.
+// cannot give: the pictures, the box's colour, the panels' places in the
+// status bar, the focus, and what they do.
 void frmMain::connectControls() {
     toolbar_ = ui_->Toolbar1;
     txtFilename_ = ui_->txtFilename;
@@ -150,6 +151,8 @@ void frmMain::connectControls() {
 }
 
 void frmMain::connectMenus() {
+    mitmTooBar_ = ui_->mitmTooBar;
+    mitmDescriptions_ = ui_->mitmDescriptions;
     // The menu bar's entries are named as their menus.
     for (QAction *entry : menuBar()->actions())
         entry->setObjectName(entry->menu()->objectName());
@@ -164,8 +167,6 @@ void frmMain::connectMenus() {
         {ui_->mitmVersion, &frmMain::mitmVersion_Click}};
     for (const auto &[item, handler] : items)
         connect(item, &QAction::triggered, this, handler);
-    mitmTooBar_ = ui_->mitmTooBar;
-    mitmDescriptions_ = ui_->mitmDescriptions;
     mitmDescriptions_->setChecked(OutputSettings::WriteDescriptions());
 }
 
