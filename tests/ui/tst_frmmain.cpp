@@ -2,6 +2,7 @@
 #include "common/LocalFileName.h"
 #include "generator/clsOutputTableDesign.h"
 #include "spreadsheet/Application.h"
+#include "support/AnsweringPrompts.h"
 #include "support/Fixtures.h"
 #include "ui/ApplicationIdentity.h"
 #include "ui/CommandLine.h"
@@ -41,25 +42,6 @@
 #include <map>
 
 namespace {
-
-// Answers the dialogs: keeps every message with the override cursor shown
-// over it (Qt::BlankCursor for none), gives the queued file names.
-class AnsweringPrompts : public Prompts {
-public:
-    void message(QWidget *, const QString &text) override {
-        messages << text;
-        cursors << (QApplication::overrideCursor() ? QApplication::overrideCursor()->shape()
-                                                   : Qt::BlankCursor);
-    }
-    QString openFileName(QWidget *, const QStringList &offered, const QString &previous) override {
-        filters << offered;
-        previousNames << previous;
-        return answers.isEmpty() ? QString() : answers.takeFirst();
-    }
-    QStringList messages, previousNames, answers;
-    QList<QStringList> filters;
-    QList<Qt::CursorShape> cursors;
-};
 
 // The open dialog's one filter.
 const QStringList OpenFilters = {"Accessファイル(*.mdb;*.adp;*.mda;*.mde;*.ade)"};
