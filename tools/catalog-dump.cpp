@@ -45,7 +45,7 @@ void AppendTable(QByteArray &out, const Table &table, bool withDesign) {
     AppendString(out, table.DateCreated().toText());
     out += ",\"dateModified\":";
     AppendString(out, table.DateModified().toText());
-    if (withDesign && table.Type() == QLatin1String("TABLE")) {
+    if (withDesign) {
         out += ",\"columns\":[";
         bool first = true;
         for (const Column &c : table.Columns()) {
@@ -120,13 +120,20 @@ int Run(QStringList args) {
     try {
         Catalog catalog;
         catalog.setActiveConnection(connection);
+        // Every entry, with the design of each user table. The user tables
+        // stand among the entries in the same order: one pass meets them all.
+        const std::vector<const Table *> userTables = catalog.UserTables();
+        auto nextUserTable = userTables.cbegin();
         QByteArray out = "{\"tables\":[";
         bool first = true;
         for (const Table &t : catalog.Tables()) {
+            const bool userTable = nextUserTable != userTables.cend() && *nextUserTable == &t;
+            if (userTable)
+                ++nextUserTable;
             if (!first)
                 out += ',';
             first = false;
-            AppendTable(out, t, !tablesOnly);
+            AppendTable(out, t, !tablesOnly && userTable);
         }
         out += "]}\n";
         std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout);

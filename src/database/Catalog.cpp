@@ -5,6 +5,14 @@
 
 #include <algorithm>
 
+namespace {
+
+bool IsUserTable(const Table &table) {
+    return table.Type() == QLatin1String("TABLE");
+}
+
+} // namespace
+
 TableCollection::TableCollection(std::vector<Table> tables) : Collection<Table>(std::move(tables)) {
     for (int i = Count() - 1; i >= 0; --i) {
         // Filled backwards, so that the first of equal names wins.
@@ -49,11 +57,18 @@ void Catalog::setActiveConnection(std::shared_ptr<Connection> connection) {
     connection_ = std::move(connection);
 }
 
+std::vector<const Table *> Catalog::UserTables() const {
+    std::vector<const Table *> tables;
+    for (const Table &table : Tables())
+        if (IsUserTable(table))
+            tables.push_back(&table);
+    return tables;
+}
+
 QStringList Catalog::UserTableNames() const {
     QStringList names;
-    for (const Table &table : Tables())
-        if (table.Type() == QLatin1String("TABLE"))
-            names << table.Name();
+    for (const Table *table : UserTables())
+        names << table->Name();
     return names;
 }
 
@@ -65,7 +80,7 @@ void Catalog::willRead(const QStringList &tableNames) const {
     for (const QString &name : tableNames) {
         try {
             const Table &table = tables_.Item(name);
-            if (table.Type() == QLatin1String("TABLE"))
+            if (IsUserTable(table))
                 ids.push_back(table.id());
         } catch (const Failure &) {
         }

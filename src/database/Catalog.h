@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <memory>
+#include <vector>
 
 // The tables of a catalog: every local table, linked table and query, in
 // ascending order of name compared without regard to case.
@@ -35,8 +36,11 @@ public:
     // Throws Failure while the catalog is bound to no connection.
     const TableCollection &Tables() const;
 
-    // The names of the user's own tables (type "TABLE": no system table,
-    // link, pass-through or view), in catalog order. Throws as Tables().
+    // The user's own tables (type "TABLE": no system table, link,
+    // pass-through or view), in catalog order: entries of Tables(), valid
+    // until the catalog is bound anew or goes. Throws as Tables().
+    std::vector<const Table *> UserTables() const;
+    // Their names.
     QStringList UserTableNames() const;
 
     // Tells the reader which tables' columns and keys will be read, in

@@ -1,68 +1,54 @@
 #include "ui/frmMain.h"
 
 #include "common/Failure.h"
-#include "common/LocalFileName.h"
-#include "database/Catalog.h"
 #include "database/ConnectionString.h"
 #include "database/mdlADO.h"
 #include "generator/clsOutputTableDesign.h"
 #include "ui/ApplicationIdentity.h"
+#include "ui/DatabaseDrop.h"
 #include "ui/DesktopPresenter.h"
-#include "ui/FileExtension.h"
 #include "ui/Icons.h"
+#include "ui/OutputSettings.h"
 #include "ui/OverrideCursorPause.h"
 #include "ui/Prompts.h"
+#include "ui/TableListing.h"
 #include "ui/WindowFont.h"
 #include "ui/WindowLog.h"
 #include "ui/frmAbout.h"
+#include "ui_frmMain.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QScopeGuard>
-#include <QSettings>
-#include <QStatusBar>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QUrl>
 #include <optional>
 
 namespace {
-
-// Sizes are logical pixels of the client area below the menu bar.
-constexpr int ClientWidth = 434;
-constexpr int ClientHeight = 337;
-constexpr QSize ToolButtonSize(23, 22);
 
 const QString ConnectFailed = QStringLiteral("DB接続に失敗しました。");
 const QString NoFileGiven = QStringLiteral("ファイルが指定されていません。");
 const QString ListRead = QStringLiteral("テーブルリストを取得しました。");
 const QString TablesSuffix = QStringLiteral("個のテーブル");
 const QString NothingTicked = QStringLiteral("出力テーブルが選択されていません。");
-// The open dialog's one filter, and the extensions a drop is taken with, as
-// the window has always had them. A file of Access 2007 and later opens by
-// its name (typed into the dialog, or given on the command line, as a file
-// manager does for the type the program installs for it).
+// The open dialog's one filter, as the window has always had it. A file of
+// Access 2007 and later opens by its name (typed into the dialog, or given
+// on the command line, as a file manager does for the type the program
+// installs for it).
 const QStringList OpenFilters = {QStringLiteral("Accessファイル(*.mdb;*.adp;*.mda;*.mde;*.ade)")};
-const QStringList DroppableExtensions = {"MDB", "ADP", "MDA", "MDE", "ADE"};
 const QString RunFailed = QStringLiteral("テーブルデザインのブックを完成できませんでした。\n%1");
 const QString ListFailed = QStringLiteral("「%1」のテーブルリストを取得できませんでした。\n%2");
 const QString FileNotTaken = QStringLiteral("ファイルを開けませんでした。\n%1");
 const QString OutOfMemory = QStringLiteral("メモリが足りません。");
 const QString UnknownError = QStringLiteral("原因の分からないエラーが発生しました。");
-
-// Whether field descriptions go into the workbook: the user's choice, kept
-// in the desktop's settings place across runs.
-const QString DescriptionsSetting = QStringLiteral("output/descriptions");
 
 // The character Ctrl+A types.
 constexpr int ControlA = 1;
@@ -96,36 +82,12 @@ template <typename Work> std::optional<QString> ReasonOfFailure(Work &&work) {
     }
 }
 
-// A drop is taken as a copy, or as a link where the source offers no copy;
-// never as a move, which a file manager may take as leave to remove the
-// dropped database.
-std::optional<Qt::DropAction> DropActionFor(const QDropEvent *event) {
-    if (!event->mimeData()->hasUrls())
-        return std::nullopt;
-    if (event->possibleActions() & Qt::CopyAction)
-        return Qt::CopyAction;
-    if (event->possibleActions() & Qt::LinkAction)
-        return Qt::LinkAction;
-    return std::nullopt;
-}
-
-// The file a dropped URL names. Its path is the name's bytes percent-encoded,
-// which need not be UTF-8: taken as bytes, a Latin-1 or Shift-JIS name
-// names its file, where toLocalFile() would make up another name.
-QString LocalPathOf(const QUrl &url) {
-    if (!url.host().isEmpty())
-        return url.toLocalFile();
-    return LocalFileName::decode(
-        QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
-}
-
 } // namespace
 
 frmMain::frmMain(QWidget *parent)
-    : QMainWindow(parent), prompts_(std::make_shared<Prompts>()),
+    : QMainWindow(parent), ui_(std::make_unique<Ui::frmMain>()),
+      prompts_(std::make_shared<Prompts>()),
       generatorFactory_([] { return std::make_unique<clsOutputTableDesign>(); }) {
-    setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("テーブルデザインの出力"));
     setWindowIcon(Icons::Icon(QStringLiteral("output")));
     // Fixed size: a minimise box and a close box, no maximise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -134,130 +96,74 @@ frmMain::frmMain(QWidget *parent)
     setAcceptDrops(false); // only the file name box and the list take drops
     setFont(WindowFont(font()));
 
-    buildControls();
-    buildMenus();
+    ui_->setupUi(this);
+    connectControls();
+    connectMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     Form_Load();
 }
 
 frmMain::~frmMain() = default;
 
-void frmMain::buildControls() {
-    auto *client = new QWidget(this);
-    client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(ClientWidth, ClientHeight);
-    setCentralWidget(client);
+// The form (frmMain.ui) places the controls; here they get what a form
+// cannot give: the pictures, the box's colour, the panels' places in the
+// status bar, the focus, and what they do.
+void frmMain::connectControls() {
+    toolbar_ = ui_->Toolbar1;
+    txtFilename_ = ui_->txtFilename;
+    lsvTables_ = ui_->lsvTables;
+    panels_[0] = ui_->StatusBar1Panel1;
+    panels_[1] = ui_->StatusBar1Panel2;
 
-    toolbar_ = new QWidget(client);
-    toolbar_->setObjectName(QStringLiteral("Toolbar1"));
-    toolbar_->setGeometry(0, 0, ClientWidth, ToolButtonSize.height());
-    auto *buttons = new QHBoxLayout(toolbar_);
-    buttons->setContentsMargins(0, 0, 0, 0);
-    buttons->setSpacing(0);
-    const std::pair<const char *, QString> toolButtons[] = {
-        {"open", QStringLiteral("開く")},
-        {"checkTrue", QStringLiteral("全選択")},
-        {"checkFalse", QStringLiteral("全解除")},
-        {"output", QStringLiteral("出力")}};
-    for (int i = 0; i < 4; ++i) {
-        auto *button = new QToolButton(toolbar_);
-        const int index = i + 1;
-        button->setObjectName(QStringLiteral("Toolbar1Button%1").arg(index));
-        button->setIcon(Icons::Icon(QString::fromLatin1(toolButtons[i].first)));
-        button->setIconSize(QSize(16, 16));
-        button->setFixedSize(ToolButtonSize);
-        button->setToolTip(toolButtons[i].second);
-        button->setAutoRaise(true);
-        button->setFocusPolicy(Qt::NoFocus);
-        button->setProperty("Index", index);
+    const std::pair<QToolButton *, const char *> toolButtons[] = {
+        {ui_->Toolbar1Button1, "open"},
+        {ui_->Toolbar1Button2, "checkTrue"},
+        {ui_->Toolbar1Button3, "checkFalse"},
+        {ui_->Toolbar1Button4, "output"}};
+    for (const auto &[button, picture] : toolButtons) {
+        button->setIcon(Icons::Icon(QString::fromLatin1(picture)));
+        const int index = button->property("Index").toInt();
         connect(button, &QToolButton::clicked, this,
                 [this, index] { Toolbar1_ButtonClick(index); });
-        buttons->addWidget(button);
     }
-    buttons->addStretch();
 
-    auto *label = new QLabel(QStringLiteral("開いている Access データベース"), client);
-    label->setObjectName(QStringLiteral("Label2"));
-    label->setGeometry(8, 40, 209, 14);
-
-    txtFilename_ = new QLineEdit(client);
-    txtFilename_->setObjectName(QStringLiteral("txtFilename"));
-    txtFilename_->setGeometry(0, 56, 433, 18);
-    txtFilename_->setReadOnly(true); // only the program puts a path here
-    txtFilename_->setAcceptDrops(true);
+    // The box takes no typing (only the program puts a path there), and has
+    // the colour of the controls.
     QPalette palette = txtFilename_->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::Button));
     txtFilename_->setPalette(palette);
     txtFilename_->installEventFilter(this);
     connect(txtFilename_, &QLineEdit::textChanged, this, &frmMain::txtFilename_Change);
 
-    lsvTables_ = new QTreeWidget(client);
-    lsvTables_->setObjectName(QStringLiteral("lsvTables"));
-    lsvTables_->setGeometry(0, 72, 433, 241);
-    lsvTables_->setRootIsDecorated(false);
-    lsvTables_->setUniformRowHeights(true);
-    lsvTables_->setAllColumnsShowFocus(true);
-    lsvTables_->setSelectionMode(QAbstractItemView::SingleSelection);
-    lsvTables_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lsvTables_->setSortingEnabled(false);
-    lsvTables_->setAcceptDrops(true);
     lsvTables_->viewport()->setAcceptDrops(true);
     lsvTables_->viewport()->installEventFilter(this);
     lsvTables_->installEventFilter(this);
 
-    statusBar_ = new QStatusBar(client);
-    statusBar_->setObjectName(QStringLiteral("StatusBar1"));
-    statusBar_->setSizeGripEnabled(false);
-    statusBar_->setGeometry(0, ClientHeight - 25, ClientWidth, 25);
-    const int widths[] = {320, 130};
-    for (int i = 0; i < 2; ++i) {
-        panels_[i] = new QLabel(statusBar_);
-        panels_[i]->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i + 1));
-        panels_[i]->setMinimumWidth(widths[i]);
-        panels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        statusBar_->addWidget(panels_[i]);
-    }
+    for (QLabel *panel : panels_)
+        ui_->StatusBar1->addWidget(panel);
 
     // The list holds the focus from the start.
-    setTabOrder(lsvTables_, txtFilename_);
     lsvTables_->setFocus();
 }
 
-void frmMain::buildMenus() {
-    auto menu = [this](const char *name, const QString &caption) {
-        QMenu *m = menuBar()->addMenu(caption);
-        m->setObjectName(QString::fromLatin1(name));
-        m->menuAction()->setObjectName(QString::fromLatin1(name));
-        return m;
-    };
-    auto item = [this](QMenu *m, const char *name, const QString &caption,
-                       void (frmMain::*handler)()) {
-        QAction *a = m->addAction(caption);
-        a->setObjectName(QString::fromLatin1(name));
-        connect(a, &QAction::triggered, this, handler);
-        return a;
-    };
-    QMenu *file = menu("mitmFile", QStringLiteral("ファイル（&F）"));
-    item(file, "mitmOpen", QStringLiteral("開く（&O）"), &frmMain::mitmOpen_Click);
-    item(file, "mitmExit", QStringLiteral("アプリケーションの終了（&X）"),
-         &frmMain::mitmExit_Click);
-    QMenu *edit = menu("mitmEdit", QStringLiteral("編集(&E)"));
-    item(edit, "mitmSelectAll", QStringLiteral("全選択(&A)"), &frmMain::mitmSelectAll_Click);
-    item(edit, "mitmClear", QStringLiteral("全解除（&C）"), &frmMain::mitmClear_Click);
-    QMenu *view = menu("mitmToolBar", QStringLiteral("表示(&D)"));
-    mitmTooBar_ =
-        item(view, "mitmTooBar", QStringLiteral("ツールバー"), &frmMain::mitmTooBar_Click);
-    mitmTooBar_->setCheckable(true);
-    mitmTooBar_->setChecked(true);
-    QMenu *output = menu("mitmOutput", QStringLiteral("出力（&O）"));
-    item(output, "mitmExcel", QStringLiteral("excel に出力（&E）"), &frmMain::mitmExcel_Click);
-    mitmDescriptions_ =
-        item(output, "mitmDescriptions", QStringLiteral("説明欄にフィールドの説明を出力(&D)"),
-             &frmMain::mitmDescriptions_Click);
-    mitmDescriptions_->setCheckable(true);
-    mitmDescriptions_->setChecked(QSettings().value(DescriptionsSetting, false).toBool());
-    QMenu *version = menu("mitmVersionP", QStringLiteral("バージョン(&V)"));
-    item(version, "mitmVersion", QStringLiteral("パージョン(&V)"), &frmMain::mitmVersion_Click);
+void frmMain::connectMenus() {
+    mitmTooBar_ = ui_->mitmTooBar;
+    mitmDescriptions_ = ui_->mitmDescriptions;
+    // The menu bar's entries are named as their menus.
+    for (QAction *entry : menuBar()->actions())
+        entry->setObjectName(entry->menu()->objectName());
+    const std::pair<QAction *, void (frmMain::*)()> items[] = {
+        {ui_->mitmOpen, &frmMain::mitmOpen_Click},
+        {ui_->mitmExit, &frmMain::mitmExit_Click},
+        {ui_->mitmSelectAll, &frmMain::mitmSelectAll_Click},
+        {ui_->mitmClear, &frmMain::mitmClear_Click},
+        {ui_->mitmTooBar, &frmMain::mitmTooBar_Click},
+        {ui_->mitmExcel, &frmMain::mitmExcel_Click},
+        {ui_->mitmDescriptions, &frmMain::mitmDescriptions_Click},
+        {ui_->mitmVersion, &frmMain::mitmVersion_Click}};
+    for (const auto &[item, handler] : items)
+        connect(item, &QAction::triggered, this, handler);
+    mitmDescriptions_->setChecked(OutputSettings::WriteDescriptions());
 }
 
 void frmMain::setPrompts(std::shared_ptr<Prompts> prompts) {
@@ -339,16 +245,12 @@ void frmMain::rebuildList(const QString &path) {
     int count = 0;
     {
         BusyCursor busy;
-        Catalog catalog;
-        catalog.setActiveConnection(connection);
+        const TableListing listing(connection);
         QList<QTreeWidgetItem *> rows;
         const auto unlisted =
             qScopeGuard([&rows] { qDeleteAll(rows); }); // rows the list did not take
-        for (const Table &table : catalog.Tables()) {
-            if (table.Type() != QLatin1String("TABLE"))
-                continue;
-            auto *row = new QTreeWidgetItem(
-                {table.Name(), table.DateModified().toText(), table.DateCreated().toText()});
+        for (const TableListing::Row &table : listing.rows()) {
+            auto *row = new QTreeWidgetItem({table.name, table.modified, table.created});
             row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
             row->setCheckState(0, Qt::Unchecked);
             rows << row;
@@ -383,16 +285,10 @@ void frmMain::lsvTables_OLEDragDrop(const QMimeData *data) {
     takeDroppedFile(data);
 }
 
-// Only the first file of a file list counts, and only with the extension of
-// an Access database.
 void frmMain::takeDroppedFile(const QMimeData *data) {
     const auto reason = ReasonOfFailure([&] {
-        if (!data || !data->hasUrls() || data->urls().isEmpty() ||
-            !data->urls().constFirst().isLocalFile())
-            return;
-        const QString path = LocalPathOf(data->urls().constFirst());
-        if (DroppableExtensions.contains(GetExtension(path)))
-            showFile(path);
+        if (const auto path = DatabaseDrop::File(data))
+            showFile(*path);
     });
     if (reason)
         showMessage(FileNotTaken.arg(*reason));
@@ -420,7 +316,7 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event) {
         watched == txtFilename_ || watched == lsvTables_ || watched == lsvTables_->viewport();
     if (dropTarget && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove)) {
         auto *drag = static_cast<QDragMoveEvent *>(event);
-        if (const auto action = DropActionFor(drag)) {
+        if (const auto action = DatabaseDrop::Action(drag)) {
             drag->setDropAction(*action);
             drag->accept();
         } else {
@@ -430,7 +326,7 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event) {
     }
     if (dropTarget && event->type() == QEvent::Drop) {
         auto *drop = static_cast<QDropEvent *>(event);
-        const auto action = DropActionFor(drop);
+        const auto action = DatabaseDrop::Action(drop);
         if (!action) {
             drop->ignore();
             return true;
@@ -511,7 +407,7 @@ void frmMain::mitmExcel_Click() {
 
 void frmMain::mitmDescriptions_Click() {
     // Kept at once, so that the choice outlives this run however it ends.
-    QSettings().setValue(DescriptionsSetting, mitmDescriptions_->isChecked());
+    OutputSettings::SetWriteDescriptions(mitmDescriptions_->isChecked());
 }
 
 void frmMain::runOutput() {

@@ -11,11 +11,11 @@ class Prompts;
 class QAction;
 class QLabel;
 class QLineEdit;
-class QMenu;
 class QMimeData;
-class QStatusBar;
-class QToolButton;
 class QTreeWidget;
+namespace Ui {
+class frmMain;
+}
 
 // The main window: the open database's path, its user tables with a check
 // box each, and the commands that tick tables and write their workbook.
@@ -66,8 +66,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void buildControls();
-    void buildMenus();
+    void connectControls();
+    void connectMenus();
     void CheckAllTables(bool checked);
     void takeDroppedFile(const QMimeData *data);
     void showFile(const QString &path);
@@ -77,15 +77,16 @@ private:
     // The panel's text, and its tool tip (none unless given).
     void setStatusPanel(int panel, const QString &text, const QString &toolTip = {});
 
+    std::unique_ptr<Ui::frmMain> ui_;
     std::shared_ptr<Prompts> prompts_;
     GeneratorFactory generatorFactory_;
     std::shared_ptr<DesktopPresenter> handOver_;
     QString lastChosenFile_;
 
+    // The controls of the form that the window's commands work with.
     QWidget *toolbar_ = nullptr;
     QLineEdit *txtFilename_ = nullptr;
     QTreeWidget *lsvTables_ = nullptr;
-    QStatusBar *statusBar_ = nullptr;
     QLabel *panels_[2] = {};
     QAction *mitmTooBar_ = nullptr;
     QAction *mitmDescriptions_ = nullptr;

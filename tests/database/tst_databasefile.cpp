@@ -5,6 +5,7 @@
 #include "database/mdlADO.h"
 #include "support/Failures.h"
 #include "support/Fixtures.h"
+#include "support/UserTables.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -47,15 +48,6 @@ class TestDatabaseFile : public QObject {
     static QByteArray FixtureBytes(const QString &name) {
         QFile f(Fixtures::path(name));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
-    static QStringList UserTables(const QString &path) {
-        const auto connection = mdlADO::OpenAccessConnection(path);
-        if (!connection)
-            return {QStringLiteral("(does not open)")};
-        Catalog catalog;
-        catalog.setActiveConnection(connection);
-        return catalog.UserTableNames();
     }
 
     static QString Tool(const char *name) {

@@ -222,9 +222,7 @@ int main(int argc, char *argv[]) {
             ++opened;
             Catalog catalog;
             catalog.setActiveConnection(connection);
-            for (const Table &t : catalog.Tables())
-                if (t.Type() == QLatin1String("TABLE"))
-                    tables << t.Name();
+            tables = catalog.UserTableNames();
             listedTables += tables.size();
             try {
                 clsOutputTableDesign generator;

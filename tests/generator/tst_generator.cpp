@@ -11,6 +11,7 @@
 #include "support/Fixtures.h"
 #include "support/GuardedFifo.h"
 #include "support/MdbSchemaComments.h"
+#include "support/UserTables.h"
 #include "support/WorkbookReader.h"
 
 #include <QCoreApplication>
@@ -146,13 +147,6 @@ void CheckLayout(const QJsonObject &sheet, int fields) {
 
 QString DateAt(const QJsonObject &sheet, const QString &address) {
     return CellAt(sheet, address).value("value").toObject().value("date").toString();
-}
-
-// The database's user tables in the order the table list shows them.
-QStringList UserTables(const QString &path) {
-    Catalog catalog;
-    catalog.setActiveConnection(mdlADO::OpenAccessConnection(path));
-    return catalog.UserTableNames();
 }
 
 } // namespace

@@ -3,10 +3,10 @@
 #include "generator/clsOutputTableDesign.h"
 #include "spreadsheet/Application.h"
 #include "spreadsheet/FilePresenter.h"
+#include "support/AnsweringPrompts.h"
 #include "support/MdbSchemaComments.h"
 #include "support/WorkbookReader.h"
 #include "testdb/Jet4Writer.h"
-#include "ui/Prompts.h"
 #include "ui/frmMain.h"
 
 #include <QJsonArray>
@@ -205,17 +205,6 @@ TestDatabase Database() {
     return db;
 }
 
-class ChosenFile : public Prompts {
-public:
-    explicit ChosenFile(QString path) : path_(std::move(path)) {}
-    void message(QWidget *, const QString &text) override { messages << text; }
-    QString openFileName(QWidget *, const QStringList &, const QString &) override { return path_; }
-    QStringList messages;
-
-private:
-    QString path_;
-};
-
 QString TextAt(const QJsonObject &sheet, const QString &address) {
     return sheet.value("cells")
         .toObject()
@@ -293,7 +282,8 @@ private slots:
     // names that differ only in case both stand, in the catalog's order.
     void tableList() {
         frmMain window;
-        auto prompts = std::make_shared<ChosenFile>(database_);
+        auto prompts = std::make_shared<AnsweringPrompts>();
+        prompts->answers << database_;
         window.setPrompts(prompts);
         window.mitmOpen_Click();
         QCOMPARE(prompts->messages, QStringList());

@@ -2,6 +2,7 @@
 #include "common/LocalFileName.h"
 #include "generator/clsOutputTableDesign.h"
 #include "spreadsheet/Application.h"
+#include "support/AnsweringPrompts.h"
 #include "support/Fixtures.h"
 #include "ui/ApplicationIdentity.h"
 #include "ui/CommandLine.h"
@@ -14,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -40,25 +42,6 @@
 #include <map>
 
 namespace {
-
-// Answers the dialogs: keeps every message with the override cursor shown
-// over it (Qt::BlankCursor for none), gives the queued file names.
-class AnsweringPrompts : public Prompts {
-public:
-    void message(QWidget *, const QString &text) override {
-        messages << text;
-        cursors << (QApplication::overrideCursor() ? QApplication::overrideCursor()->shape()
-                                                   : Qt::BlankCursor);
-    }
-    QString openFileName(QWidget *, const QStringList &offered, const QString &previous) override {
-        filters << offered;
-        previousNames << previous;
-        return answers.isEmpty() ? QString() : answers.takeFirst();
-    }
-    QStringList messages, previousNames, answers;
-    QList<QStringList> filters;
-    QList<Qt::CursorShape> cursors;
-};
 
 // The open dialog's one filter.
 const QStringList OpenFilters = {"Accessファイル(*.mdb;*.adp;*.mda;*.mde;*.ade)"};
@@ -270,6 +253,88 @@ private slots:
             previousX = button(i)->x();
         }
         QVERIFY(!window_->windowIcon().isNull());
+    }
+
+    // Where each control stands and how it looks, as the window has always
+    // drawn them; the window is shown, so that the tool bar has laid out its
+    // buttons.
+    void controlsAsDrawn_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QByteArray>("property");
+        QTest::addColumn<QVariant>("value");
+        const auto row = [](const QString &control, const char *property, const QVariant &value) {
+            QTest::addRow("%s %s", qPrintable(control), property)
+                << control << QByteArray(property) << value;
+        };
+        row("Toolbar1", "geometry", QRect(0, 0, 434, 22));
+        for (int i = 1; i <= 4; ++i) {
+            const QString button = QStringLiteral("Toolbar1Button%1").arg(i);
+            row(button, "geometry", QRect(23 * (i - 1), 0, 23, 22));
+            row(button, "iconSize", QSize(16, 16));
+            row(button, "autoRaise", true);
+            row(button, "focusPolicy", QVariant::fromValue(Qt::NoFocus));
+        }
+        row("Label2", "geometry", QRect(8, 40, 209, 14));
+        row("txtFilename", "geometry", QRect(0, 56, 433, 18));
+        row("lsvTables", "geometry", QRect(0, 72, 433, 241));
+        row("lsvTables", "rootIsDecorated", false);
+        row("lsvTables", "uniformRowHeights", true);
+        row("lsvTables", "allColumnsShowFocus", true);
+        row("lsvTables", "sortingEnabled", false);
+        row("lsvTables", "selectionMode", QVariant::fromValue(QAbstractItemView::SingleSelection));
+        row("lsvTables", "editTriggers",
+            QVariant::fromValue(
+                QAbstractItemView::EditTriggers(QAbstractItemView::NoEditTriggers)));
+        row("StatusBar1", "geometry", QRect(0, 312, 434, 25));
+        row("StatusBar1", "sizeGripEnabled", false);
+        for (const char *panel : {"StatusBar1Panel1", "StatusBar1Panel2"}) {
+            row(panel, "frameShape", QVariant::fromValue(QFrame::Panel));
+            row(panel, "frameShadow", QVariant::fromValue(QFrame::Sunken));
+        }
+    }
+    void controlsAsDrawn() {
+        QFETCH(QString, control);
+        QFETCH(QByteArray, property);
+        QFETCH(QVariant, value);
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        const QWidget *widget = window_->findChild<QWidget *>(control);
+        QVERIFY(widget);
+        const QVariant actual = widget->property(property.constData());
+        const auto described = [](const QVariant &v) {
+            QString text;
+            QDebug(&text) << v;
+            return text;
+        };
+        QVERIFY2(actual == value, qPrintable(described(actual) + "instead of " + described(value)));
+    }
+
+    // What the window itself gives its controls: the caption's boxes, the
+    // 9-point font the places are drawn for, a box that looks like no box
+    // to type into, the panels side by side in the status bar; Tab goes
+    // between the list and the box, the only controls that take the focus.
+    void windowLook() {
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        QCOMPARE(window_->windowFlags(), Qt::Window | Qt::CustomizeWindowHint |
+                                             Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                             Qt::WindowMinimizeButtonHint |
+                                             Qt::WindowCloseButtonHint);
+        QCOMPARE(window_->font().pointSize(), 9);
+        QCOMPARE(list()->font(), window_->font());
+        QCOMPARE(box()->palette().color(QPalette::Base), box()->palette().color(QPalette::Button));
+        QCOMPARE(panel(1)->parentWidget(), window_->findChild<QStatusBar *>("StatusBar1"));
+        QVERIFY(panel(1)->isVisible() && panel(2)->isVisible());
+        QVERIFY(panel(1)->x() < panel(2)->x()); // laid out by the status bar, in its frame
+        QVERIFY(panel(1)->y() > 0);
+        QCOMPARE(panel(2)->y(), panel(1)->y());
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(list()));
+        QTest::keyClick(list(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(box()));
+        QTest::keyClick(box(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(list()));
     }
 
     void toolBarCanBeHidden() {

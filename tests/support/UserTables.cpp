@@ -1,0 +1,13 @@
+#include "support/UserTables.h"
+
+#include "database/Catalog.h"
+#include "database/mdlADO.h"
+
+QStringList UserTables(const QString &path) {
+    const auto connection = mdlADO::OpenAccessConnection(path);
+    if (!connection)
+        return {QStringLiteral("(does not open)")};
+    Catalog catalog;
+    catalog.setActiveConnection(connection);
+    return catalog.UserTableNames();
+}
