@@ -130,17 +130,19 @@ private:
 
         for (const Reference &r : references) {
             TablePlan &other = plans_[r.referenced];
-            LogicalIndex &referencing = plans_[r.table].definition.logicalIndexes[r.logical];
             const int number = static_cast<int>(other.definition.logicalIndexes.size());
-            other.definition.logicalIndexes << LogicalIndex{referencedIndexName(other),
-                                                            number,
-                                                            realIndexFor(other, r.columns),
-                                                            ForeignKeyIndex,
-                                                            ReferencedSide,
-                                                            referencing.number,
-                                                            0};
+            // A key on its own table grows the list that holds it: the key is
+            // found again after the append rather than held across it.
+            other.definition.logicalIndexes
+                << LogicalIndex{referencedIndexName(other),
+                                number,
+                                realIndexFor(other, r.columns),
+                                ForeignKeyIndex,
+                                ReferencedSide,
+                                plans_[r.table].definition.logicalIndexes[r.logical].number,
+                                0};
             other.relatedTables << r.table;
-            referencing.relatedIndex = number;
+            plans_[r.table].definition.logicalIndexes[r.logical].relatedIndex = number;
         }
     }
 
