@@ -22,7 +22,8 @@ struct CatalogRecords {
 
 // The catalog of the database: its containers, every table (the tables
 // given, system ones first, each with its first definition page), query,
-// link and relationship in the order Access would have made them; and a
-// relationship record per foreign-key column.
+// link and relationship in the order Access would have made them, each
+// table with its property list; and a relationship record per pair of
+// columns of every foreign key and relationship.
 CatalogRecords MakeCatalogRecords(const JetFormat &format, const TestDatabase &database,
                                   const QList<std::pair<const TestTable *, quint32>> &tables);
