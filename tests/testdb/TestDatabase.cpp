@@ -67,9 +67,12 @@ QString CheckProperty(const TestProperty &p) {
         return QStringLiteral(": ") + fault;
     if (!PropertyTypes.contains(p.type))
         return QStringLiteral(": unknown type %1").arg(Quoted(p.type));
+    static const QList<int> numbers = {QMetaType::Int,       QMetaType::UInt,   QMetaType::LongLong,
+                                       QMetaType::ULongLong, QMetaType::Double, QMetaType::Float};
+    const bool number = numbers.contains(p.value.typeId());
     const auto whole = [&](double low, double high) -> QString {
         const double v = p.value.toDouble();
-        if (p.value.typeId() != QMetaType::Double || v != std::floor(v) || v < low || v > high)
+        if (!number || v != std::floor(v) || v < low || v > high)
             return QStringLiteral(": a %1 is a whole number from %2 to %3")
                 .arg(p.type)
                 .arg(low, 0, 'f', 0)
@@ -77,8 +80,7 @@ QString CheckProperty(const TestProperty &p) {
         return {};
     };
     const auto finite = [&](double limit) -> QString {
-        if (p.value.typeId() != QMetaType::Double || !std::isfinite(p.value.toDouble()) ||
-            std::fabs(p.value.toDouble()) > limit)
+        if (!number || !std::isfinite(p.value.toDouble()) || std::fabs(p.value.toDouble()) > limit)
             return QStringLiteral(": not a value a %1 holds").arg(p.type);
         return {};
     };

@@ -21,8 +21,8 @@ struct TestProperty {
     // boolean byte integer long single double datetime binary text memo,
     // stored with the codes of the column types of those names (1 to 12)
     QString type;
-    // bool for boolean; a number (double) for byte to double; QDateTime for
-    // datetime; QByteArray for binary; QString for text and memo
+    // bool for boolean; a number for byte to double; QDateTime for datetime;
+    // QByteArray for binary; QString for text and memo
     QVariant value;
 };
 

@@ -1,11 +1,13 @@
-// The test databases we write, read back by two independent readers: the
-// program's own (the reader process over libmdb, through Catalog) and the
-// npm package mdb-reader. Each description below stands for a kind of file
-// the program meets; both readers must see exactly what it describes.
+// The test databases we write, read back by independent readers: the
+// program's own (the reader process over libmdb, through Catalog), the npm
+// package mdb-reader, and Debian's mdbtools commands mdb-prop and
+// mdb-schema. Each description below stands for a kind of file the program
+// meets; every reader must see exactly what it describes of it.
 
 #include "common/Failure.h"
 #include "database/Catalog.h"
 #include "database/mdlADO.h"
+#include "support/MdbTools.h"
 #include "testdb/Jet4Writer.h"
 #include "testdb/TestDatabase.h"
 
@@ -16,6 +18,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -37,6 +40,26 @@ TestColumn Col(const QString &name, const QString &type, int size = 0, bool fixe
 TestKey KeyOf(const QString &name, const QString &kind, const QStringList &columns,
               const QString &table = {}, const QStringList &referenced = {}) {
     return TestKey{name, kind, columns, table, referenced};
+}
+
+TestColumn With(TestColumn c, const QList<TestProperty> &properties,
+                const QString &description = {}) {
+    c.properties = properties;
+    c.description = description;
+    return c;
+}
+
+TestKey Flagged(TestKey k, const QStringList &descending, bool ignoreNulls = false,
+                bool required = false) {
+    k.descending = descending;
+    k.ignoreNulls = ignoreNulls;
+    k.required = required;
+    return k;
+}
+
+TestRelationship Rel(const QString &name, const QString &primary, const QStringList &primaryColumns,
+                     const QString &related, const QStringList &relatedColumns) {
+    return TestRelationship{name, primary, primaryColumns, related, relatedColumns};
 }
 
 TestTable Tbl(const QString &name, const QList<TestColumn> &columns,
@@ -188,6 +211,112 @@ QList<std::pair<QByteArray, TestDatabase>> Descriptions() {
                     .leftJustified(64, QChar(0x30AF));
     rows.append({"a catalog beyond an inline usage map",
                  TestDatabase{{Tbl("表", {Col("a", "long")})}, many, {}}});
+
+    // The properties Access keeps of a table and its columns, each in the
+    // type Access stores it in, a property of every other type, and the
+    // column flags; descriptions among them.
+    TestColumn id =
+        With(Col("商品ID", "long"), {{"Caption", "memo", "商品番号"}}, "自動で振る番号");
+    id.autoNumber = true;
+    TestColumn price = With(Col("定価", "decimal"), {{"DecimalPlaces", "byte", 2}});
+    price.precision = 12;
+    price.scale = 2;
+    TestColumn replica = With(Col("識別子", "guid"), {{"DefaultValue", "text", "GenGUID()"}});
+    replica.autoNumber = true;
+    TestColumn link = With(Col("ホームページ", "memo"), {{"Caption", "memo", "ＵＲＬ"}});
+    link.hyperlink = true;
+    TestTable goods = Tbl(
+        "商品",
+        {id,
+         With(Col("品名", "text", 40),
+              {{"Required", "boolean", true},
+               {"AllowZeroLength", "boolean", false},
+               {"DefaultValue", "memo", "\"未定\""},
+               {"ValidationRule", "memo", "Is Not Null And Len([品名])>1"},
+               {"ValidationText", "text", "品名を二文字以上で入れてください"},
+               {"Caption", "memo", "品名"},
+               {"Format", "text", ">"},
+               {"InputMask", "text", ">L<??????"}},
+              "正式な名前"),
+         price,
+         With(Col("原価", "double"),
+              {{"DecimalPlaces", "byte", 255}, {"Format", "text", "Standard"}}),
+         replica, link,
+         With(Col("登録日", "datetime"), {{"DefaultValue", "memo", "Date()"},
+                                          {"Format", "text", "yyyy/mm/dd"},
+                                          {"基準日", "datetime", At("2024-04-01 09:30:00.000")}}),
+         With(Col("値", "long"), {{"整数", "integer", -2},
+                                  {"長整数", "long", 70000},
+                                  {"単精度", "single", 1.5},
+                                  {"倍精度", "double", -2.25},
+                                  {"印影", "binary", QByteArray("\x00\xff\x10", 3)},
+                                  {"否", "boolean", false},
+                                  {"長文", "memo", "長い説明"}}),
+         Col("何もない", "text", 10)},
+        {KeyOf("PrimaryKey", "primary", {"商品ID"})});
+    goods.description = QStringLiteral("取り扱う商品");
+    goods.validationRule = QStringLiteral("[定価]>=0");
+    goods.validationText = QStringLiteral("定価は0以上に");
+    goods.properties = {{"Tag", "text", "棚卸し対象"}, {"Orientation", "byte", 0}};
+    rows.append({"every property kind",
+                 TestDatabase{{goods, Tbl("性質のない表", {Col("a", "long")})}, {}, {}}});
+
+    rows.append(
+        {"every index flag and sort order",
+         TestDatabase{
+             {Tbl("売上",
+                  {Col("伝票番号", "long"), Col("行", "integer"), Col("日付", "datetime"),
+                   Col("担当", "text", 10), Col("金額", "currency"), Col("区分", "byte"),
+                   Col("コード", "text", 8)},
+                  {KeyOf("PrimaryKey", "primary", {"伝票番号", "行"}),
+                   Flagged(KeyOf("日付降順", "index", {"日付"}), {"日付"}),
+                   Flagged(KeyOf("担当と日付", "unique", {"担当", "日付"}), {"日付"}, true),
+                   Flagged(KeyOf("金額必須", "index", {"金額"}), {}, false, true),
+                   Flagged(KeyOf("コード一意", "unique", {"コード"}), {}, true, true),
+                   Flagged(KeyOf("混在", "index", {"区分", "日付", "担当"}), {"区分", "担当"}),
+                   Flagged(KeyOf("主キー順", "unique", {"行", "伝票番号"}), {"行", "伝票番号"},
+                           false, true)})},
+             {},
+             {}}});
+
+    // Every rule a relationship has, over one, two and three columns and
+    // within one table, beside a foreign key of a table's own.
+    TestTable clients = Tbl("得意先",
+                            {Col("得意先ID", "long"), Col("区分", "text", 2),
+                             Col("支店", "integer"), Col("枝番", "byte")},
+                            {KeyOf("PrimaryKey", "primary", {"得意先ID"}),
+                             KeyOf("区分支店枝番", "unique", {"区分", "支店", "枝番"})});
+    clients.columns[0].autoNumber = true;
+    TestTable details = Tbl("得意先詳細", {Col("得意先ID", "long"), Col("メモ", "memo")},
+                            {KeyOf("PrimaryKey", "primary", {"得意先ID"})});
+    TestTable orders2 = Tbl("注文",
+                            {Col("注文ID", "long"), Col("得意先ID", "long"), Col("区分", "text", 2),
+                             Col("支店", "integer"), Col("枝番", "byte"), Col("紹介者", "long")},
+                            {KeyOf("PrimaryKey", "primary", {"注文ID"})});
+    TestTable lines2 = Tbl("明細", {Col("注文ID", "long"), Col("行", "integer")},
+                           {KeyOf("PrimaryKey", "primary", {"注文ID", "行"}),
+                            KeyOf("注文明細", "foreign", {"注文ID"}, "注文", {"注文ID"})});
+    TestTable staff = Tbl("社員", {Col("社員ID", "long"), Col("上司", "long")},
+                          {KeyOf("PrimaryKey", "primary", {"社員ID"})});
+    TestDatabase related{{clients, details, orders2, lines2, staff}, {}, {}};
+    TestRelationship cascades = Rel("得意先注文", "得意先", {"得意先ID"}, "注文", {});
+    cascades.cascadeUpdates = true;
+    cascades.join = QStringLiteral("left");
+    TestRelationship threeColumns = Rel("区分支店枝番注文", "得意先", {"区分", "支店", "枝番"},
+                                        "注文", {"区分", "支店", "枝番"});
+    threeColumns.cascadeDeletes = true;
+    threeColumns.join = QStringLiteral("right");
+    TestRelationship oneToOne = Rel("得意先得意先詳細", "得意先", {"得意先ID"}, "得意先詳細", {});
+    oneToOne.oneToOne = oneToOne.cascadeUpdates = oneToOne.cascadeDeletes = true;
+    TestRelationship loose = Rel("紹介", "得意先", {"得意先ID"}, "注文", {"紹介者"});
+    loose.enforced = false;
+    TestRelationship looseLeft = Rel("紹介の左", "社員", {"社員ID"}, "注文", {"紹介者"});
+    looseLeft.enforced = false;
+    looseLeft.join = QStringLiteral("left");
+    related.relationships = {
+        cascades, threeColumns, oneToOne, loose, Rel("上司", "社員", {"社員ID"}, "社員", {"上司"}),
+        looseLeft};
+    rows.append({"every relationship rule", related});
     return rows;
 }
 
@@ -213,7 +342,8 @@ std::pair<int, int> AdoColumn(const TestColumn &c) {
     return {codes.value(c.type, -1), 0};
 }
 
-// What it is to mdb-reader: type, stored size in bytes, fixed length.
+// What it is to mdb-reader: type, stored size in bytes, fixed length, the
+// AutoNumber flags, a decimal's precision and scale.
 QJsonObject StoredColumn(const TestColumn &c) {
     static const QHash<QString, std::pair<const char *, int>> fixed = {
         {"boolean", {"boolean", 0}}, {"byte", {"byte", 1}},         {"integer", {"integer", 2}},
@@ -230,7 +360,29 @@ QJsonObject StoredColumn(const TestColumn &c) {
              {"type", fixed[c.type].first},
              {"size", fixed[c.type].second},
              {"fixedLength", true}};
+    o["autoLong"] = c.autoNumber && c.type == "long";
+    o["autoUUID"] = c.autoNumber && c.type == "guid";
+    if (c.type == "decimal") {
+        o["precision"] = c.precision ? c.precision : 18;
+        o["scale"] = c.scale;
+    }
     return o;
+}
+
+// A relationship's rows in MSysRelationships as read_with_mdb_reader.mjs
+// gives them: one per pair of columns.
+void AddRelationshipRows(QJsonArray &rows, const QString &name, const QString &table,
+                         const QStringList &columns, const QString &referencedTable,
+                         const QStringList &referencedColumns, int grbit) {
+    for (int i = 0; i < columns.size(); ++i)
+        rows << QJsonObject{{"name", name},
+                            {"table", table},
+                            {"column", columns[i]},
+                            {"referencedTable", referencedTable},
+                            {"referencedColumn", referencedColumns[i]},
+                            {"icolumn", i},
+                            {"ccolumn", columns.size()},
+                            {"grbit", grbit}};
 }
 
 QString Describe(const Collection<KeyColumn> &columns) {
@@ -275,6 +427,12 @@ private slots:
     // What the program's reader lists of the file written in either format.
     void checkOurReader(bool jet3) {
         QFETCH(TestDatabase, database);
+        // Jet 3 has no decimal columns of its own, nor a place for their
+        // precision and scale; its writer refuses them.
+        if (jet3)
+            for (TestTable &t : database.tables)
+                for (TestColumn &c : t.columns)
+                    c.precision = c.scale = 0;
         const auto connection = mdlADO::OpenAccessConnection(write(database, jet3));
         QVERIFY(connection);
         Catalog catalog;
@@ -309,12 +467,21 @@ private slots:
                 QCOMPARE(c.Name(), t.columns[i].name);
                 QCOMPARE(std::make_pair(int(c.Type()), int(c.DefinedSize())),
                          AdoColumn(t.columns[i]));
+                QCOMPARE(c.Description(), t.columns[i].description);
             }
 
+            // The primary and foreign keys of the table, then the foreign
+            // keys that enforced relationships give it.
             QStringList keys;
             for (const TestKey &k : t.keys)
                 if (k.kind == "primary" || k.kind == "foreign")
                     keys << k.name + QLatin1Char('(') + k.columns.join(QLatin1Char(',')) +
+                                QLatin1Char(')');
+            for (const TestRelationship &r : database.relationships)
+                if (r.enforced && r.relatedTable == t.name)
+                    keys << r.name + QLatin1Char('(') +
+                                (r.relatedColumns.isEmpty() ? r.primaryColumns : r.relatedColumns)
+                                    .join(QLatin1Char(',')) +
                                 QLatin1Char(')');
             QStringList read;
             for (const Key &k : table.Keys())
@@ -384,21 +551,24 @@ private slots:
             QCOMPARE(o["created"].toString(), timeText(t.created));
             QCOMPARE(o["modified"].toString(), timeText(t.modified));
 
-            for (const TestKey &k : t.keys) {
-                const QStringList referenced =
-                    k.referencedColumns.isEmpty() ? k.columns : k.referencedColumns;
-                for (int i = 0; k.kind == "foreign" && i < k.columns.size(); ++i)
-                    relationships << QJsonObject{{"name", k.name},
-                                                 {"table", t.name},
-                                                 {"column", k.columns[i]},
-                                                 {"referencedTable", k.referencedTable.isEmpty()
-                                                                         ? t.name
-                                                                         : k.referencedTable},
-                                                 {"referencedColumn", referenced[i]},
-                                                 {"icolumn", i},
-                                                 {"ccolumn", k.columns.size()},
-                                                 {"grbit", 0}};
-            }
+            for (const TestKey &k : t.keys)
+                if (k.kind == "foreign")
+                    AddRelationshipRows(
+                        relationships, k.name, t.name, k.columns,
+                        k.referencedTable.isEmpty() ? t.name : k.referencedTable,
+                        k.referencedColumns.isEmpty() ? k.columns : k.referencedColumns, 0);
+        }
+        // Then those described on their own, with their rules in DAO's
+        // Relation.Attributes bits.
+        for (const TestRelationship &r : database.relationships) {
+            const int grbit = (r.oneToOne ? 0x1 : 0) | (r.enforced ? 0 : 0x2) |
+                              (r.cascadeUpdates ? 0x100 : 0) | (r.cascadeDeletes ? 0x1000 : 0) |
+                              (r.join == "left" ? 0x1000000 : 0) |
+                              (r.join == "right" ? 0x2000000 : 0);
+            AddRelationshipRows(relationships, r.name, r.relatedTable,
+                                r.relatedColumns.isEmpty() ? r.primaryColumns : r.relatedColumns,
+                                r.primaryTable, r.primaryColumns, grbit);
+            QCOMPARE(objects.value(r.name)["type"].toInt(), 8);
         }
         QCOMPARE(seen["relationships"].toArray(), relationships);
         for (const QString &q : database.queries)
