@@ -385,6 +385,51 @@ void AddRelationshipRows(QJsonArray &rows, const QString &name, const QString &t
                             {"grbit", grbit}};
 }
 
+// A property's value as mdb-prop prints it.
+QString MdbPropValue(const TestProperty &p) {
+    if (p.type == "boolean")
+        return p.value.toBool() ? QStringLiteral("yes") : QStringLiteral("no");
+    if (p.type == "single" || p.type == "double")
+        return QString::number(p.value.toDouble(), 'g', 6);
+    if (p.type == "datetime")
+        return p.value.toDateTime().toString(QStringLiteral("MM/dd/yy HH:mm:ss"));
+    if (p.type == "binary")
+        return QStringLiteral("(binary data of length %1)").arg(p.value.toByteArray().size());
+    if (p.type == "text" || p.type == "memo")
+        return p.value.toString();
+    return QString::number(p.value.toLongLong());
+}
+
+// The property lists of a table as lines "object/property: value", the
+// table's own under "", sorted.
+QStringList PropertyLines(const QHash<QString, QHash<QString, QString>> &blocks) {
+    QStringList lines;
+    for (auto b = blocks.begin(); b != blocks.end(); ++b)
+        for (auto p = b->begin(); p != b->end(); ++p)
+            lines << b.key() + QLatin1Char('/') + p.key() + QStringLiteral(": ") + p.value();
+    lines.sort();
+    return lines;
+}
+
+QHash<QString, QHash<QString, QString>> ExpectedProperties(const TestTable &t) {
+    QHash<QString, QHash<QString, QString>> blocks;
+    const auto add = [&](const QString &object, const QString &name, const QString &value) {
+        if (!value.isEmpty())
+            blocks[object].insert(name, value);
+    };
+    add({}, "Description", t.description);
+    add({}, "ValidationRule", t.validationRule);
+    add({}, "ValidationText", t.validationText);
+    for (const TestProperty &p : t.properties)
+        blocks[QString()].insert(p.name, MdbPropValue(p));
+    for (const TestColumn &c : t.columns) {
+        add(c.name, "Description", c.description);
+        for (const TestProperty &p : c.properties)
+            blocks[c.name].insert(p.name, MdbPropValue(p));
+    }
+    return blocks;
+}
+
 QString Describe(const Collection<KeyColumn> &columns) {
     QStringList names;
     for (const KeyColumn &c : columns)
@@ -579,6 +624,127 @@ private slots:
             QVERIFY(!objects.value(l)["database"].toString().isEmpty());
         }
     }
+
+    // What mdbtools (libmdb) reads of the same file: every property with its
+    // value by type (mdb-prop), and every index with its uniqueness and
+    // sort orders and every relationship with its cascades (mdb-schema).
+    // libmdb shows no index's ignore-nulls and required flags, a primary
+    // key's sort orders, one-to-one or join rules, or hyperlinks.
+    void checkMdbTools(bool jet3) {
+        QFETCH(TestDatabase, database);
+        if (jet3)
+            for (TestTable &t : database.tables)
+                for (TestColumn &c : t.columns)
+                    c.precision = c.scale = 0;
+        const QString path = write(database, jet3);
+        const QString charset = jet3 ? QStringLiteral("CP932") : QString();
+        // mdb-schema's PostgreSQL names, in lower case and quoted.
+        const auto quoted = [](const QString &name) {
+            return QLatin1Char('"') + name.toLower() + QLatin1Char('"');
+        };
+        const auto quotedList = [&](const QStringList &names, const QStringList &descending = {}) {
+            QStringList out;
+            for (const QString &n : names)
+                out << quoted(n) + (descending.contains(n) ? QStringLiteral(" DESC") : QString());
+            return out.join(QStringLiteral(", "));
+        };
+        struct Row {
+            QString table, column, referencedTable, referencedColumn;
+            bool enforced, updates, deletes;
+        };
+        QList<Row> rows;
+        for (const TestTable &t : database.tables)
+            for (const TestKey &k : t.keys)
+                for (int i = 0; k.kind == "foreign" && i < k.columns.size(); ++i)
+                    rows << Row{
+                        t.name,
+                        k.columns[i],
+                        k.referencedTable.isEmpty() ? t.name : k.referencedTable,
+                        (k.referencedColumns.isEmpty() ? k.columns : k.referencedColumns)[i],
+                        true,
+                        false,
+                        false};
+        for (const TestRelationship &r : database.relationships)
+            for (int i = 0; i < r.primaryColumns.size(); ++i)
+                rows << Row{r.relatedTable,
+                            (r.relatedColumns.isEmpty() ? r.primaryColumns : r.relatedColumns)[i],
+                            r.primaryTable,
+                            r.primaryColumns[i],
+                            r.enforced,
+                            r.cascadeUpdates,
+                            r.cascadeDeletes};
+
+        static const QRegularExpression foreignKey(QStringLiteral(
+            "^ALTER TABLE (\"[^\"]*\") ADD CONSTRAINT \"[^\"]*\" FOREIGN KEY \\((\"[^\"]*\")\\) "
+            "REFERENCES (\"[^\"]*\")\\((\"[^\"]*\")\\)( ON UPDATE CASCADE)?( ON DELETE CASCADE)?"));
+        static const QRegularExpression notEnforced(
+            QStringLiteral("^-- Relationship from (\"[^\"]*\") \\((\"[^\"]*\")\\) to "
+                           "(\"[^\"]*\")\\((\"[^\"]*\")\\) "
+                           "does not enforce integrity\\."));
+        for (const TestTable &t : database.tables) {
+            QCOMPARE(PropertyLines(MdbPropBlocks(path, t.name, charset)),
+                     PropertyLines(ExpectedProperties(t)));
+
+            const std::optional<QString> schema =
+                RunMdbTool(QStringLiteral("mdb-schema"),
+                           {QStringLiteral("--indexes"), QStringLiteral("--relations"),
+                            QStringLiteral("-T"), t.name, path, QStringLiteral("postgres")},
+                           charset);
+            QVERIFY(schema);
+            QStringList indexes, relations;
+            for (const QString &line : schema->split(QLatin1Char('\n'))) {
+                if (line.startsWith(QStringLiteral("CREATE INDEX")) ||
+                    line.startsWith(QStringLiteral("CREATE UNIQUE INDEX")) ||
+                    (line.startsWith(QStringLiteral("ALTER TABLE")) &&
+                     line.contains(QStringLiteral(" PRIMARY KEY "))))
+                    indexes << line;
+                else if (const auto m = foreignKey.match(line); m.hasMatch())
+                    relations << QStringList{m.captured(1), m.captured(2), m.captured(3),
+                                             m.captured(4), m.captured(5), m.captured(6)}
+                                     .join(QLatin1Char(' '));
+                else if (const auto n = notEnforced.match(line); n.hasMatch())
+                    relations << QStringList{n.captured(1), n.captured(2), n.captured(3),
+                                             n.captured(4), QStringLiteral("not enforced")}
+                                     .join(QLatin1Char(' '));
+            }
+
+            QStringList expectedIndexes;
+            for (const TestKey &k : t.keys) {
+                if (k.kind == "primary") // mdb-schema writes no order of a primary key
+                    expectedIndexes
+                        << QStringLiteral("ALTER TABLE %1 ADD CONSTRAINT %2 PRIMARY KEY (%3);")
+                               .arg(quoted(t.name), quoted(t.name + "_pkey"),
+                                    quotedList(k.columns));
+                else if (k.kind != "foreign")
+                    expectedIndexes
+                        << QStringLiteral("CREATE %1INDEX %2 ON %3 (%4);")
+                               .arg(k.kind == "unique" ? "UNIQUE " : "",
+                                    quoted(t.name + "_" + k.name + "_idx"), quoted(t.name),
+                                    quotedList(k.columns, k.descending));
+            }
+            QCOMPARE(indexes, expectedIndexes);
+
+            QStringList expectedRelations;
+            for (const Row &r : rows) {
+                if (r.table != t.name)
+                    continue;
+                QStringList parts = {quoted(r.table), quoted(r.column), quoted(r.referencedTable),
+                                     quoted(r.referencedColumn)};
+                if (r.enforced)
+                    parts << (r.updates ? QStringLiteral(" ON UPDATE CASCADE") : QString())
+                          << (r.deletes ? QStringLiteral(" ON DELETE CASCADE") : QString());
+                else
+                    parts << QStringLiteral("not enforced");
+                expectedRelations << parts.join(QLatin1Char(' '));
+            }
+            QCOMPARE(relations, expectedRelations);
+        }
+    }
+
+    void mdbToolsSeeTheDescription_data() { addDescriptionRows({"a name outside the BMP"}); }
+    void mdbToolsSeeTheDescription() { checkMdbTools(false); }
+    void mdbToolsSeeTheJet3Description_data() { addDescriptionRows({"a name outside the BMP"}); }
+    void mdbToolsSeeTheJet3Description() { checkMdbTools(true); }
 
     void parsesTheDescriptionFormat() {
         QString error;
