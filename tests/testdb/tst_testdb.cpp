@@ -779,6 +779,86 @@ private slots:
         QCOMPARE(database->links, QStringList{"外部顧客"});
     }
 
+    // Properties take the type Access gives them unless they name one;
+    // relationships are enforced, inner and on the primary columns' names
+    // unless told otherwise.
+    void parsesWhatAccessKeeps() {
+        QString error;
+        const auto database = ParseTestDatabase(
+            Json(
+                "{'tables': [{'name': '商品', 'description': '品物', 'validationRule': '[a]>0',"
+                "             'validationText': '正の数', 'properties': {'Tag': 'x'},"
+                "             'columns': [{'name': 'a', 'type': 'long', 'autoNumber': true,"
+                "                          'properties': {'Required': true, 'DecimalPlaces': 2,"
+                "                                         'Caption': '番号', 'Format': 'Fixed',"
+                "                                         'count': 3, 'ratio': 0.5, 'flag': false,"
+                "                                         'when': {'type': 'datetime',"
+                "                                                  'value': '2024-04-01 09:30:00'},"
+                "                                         'bytes': {'type': 'binary', 'value': "
+                "'00ff'},"
+                "                                         'small': {'type': 'integer', 'value': "
+                "-2}}},"
+                "                         {'name': 'b', 'type': 'memo', 'hyperlink': true},"
+                "                         {'name': 'c', 'type': 'decimal', 'precision': 10, "
+                "'scale': 4}],"
+                "             'keys': [{'name': 'k', 'kind': 'unique', 'columns': ['a', 'c'],"
+                "                       'descending': ['c'], 'ignoreNulls': true, 'required': "
+                "true}]}],"
+                " 'relationships': [{'name': 'r', 'primaryTable': '商品', 'primaryColumns': "
+                "['a'],"
+                "                    'relatedTable': '商品'},"
+                "                   {'name': 's', 'primaryTable': '商品', 'primaryColumns': "
+                "['a'],"
+                "                    'relatedTable': '商品', 'relatedColumns': ['c'], "
+                "'oneToOne': true,"
+                "                    'enforced': true, 'cascadeUpdates': true, "
+                "'cascadeDeletes': true,"
+                "                    'join': 'right'}]}"),
+            &error);
+        QVERIFY2(database, qUtf8Printable(error));
+        const TestTable &t = database->tables[0];
+        QCOMPARE(t.description, QStringLiteral("品物"));
+        QCOMPARE(t.validationRule, QStringLiteral("[a]>0"));
+        QCOMPARE(t.validationText, QStringLiteral("正の数"));
+        QCOMPARE(t.properties.size(), 1);
+        QHash<QString, std::pair<QString, QVariant>> properties;
+        for (const TestProperty &p : t.columns[0].properties)
+            properties.insert(p.name, {p.type, p.value});
+        QCOMPARE(properties.value("Required"),
+                 std::make_pair(QStringLiteral("boolean"), QVariant(true)));
+        QCOMPARE(properties.value("DecimalPlaces"),
+                 std::make_pair(QStringLiteral("byte"), QVariant(2.0)));
+        QCOMPARE(properties.value("Caption"),
+                 std::make_pair(QStringLiteral("memo"), QVariant("番号")));
+        QCOMPARE(properties.value("Format"),
+                 std::make_pair(QStringLiteral("text"), QVariant("Fixed")));
+        QCOMPARE(properties.value("count"), std::make_pair(QStringLiteral("long"), QVariant(3.0)));
+        QCOMPARE(properties.value("ratio"),
+                 std::make_pair(QStringLiteral("double"), QVariant(0.5)));
+        QCOMPARE(properties.value("flag"),
+                 std::make_pair(QStringLiteral("boolean"), QVariant(false)));
+        QCOMPARE(properties.value("when"),
+                 std::make_pair(QStringLiteral("datetime"),
+                                QVariant(QDateTime(QDate(2024, 4, 1), QTime(9, 30), Qt::UTC))));
+        QCOMPARE(properties.value("bytes"),
+                 std::make_pair(QStringLiteral("binary"), QVariant(QByteArray("\x00\xff", 2))));
+        QCOMPARE(properties.value("small"),
+                 std::make_pair(QStringLiteral("integer"), QVariant(-2.0)));
+        QVERIFY(t.columns[0].autoNumber && t.columns[1].hyperlink);
+        QCOMPARE(std::make_pair(t.columns[2].precision, t.columns[2].scale), std::make_pair(10, 4));
+        QCOMPARE(t.keys[0].descending, QStringList{"c"});
+        QVERIFY(t.keys[0].ignoreNulls && t.keys[0].required);
+
+        const TestRelationship &r = database->relationships[0];
+        QVERIFY(r.relatedColumns.isEmpty() && r.enforced && !r.oneToOne && !r.cascadeUpdates &&
+                !r.cascadeDeletes && !r.cascadeNull);
+        QCOMPARE(r.join, QStringLiteral("inner"));
+        const TestRelationship &s = database->relationships[1];
+        QCOMPARE(s.relatedColumns, QStringList{"c"});
+        QVERIFY(s.oneToOne && s.cascadeUpdates && s.cascadeDeletes);
+        QCOMPARE(s.join, QStringLiteral("right"));
+    }
+
     void rejectsWhatCannotBeWritten_data() {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("fault");
@@ -872,6 +952,86 @@ private slots:
             << Json("{'tables': [{'name': 't'}], 'queries': ['t']}") << "queries[0]:";
         QTest::newRow("link not a string")
             << Json("{'links': [1]}") << "links[0]: expected a string";
+
+        const QByteArray table = Json("{'tables': [{'name': 't', 'columns': [{'name': 'a', "
+                                      "'type': 'long'}, {'name': 'b', 'type': 'text'}, {'name': "
+                                      "'m', 'type': 'memo'}], 'keys': [{'name': 'k', 'kind': "
+                                      "'unique', 'columns': ['a']}]}]");
+        const auto column = [](const char *fields) {
+            return Json("{'tables': [{'name': 't', 'columns': [{'name': 'a', 'type': 'long', ") +
+                   Json(fields) + Json("}]}]}");
+        };
+        const auto key = [&](const char *fields) {
+            return Json("{'tables': [{'name': 't', 'columns': [{'name': 'a', 'type': 'long'}], "
+                        "'keys': [{'name': 'k', 'columns': ['a'], ") +
+                   Json(fields) + Json("}]}]}");
+        };
+        const auto relationship = [&](const char *fields) {
+            return table + Json(", 'relationships': [{'name': 'r', 'primaryTable': 't', ") +
+                   Json(fields) + Json("}]}");
+        };
+        QTest::newRow("property of another type")
+            << column("'properties': {'Required': 'yes'}")
+            << "tables[0].columns[0].properties.Required: expected true or false";
+        QTest::newRow("byte property out of range")
+            << column("'properties': {'DecimalPlaces': 256}")
+            << "tables[0].columns[0].properties.DecimalPlaces: a byte is a whole number";
+        QTest::newRow("property of no type")
+            << column("'properties': {'x': {'type': 'currency', 'value': 1}}")
+            << "tables[0].columns[0].properties.x.type: unknown type";
+        QTest::newRow("description among the properties")
+            << column("'properties': {'description': 'x'}")
+            << "tables[0].columns[0].properties.description: given by a field of its own";
+        QTest::newRow("validation rule among a table's properties")
+            << Json("{'tables': [{'name': 't', 'properties': {'ValidationRule': 'x'}}]}")
+            << "tables[0].properties.ValidationRule: given by a field of its own";
+        QTest::newRow("autonumber text")
+            << Json("{'tables': [{'name': 't', 'columns': [{'name': 'a', 'type': 'text', "
+                    "'autoNumber': true}]}]}")
+            << "tables[0].columns[0].autoNumber:";
+        QTest::newRow("hyperlink long")
+            << column("'hyperlink': true") << "tables[0].columns[0].hyperlink:";
+        QTest::newRow("scale of a long") << column("'scale': 2") << "tables[0].columns[0].scale:";
+        QTest::newRow("scale beyond the precision")
+            << Json("{'tables': [{'name': 't', 'columns': [{'name': 'a', 'type': 'decimal', "
+                    "'precision': 4, 'scale': 5}]}]}")
+            << "tables[0].columns[0].scale: 5 is not between 0 and the precision 4";
+        QTest::newRow("descending column not in the key")
+            << key("'kind': 'index', 'descending': ['b']") << "tables[0].keys[0].descending[0]:";
+        QTest::newRow("descending foreign key")
+            << key("'kind': 'foreign', 'descending': ['a']") << "tables[0].keys[0].descending[0]:";
+        QTest::newRow("primary key ignoring nulls")
+            << key("'kind': 'primary', 'ignoreNulls': true") << "tables[0].keys[0].ignoreNulls:";
+        QTest::newRow("relationship to no table")
+            << relationship("'primaryColumns': ['a'], 'relatedTable': 'u'")
+            << "relationships[0].relatedTable: no table";
+        QTest::newRow("relationship on a memo")
+            << relationship("'primaryColumns': ['a'], 'relatedTable': 't', 'relatedColumns': ['m']")
+            << "relationships[0].relatedColumns[0]: memo columns cannot be indexed";
+        QTest::newRow("relationship of unequal columns")
+            << relationship("'primaryColumns': ['a'], 'relatedTable': 't', 'relatedColumns': ['a', "
+                            "'b']")
+            << "relationships[0].relatedColumns: 2 columns for 1 primary columns";
+        QTest::newRow("cascade without enforcing")
+            << relationship("'primaryColumns': ['a'], 'relatedTable': 't', 'enforced': false, "
+                            "'cascadeDeletes': true")
+            << "relationships[0].cascadeDeletes: only an enforced relationship cascades";
+        QTest::newRow("cascade to null")
+            << relationship("'primaryColumns': ['a'], 'relatedTable': 't', 'cascadeNull': true")
+            << "relationships[0].cascadeNull:";
+        QTest::newRow("unknown join")
+            << relationship("'primaryColumns': ['a'], 'relatedTable': 't', 'join': 'outer'")
+            << "relationships[0].join: unknown join";
+        QTest::newRow("relationship named as a key")
+            << table + Json(", 'relationships': [{'name': 'k', 'primaryTable': 't', "
+                            "'primaryColumns': ['a'], 'relatedTable': 't'}]}")
+            << "relationships[0].name: the foreign-key index";
+        QTest::newRow("relationship named as a foreign key")
+            << Json("{'tables': [{'name': 't', 'columns': [{'name': 'a', 'type': 'long'}], 'keys': "
+                    "[{'name': 'r', 'kind': 'foreign', 'columns': ['a']}]}], 'relationships': "
+                    "[{'name': 'r', 'primaryTable': 't', 'primaryColumns': ['a'], 'relatedTable': "
+                    "'t'}]}")
+            << "relationships[0].name: another relationship or foreign key";
     }
     void rejectsWhatCannotBeWritten() {
         QFETCH(QByteArray, json);
@@ -909,6 +1069,11 @@ private slots:
         const TestDatabase outsideShiftJis{{Tbl("𠮷野家", {Col("a", "long")})}, {}, {}};
         QVERIFY_THROWS_EXCEPTION(
             Failure, WriteJet3(outsideShiftJis, dir_.filePath(QStringLiteral("refused.mdb"))));
+        TestColumn decimal = Col("d", "decimal");
+        decimal.precision = 10;
+        QVERIFY_THROWS_EXCEPTION(Failure, WriteJet3(TestDatabase{{Tbl("t", {decimal})}, {}, {}},
+                                                    dir_.filePath(QStringLiteral("refused.mdb"))));
+        QVERIFY(!QFileInfo::exists(dir_.filePath(QStringLiteral("refused.mdb"))));
     }
 
     // The tool writes the same bytes for the same description, and says in
