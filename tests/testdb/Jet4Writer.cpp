@@ -298,9 +298,31 @@ private:
         QList<std::pair<const TestTable *, quint32>> tables;
         for (const TablePlan &p : plans_)
             tables.append({&p.table, p.tdefPages.first()});
-        CatalogRecords records = MakeCatalogRecords(format_, database_, tables);
+        CatalogRecords records =
+            MakeCatalogRecords(format_, database_, tables,
+                               [this](const QByteArray &value) { return storeLongValue(value); });
         plans_[ObjectsTable].records = records.objects;
         plans_[RelationshipsTable].records = records.relationships;
+    }
+
+    // A value on long-value pages of its own, a row on each: one row when it
+    // fits, else a chain of rows, each with the pointer to the next first.
+    QByteArray storeLongValue(const QByteArray &value) {
+        const int room = MaxRecordSize(format_);
+        if (value.size() <= room) {
+            const quint32 page = take(1).first();
+            longValuePages_.append({page, value});
+            return LongValueField(static_cast<quint32>(value.size()), PageRow(page, 0), false);
+        }
+        const int part = room - 4;
+        const int count = static_cast<int>((value.size() + part - 1) / part);
+        const QList<quint32> pages = take(count);
+        for (int i = 0; i < count; ++i) {
+            QByteArray row;
+            Le::put32(row, i + 1 < count ? PageRow(pages[i + 1], 0) : 0);
+            longValuePages_.append({pages[i], row + value.mid(qsizetype(i) * part, part)});
+        }
+        return LongValueField(static_cast<quint32>(value.size()), PageRow(pages.first(), 0), true);
     }
 
     QByteArray image() {
@@ -323,6 +345,8 @@ private:
             for (quint32 n : p.indexPages)
                 WriteEmptyIndexPage(format_, p.tdefPages.first(), page(n));
         }
+        for (const auto &[n, row] : longValuePages_)
+            WriteDataPage(format_, LongValueOwner, {row}, page(n));
         QList<QByteArray> rows;
         for (const MapSlot &s : mapSlots_)
             rows << UsageMapRow(format_, s.pages, s.mapPages, file);
@@ -338,6 +362,7 @@ private:
     QList<QList<QList<QByteArray>>>
         recordPages_; // per table, its records as packed on its data pages
     QList<MapSlot> mapSlots_;
+    QList<std::pair<quint32, QByteArray>> longValuePages_; // a row each
     QList<quint32> mapPages_;
     quint32 next_ = 0;
 };

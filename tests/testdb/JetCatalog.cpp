@@ -1,6 +1,7 @@
 #include "testdb/JetCatalog.h"
 
 #include "common/OleDateTime.h"
+#include "testdb/JetPages.h"
 #include "testdb/JetTableDefinition.h"
 
 #include <QHash>
@@ -316,7 +317,8 @@ QList<RelationshipRows> Relationships(const TestDatabase &database) {
 } // namespace
 
 CatalogRecords MakeCatalogRecords(const JetFormat &format, const TestDatabase &database,
-                                  const QList<std::pair<const TestTable *, quint32>> &tables) {
+                                  const QList<std::pair<const TestTable *, quint32>> &tables,
+                                  const LongValueStore &storeLongValue) {
     const auto text = [&](const QString &s) { return format.encodeText(s); };
     const TestTable &objects = *tables[ObjectsTable].first;
     const TestTable &relationships = *tables[RelationshipsTable].first;
@@ -347,9 +349,15 @@ CatalogRecords MakeCatalogRecords(const JetFormat &format, const TestDatabase &d
             (table->system ? SystemObjectFlag : 0) | (table->hidden ? HiddenObjectFlag : 0);
         auto values = entry(page, TablesContainer, table->name, LocalTableType, flags,
                             table->created, table->modified);
-        if (const QByteArray properties = PropertyList(format, *table); !properties.isEmpty())
+        const QByteArray properties = PropertyList(format, *table);
+        if (!properties.isEmpty())
             values.insert("LvProp", InlineMemo(properties));
-        records << Record(format, objects, values);
+        QByteArray record = Record(format, objects, values);
+        if (record.size() > MaxRecordSize(format)) {
+            values.insert("LvProp", storeLongValue(properties));
+            record = Record(format, objects, values);
+        }
+        records << record;
     }
     quint32 unpaged = UnpagedObjects;
     for (const QString &q : database.queries)

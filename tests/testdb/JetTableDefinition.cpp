@@ -340,6 +340,15 @@ QByteArray EncodeRecord(const JetFormat &format, const QList<ColumnLayout> &layo
     return out + nullMask;
 }
 
+QByteArray LongValueField(quint32 length, quint32 pointer, bool chained) {
+    QByteArray out;
+    Le::put24(out, length);
+    Le::put8(out, chained ? 0x00 : 0x40);
+    Le::put32(out, pointer);
+    Le::put32(out, 0);
+    return out;
+}
+
 QByteArray InlineMemo(const QByteArray &text) {
     QByteArray out;
     Le::put24(out, static_cast<quint32>(text.size()));

@@ -86,3 +86,8 @@ QByteArray EncodeRecord(const JetFormat &format, const QList<ColumnLayout> &layo
 
 // A memo value kept within its record.
 QByteArray InlineMemo(const QByteArray &text);
+
+// A memo or OLE value of that length kept on long-value pages: in the one
+// row at pointer (page << 8 | row), or, chained, in rows that each begin
+// with the pointer to the next.
+QByteArray LongValueField(quint32 length, quint32 pointer, bool chained);

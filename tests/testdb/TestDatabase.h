@@ -35,8 +35,8 @@ struct TestColumn {
     bool fixed = false; // fixed length; text and binary only
     // What the table's designer wrote about the column (its "Description"
     // property, at most 255 characters); empty: none. Kept in the table's
-    // property list inline in its catalog record, so the descriptions of one
-    // table must fit on a page with it.
+    // property list, within its catalog record while the record fits on a
+    // page, else on long-value pages of its own.
     QString description{};
     // The column's other properties (Required, AllowZeroLength,
     // DefaultValue, ValidationRule, ValidationText, Caption, Format,

@@ -317,6 +317,22 @@ QList<std::pair<QByteArray, TestDatabase>> Descriptions() {
         cascades, threeColumns, oneToOne, loose, Rel("上司", "社員", {"社員ID"}, "社員", {"上司"}),
         looseLeft};
     rows.append({"every relationship rule", related});
+
+    // Property lists too large for their catalog record: one on a
+    // long-value page, one chained over several.
+    const auto described = [](const QString &name, int columns, int captionLength) {
+        QList<TestColumn> list;
+        for (int i = 0; i < columns; ++i)
+            list << With(
+                Col(QStringLiteral("列%1").arg(i, 2, 10, QLatin1Char('0')), "text", 20),
+                {{"Caption", "memo",
+                  QStringLiteral("見出し%1").arg(i) + QString(captionLength, QChar(0x3042))},
+                 {"Required", "boolean", true}},
+                QStringLiteral("説明%1").arg(i));
+        return Tbl(name, list);
+    };
+    rows.append({"property lists beyond a page",
+                 TestDatabase{{described("一頁", 16, 90), described("数頁", 60, 150)}, {}, {}}});
     return rows;
 }
 
