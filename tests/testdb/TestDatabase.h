@@ -19,7 +19,8 @@
 struct TestProperty {
     QString name;
     // boolean byte integer long single double datetime binary text memo,
-    // stored with the codes of the column types of those names (1 to 12)
+    // stored with the codes of the column types of those names (1 to 10;
+    // memo 12)
     QString type;
     // bool for boolean; a number for byte to double; QDateTime for datetime;
     // QByteArray for binary; QString for text and memo
