@@ -13,14 +13,30 @@
 
 namespace {
 
-// Real index flags as Access writes them.
+// Real index flags as Access writes them: every Jet 4 index has 0x80 (Jet
+// 3 indexes do not; its writer drops it).
 constexpr quint8 IndexFlags = 0x80;
-constexpr quint8 UniqueIndexFlags = 0x81;
-constexpr quint8 PrimaryKeyFlags = 0x89; // unique and required
+constexpr quint8 UniqueFlag = 0x01;
+constexpr quint8 IgnoreNullsFlag = 0x02;
+constexpr quint8 RequiredFlag = 0x08; // a primary key's too
 
 // Logical index types, and the two sides of a relationship.
 constexpr quint8 PlainIndex = 0, PrimaryKeyIndex = 1, ForeignKeyIndex = 2;
 constexpr quint8 ReferencingSide = 2, ReferencedSide = 1;
+
+quint8 RealIndexFlags(const TestKey &key) {
+    const bool primary = key.kind == "primary";
+    return IndexFlags | (primary || key.kind == "unique" ? UniqueFlag : 0) |
+           (key.ignoreNulls ? IgnoreNullsFlag : 0) | (primary || key.required ? RequiredFlag : 0);
+}
+
+QList<bool> DescendingColumns(const TestKey &key) {
+    QList<bool> descending;
+    if (!key.descending.isEmpty())
+        for (const QString &c : key.columns)
+            descending << key.descending.contains(c);
+    return descending;
+}
 
 int ColumnNumber(const TestTable &table, const QString &name) {
     for (int i = 0; i < table.columns.size(); ++i)
@@ -99,11 +115,8 @@ private:
                 if (keys[k].kind == "foreign")
                     continue;
                 const bool primary = keys[k].kind == "primary";
-                RealIndex real{columnsOf(p.table, keys[k].columns),
-                               primary                    ? PrimaryKeyFlags
-                               : keys[k].kind == "unique" ? UniqueIndexFlags
-                                                          : IndexFlags,
-                               0, 0};
+                RealIndex real{columnsOf(p.table, keys[k].columns), RealIndexFlags(keys[k]), 0, 0,
+                               DescendingColumns(keys[k])};
                 p.definition.realIndexes << real;
                 p.definition.logicalIndexes[k] = LogicalIndex{
                     keys[k].name, number, number, primary ? PrimaryKeyIndex : PlainIndex, 0, -1, 0};
@@ -132,17 +145,62 @@ private:
 
         for (const Reference &r : references) {
             TablePlan &other = plans_[r.referenced];
-            LogicalIndex &referencing = plans_[r.table].definition.logicalIndexes[r.logical];
             const int number = static_cast<int>(other.definition.logicalIndexes.size());
-            other.definition.logicalIndexes << LogicalIndex{referencedIndexName(other),
-                                                            number,
-                                                            realIndexFor(other, r.columns),
-                                                            ForeignKeyIndex,
-                                                            ReferencedSide,
-                                                            referencing.number,
-                                                            0};
+            // A key on its own table grows the list that holds it: the key is
+            // found again after the append rather than held across it.
+            other.definition.logicalIndexes
+                << LogicalIndex{referencedIndexName(other),
+                                number,
+                                realIndexFor(other, r.columns),
+                                ForeignKeyIndex,
+                                ReferencedSide,
+                                plans_[r.table].definition.logicalIndexes[r.logical].number,
+                                0};
             other.relatedTables << r.table;
-            referencing.relatedIndex = number;
+            plans_[r.table].definition.logicalIndexes[r.logical].relatedIndex = number;
+        }
+
+        // An enforced relationship of the description: its related table's
+        // foreign key, named as the relationship, and the primary table's
+        // index of the other side, each naming the other and carrying the
+        // rules.
+        for (const TestRelationship &r : database_.relationships) {
+            if (!r.enforced)
+                continue;
+            const int primary = byName.value(r.primaryTable, -1);
+            const int related = byName.value(r.relatedTable, -1);
+            if (primary < 0 || related < 0)
+                throw Failure(QStringLiteral("no table \"%1\"")
+                                  .arg(primary < 0 ? r.primaryTable : r.relatedTable));
+            const QStringList relatedColumns =
+                r.relatedColumns.isEmpty() ? r.primaryColumns : r.relatedColumns;
+            TablePlan &many = plans_[related];
+            const int key = static_cast<int>(many.definition.logicalIndexes.size());
+            many.definition.logicalIndexes
+                << LogicalIndex{r.name,
+                                key,
+                                realIndexFor(many, columnsOf(many.table, relatedColumns)),
+                                ForeignKeyIndex,
+                                ReferencingSide,
+                                -1,
+                                0,
+                                r.cascadeUpdates,
+                                r.cascadeDeletes};
+            many.relatedTables << primary;
+            TablePlan &one = plans_[primary];
+            const int other = static_cast<int>(one.definition.logicalIndexes.size());
+            one.definition.logicalIndexes
+                << LogicalIndex{referencedIndexName(one),
+                                other,
+                                realIndexFor(one, columnsOf(one.table, r.primaryColumns)),
+                                ForeignKeyIndex,
+                                ReferencedSide,
+                                key,
+                                0,
+                                r.cascadeUpdates,
+                                r.cascadeDeletes};
+            one.relatedTables << related;
+            plans_[related].definition.logicalIndexes[key].relatedIndex = other;
         }
     }
 
@@ -242,9 +300,31 @@ private:
         QList<std::pair<const TestTable *, quint32>> tables;
         for (const TablePlan &p : plans_)
             tables.append({&p.table, p.tdefPages.first()});
-        CatalogRecords records = MakeCatalogRecords(format_, database_, tables);
+        CatalogRecords records =
+            MakeCatalogRecords(format_, database_, tables,
+                               [this](const QByteArray &value) { return storeLongValue(value); });
         plans_[ObjectsTable].records = records.objects;
         plans_[RelationshipsTable].records = records.relationships;
+    }
+
+    // A value on long-value pages of its own, a row on each: one row when it
+    // fits, else a chain of rows, each with the pointer to the next first.
+    QByteArray storeLongValue(const QByteArray &value) {
+        const int room = MaxRecordSize(format_);
+        if (value.size() <= room) {
+            const quint32 page = take(1).first();
+            longValuePages_.append({page, value});
+            return LongValueField(static_cast<quint32>(value.size()), PageRow(page, 0), false);
+        }
+        const int part = room - 4;
+        const int count = static_cast<int>((value.size() + part - 1) / part);
+        const QList<quint32> pages = take(count);
+        for (int i = 0; i < count; ++i) {
+            QByteArray row;
+            Le::put32(row, i + 1 < count ? PageRow(pages[i + 1], 0) : 0);
+            longValuePages_.append({pages[i], row + value.mid(qsizetype(i) * part, part)});
+        }
+        return LongValueField(static_cast<quint32>(value.size()), PageRow(pages.first(), 0), true);
     }
 
     QByteArray image() {
@@ -268,6 +348,8 @@ private:
             for (quint32 n : p.indexPages)
                 WriteEmptyIndexPage(format_, p.tdefPages.first(), page(n));
         }
+        for (const auto &[n, row] : longValuePages_)
+            WriteDataPage(format_, LongValueOwner, {row}, page(n));
         QList<QByteArray> rows;
         for (const MapSlot &s : mapSlots_)
             rows << UsageMapRow(format_, s.pages, s.mapPages, file);
@@ -283,6 +365,7 @@ private:
     QList<QList<QList<QByteArray>>>
         recordPages_; // per table, its records as packed on its data pages
     QList<MapSlot> mapSlots_;
+    QList<std::pair<quint32, QByteArray>> longValuePages_; // a row each
     QList<quint32> mapPages_;
     quint32 next_ = 0;
 };

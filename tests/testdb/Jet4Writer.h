@@ -8,8 +8,10 @@
 // (Access 2000 to 2003, 4096-byte pages): the header page, the object
 // catalog MSysObjects with the system tables MSysACEs, MSysQueries and
 // MSysRelationships, a definition for every table with its columns and
-// indexes, a catalog entry for every table, query, link and relationship,
-// and a row in MSysRelationships per foreign-key column. Tables hold no
+// indexes (and the foreign-key indexes of enforced relationships), a
+// catalog entry for every table, with its property list, and for every
+// query, link and relationship, and a row in MSysRelationships per pair of
+// related columns. Tables hold no
 // rows, and queries hold no SQL. The same description always gives the
 // same bytes. Throws Failure, naming the fault, for a description that
 // cannot be written (see CheckTestDatabase) or a file that cannot be.

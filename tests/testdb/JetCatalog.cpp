@@ -1,9 +1,12 @@
 #include "testdb/JetCatalog.h"
 
 #include "common/OleDateTime.h"
+#include "testdb/JetPages.h"
 #include "testdb/JetTableDefinition.h"
 
 #include <QHash>
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -133,43 +136,189 @@ QByteArray PropertyChunk(int kind, const QByteArray &body) {
     return out + body;
 }
 
-// The table's property list as Access keeps it in LvProp: a signature, the
-// list of property names, then one block of values per column that has
-// any. Only descriptions are written; empty when no column has one.
-QByteArray PropertyList(const JetFormat &format, const TestTable &table) {
-    constexpr int NameListChunk = 0x80;
-    constexpr int ColumnValuesChunk = 0x01;
-    constexpr int TextPropertyType = 10;
-    QByteArray names;
-    PutPropertyText(format, names, QStringLiteral("Description"));
-    QByteArray out = format.jet3 ? QByteArray("KKD", 4) : QByteArray("MR2", 4);
-    out += PropertyChunk(NameListChunk, names);
-    bool any = false;
-    for (const TestColumn &c : table.columns) {
-        if (c.description.isEmpty())
-            continue;
-        any = true;
+// A property's value as the property list stores it.
+QByteArray PropertyValue(const JetFormat &format, const TestProperty &p) {
+    QByteArray out;
+    const double number = p.value.toDouble();
+    if (p.type == "boolean")
+        Le::put8(out, p.value.toBool() ? 1 : 0);
+    else if (p.type == "byte")
+        Le::put8(out, static_cast<int>(number));
+    else if (p.type == "integer")
+        Le::put16(out, static_cast<int>(number));
+    else if (p.type == "long")
+        Le::put32(out, static_cast<quint32>(static_cast<qint32>(number)));
+    else if (p.type == "single") {
+        const float f = static_cast<float>(number);
+        quint32 bits;
+        std::memcpy(&bits, &f, sizeof bits);
+        Le::put32(out, bits);
+    } else if (p.type == "double")
+        Le::putDouble(out, number);
+    else if (p.type == "datetime") {
+        const QDateTime t = p.value.toDateTime();
+        Le::putDouble(out, OleDateTime::fromDateTime(t.date(), t.time()).serial());
+    } else if (p.type == "binary")
+        out = p.value.toByteArray();
+    else
+        out = format.encodeText(p.value.toString());
+    return out;
+}
+
+// The stored type of each kind of property value, the column types' codes.
+int PropertyTypeCode(const QString &type) {
+    static const QHash<QString, int> codes = {
+        {"boolean", 1}, {"byte", 2},     {"integer", 3}, {"long", 4},  {"single", 6},
+        {"double", 7},  {"datetime", 8}, {"binary", 9},  {"text", 10}, {"memo", 12}};
+    return codes.value(type);
+}
+
+// The property list of one object, the table or a column, while the list
+// of names it shares is made.
+class PropertyBlock {
+public:
+    PropertyBlock(const JetFormat &format, QStringList &names) : format_(format), names_(names) {}
+
+    // ddl: whether Access counts the property as part of the design (it
+    // does for every one we write but the columns' descriptions, which
+    // files of ours have always had without).
+    void add(const QString &name, int type, const QByteArray &value, bool ddl = true) {
+        int index = static_cast<int>(names_.indexOf(name));
+        if (index < 0) {
+            index = static_cast<int>(names_.size());
+            names_ << name;
+        }
+        Le::put16(values_, static_cast<int>(value.size() + 8));
+        Le::put8(values_, ddl ? 1 : 0);
+        Le::put8(values_, type);
+        Le::put16(values_, index);
+        Le::put16(values_, static_cast<int>(value.size()));
+        values_ += value;
+    }
+    void addText(const QString &name, int type, const QString &text) {
+        if (!text.isEmpty())
+            add(name, type, format_.encodeText(text));
+    }
+    void add(const TestProperty &p) {
+        add(p.name, PropertyTypeCode(p.type), PropertyValue(format_, p));
+    }
+
+    bool isEmpty() const { return values_.isEmpty(); }
+
+    // The block of values: its header with the object's name (none for the
+    // table itself), then the values.
+    QByteArray chunkBody(const QString &object) const {
         QByteArray header;
-        PutPropertyText(format, header, c.name);
+        PutPropertyText(format_, header, object);
         QByteArray block;
         Le::put32(block, static_cast<quint32>(header.size() + 4));
-        block += header;
-        const QByteArray text = format.encodeText(c.description);
-        Le::put16(block, static_cast<int>(text.size() + 8));
-        Le::put8(block, 0); // not part of the design's definition
-        Le::put8(block, TextPropertyType);
-        Le::put16(block, 0); // the first name: Description
-        Le::put16(block, static_cast<int>(text.size()));
-        block += text;
-        out += PropertyChunk(ColumnValuesChunk, block);
+        return block + header + values_;
     }
-    return any ? out : QByteArray();
+
+private:
+    const JetFormat &format_;
+    QStringList &names_;
+    QByteArray values_;
+};
+
+// The table's property list as Access keeps it in LvProp: a signature, the
+// list of property names, then one block of values for the table itself
+// when it has any and one per column that has any; empty when nothing has.
+QByteArray PropertyList(const JetFormat &format, const TestTable &table) {
+    constexpr int NameListChunk = 0x80;
+    constexpr int ObjectValuesChunk = 0x00;
+    constexpr int ColumnValuesChunk = 0x01;
+    constexpr int TextPropertyType = 10;
+    constexpr int MemoPropertyType = 12;
+    // The names of a list with descriptions begin with Description.
+    const bool described =
+        std::any_of(table.columns.begin(), table.columns.end(),
+                    [](const TestColumn &c) { return !c.description.isEmpty(); });
+    QStringList names;
+    if (described)
+        names << QStringLiteral("Description");
+    QByteArray chunks;
+    PropertyBlock own(format, names);
+    own.addText(QStringLiteral("Description"), TextPropertyType, table.description);
+    own.addText(QStringLiteral("ValidationRule"), MemoPropertyType, table.validationRule);
+    own.addText(QStringLiteral("ValidationText"), TextPropertyType, table.validationText);
+    for (const TestProperty &p : table.properties)
+        own.add(p);
+    if (!own.isEmpty())
+        chunks += PropertyChunk(ObjectValuesChunk, own.chunkBody(QString()));
+    for (const TestColumn &c : table.columns) {
+        PropertyBlock column(format, names);
+        if (!c.description.isEmpty())
+            column.add(QStringLiteral("Description"), TextPropertyType,
+                       format.encodeText(c.description), false);
+        for (const TestProperty &p : c.properties)
+            column.add(p);
+        if (!column.isEmpty())
+            chunks += PropertyChunk(ColumnValuesChunk, column.chunkBody(c.name));
+    }
+    if (chunks.isEmpty())
+        return {};
+    QByteArray nameList;
+    for (const QString &n : names)
+        PutPropertyText(format, nameList, n);
+    return (format.jet3 ? QByteArray("KKD", 4) : QByteArray("MR2", 4)) +
+           PropertyChunk(NameListChunk, nameList) + chunks;
+}
+
+// A relationship's catalog entry and its rows in MSysRelationships, a row
+// per pair of columns.
+struct RelationshipRows {
+    QString name;
+    quint32 flags = 0; // grbit
+    QString table;     // the related (referencing) side
+    QStringList columns;
+    QString referencedTable; // the primary side
+    QStringList referencedColumns;
+};
+
+// MSysRelationships.grbit as DAO's Relation.Attributes gives it.
+constexpr quint32 OneToOneRelationship = 0x00000001;
+constexpr quint32 NotEnforcedRelationship = 0x00000002;
+constexpr quint32 CascadeUpdatesRelationship = 0x00000100;
+constexpr quint32 CascadeDeletesRelationship = 0x00001000;
+constexpr quint32 LeftJoinRelationship = 0x01000000;
+constexpr quint32 RightJoinRelationship = 0x02000000;
+
+quint32 RelationshipFlags(const TestRelationship &r) {
+    return (r.oneToOne ? OneToOneRelationship : 0) | (r.enforced ? 0 : NotEnforcedRelationship) |
+           (r.cascadeUpdates ? CascadeUpdatesRelationship : 0) |
+           (r.cascadeDeletes ? CascadeDeletesRelationship : 0) |
+           (r.join == "left" ? LeftJoinRelationship : 0) |
+           (r.join == "right" ? RightJoinRelationship : 0);
+}
+
+// The relationships of the database: every foreign key of a table, then
+// those described on their own.
+QList<RelationshipRows> Relationships(const TestDatabase &database) {
+    QList<RelationshipRows> out;
+    for (const TestTable &t : database.tables)
+        for (const TestKey &k : t.keys)
+            if (k.kind == "foreign")
+                out << RelationshipRows{k.name,
+                                        0,
+                                        t.name,
+                                        k.columns,
+                                        k.referencedTable.isEmpty() ? t.name : k.referencedTable,
+                                        k.referencedColumns.isEmpty() ? k.columns
+                                                                      : k.referencedColumns};
+    for (const TestRelationship &r : database.relationships)
+        out << RelationshipRows{
+            r.name,         RelationshipFlags(r),
+            r.relatedTable, r.relatedColumns.isEmpty() ? r.primaryColumns : r.relatedColumns,
+            r.primaryTable, r.primaryColumns};
+    return out;
 }
 
 } // namespace
 
 CatalogRecords MakeCatalogRecords(const JetFormat &format, const TestDatabase &database,
-                                  const QList<std::pair<const TestTable *, quint32>> &tables) {
+                                  const QList<std::pair<const TestTable *, quint32>> &tables,
+                                  const LongValueStore &storeLongValue) {
     const auto text = [&](const QString &s) { return format.encodeText(s); };
     const TestTable &objects = *tables[ObjectsTable].first;
     const TestTable &relationships = *tables[RelationshipsTable].first;
@@ -200,9 +349,15 @@ CatalogRecords MakeCatalogRecords(const JetFormat &format, const TestDatabase &d
             (table->system ? SystemObjectFlag : 0) | (table->hidden ? HiddenObjectFlag : 0);
         auto values = entry(page, TablesContainer, table->name, LocalTableType, flags,
                             table->created, table->modified);
-        if (const QByteArray properties = PropertyList(format, *table); !properties.isEmpty())
+        const QByteArray properties = PropertyList(format, *table);
+        if (!properties.isEmpty())
             values.insert("LvProp", InlineMemo(properties));
-        records << Record(format, objects, values);
+        QByteArray record = Record(format, objects, values);
+        if (record.size() > MaxRecordSize(format)) {
+            values.insert("LvProp", storeLongValue(properties));
+            record = Record(format, objects, values);
+        }
+        records << record;
     }
     quint32 unpaged = UnpagedObjects;
     for (const QString &q : database.queries)
@@ -216,28 +371,20 @@ CatalogRecords MakeCatalogRecords(const JetFormat &format, const TestDatabase &d
         records << Record(format, objects, values);
     }
 
-    for (const TestTable &t : database.tables) {
-        for (const TestKey &k : t.keys) {
-            if (k.kind != "foreign")
-                continue;
-            records << Record(
-                format, objects,
-                entry(unpaged++, RelationshipsContainer, k.name, RelationshipType, 0, none, none));
-            const QString referenced = k.referencedTable.isEmpty() ? t.name : k.referencedTable;
-            const QStringList columns =
-                k.referencedColumns.isEmpty() ? k.columns : k.referencedColumns;
-            for (int i = 0; i < k.columns.size(); ++i)
-                out.relationships << Record(
-                    format, relationships,
-                    {{"szRelationship", text(k.name)},
-                     {"grbit", Long(0)},
-                     {"ccolumn", Long(static_cast<quint32>(k.columns.size()))},
-                     {"icolumn", Long(static_cast<quint32>(i))},
-                     {"szObject", text(t.name)},
-                     {"szColumn", text(k.columns[i])},
-                     {"szReferencedObject", text(referenced)},
-                     {"szReferencedColumn", text(columns[i])}});
-        }
+    for (const RelationshipRows &r : Relationships(database)) {
+        records << Record(
+            format, objects,
+            entry(unpaged++, RelationshipsContainer, r.name, RelationshipType, 0, none, none));
+        for (int i = 0; i < r.columns.size(); ++i)
+            out.relationships << Record(format, relationships,
+                                        {{"szRelationship", text(r.name)},
+                                         {"grbit", Long(r.flags)},
+                                         {"ccolumn", Long(static_cast<quint32>(r.columns.size()))},
+                                         {"icolumn", Long(static_cast<quint32>(i))},
+                                         {"szObject", text(r.table)},
+                                         {"szColumn", text(r.columns[i])},
+                                         {"szReferencedObject", text(r.referencedTable)},
+                                         {"szReferencedColumn", text(r.referencedColumns[i])}});
     }
     return out;
 }

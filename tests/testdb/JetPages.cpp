@@ -107,6 +107,10 @@ QList<QList<QByteArray>> PackRecords(const JetFormat &format, const QList<QByteA
     return pages;
 }
 
+int MaxRecordSize(const JetFormat &format) {
+    return RecordSpace(format) - 2; // less its offset
+}
+
 void WriteDataPage(const JetFormat &format, quint32 owner, const QList<QByteArray> &records,
                    char *page) {
     page[0] = 0x01;

@@ -15,6 +15,10 @@ void WriteHeaderPage(const JetFormat &format, double createdSerial, char *page);
 // Data pages: records stored from the end of the page backwards, their
 // offsets after the header.
 QList<QList<QByteArray>> PackRecords(const JetFormat &format, const QList<QByteArray> &records);
+// The largest record a data page holds.
+int MaxRecordSize(const JetFormat &format);
+// The owner of long-value pages, in place of a table definition's page.
+constexpr quint32 LongValueOwner = 'L' | 'V' << 8 | 'A' << 16 | quint32('L') << 24;
 void WriteDataPage(const JetFormat &format, quint32 owner, const QList<QByteArray> &records,
                    char *page);
 

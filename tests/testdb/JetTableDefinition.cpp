@@ -17,11 +17,19 @@ constexpr quint8 SystemTable = 0x53;
 
 constexpr quint8 FixedLengthFlag = 0x01;
 constexpr quint8 NullableFlag = 0x02;
+constexpr quint8 AutoNumberFlag = 0x04;    // a long numbered by increment
+constexpr quint8 ReplicationIdFlag = 0x40; // a guid Access generates
+constexpr quint8 HyperlinkFlag = 0x80;     // a memo of hyperlinks
 constexpr quint8 CompressedUnicodeFlag = 0x01;
 
 constexpr int GeneralSortOrder = 0x0409;
 constexpr int DecimalPrecision = 18;
 constexpr int MaxKeyColumns = 10;
+
+// A key column's order byte. libmdb reads every other value than 0 as
+// ascending, and so 0 is the one that it reads as descending.
+constexpr quint8 Ascending = 0x01;
+constexpr quint8 Descending = 0x00;
 
 struct StoredType {
     quint8 code;
@@ -62,7 +70,11 @@ QByteArray EncodeName(const JetFormat &format, const QString &name) {
 }
 
 void PutColumn(const JetFormat &format, QByteArray &out, const ColumnLayout &c) {
-    const quint8 flags = (c.fixed ? FixedLengthFlag : 0) | NullableFlag;
+    const quint8 numbering = !c.autoNumber          ? 0
+                             : c.storedType == 0x0F ? ReplicationIdFlag // a guid
+                                                    : AutoNumberFlag;
+    const quint8 flags = (c.fixed ? FixedLengthFlag : 0) | NullableFlag | numbering |
+                         (c.hyperlink ? HyperlinkFlag : 0);
     const bool decimal = c.storedType == 0x10;
     const int start = static_cast<int>(out.size());
     Le::put8(out, c.storedType);
@@ -72,8 +84,8 @@ void PutColumn(const JetFormat &format, QByteArray &out, const ColumnLayout &c) 
         Le::put16(out, c.variableIndex);
         Le::put16(out, c.number);
         if (decimal) {
-            Le::put8(out, DecimalPrecision);
-            Le::put8(out, 0);
+            Le::put8(out, c.precision ? c.precision : DecimalPrecision);
+            Le::put8(out, c.scale);
         } else {
             Le::put16(out, GeneralSortOrder);
         }
@@ -103,8 +115,9 @@ void PutRealIndex(const JetFormat &format, QByteArray &out, const RealIndex &ind
         Le::put32(out, IndexMagic);
     for (int i = 0; i < MaxKeyColumns; ++i) {
         const bool used = i < index.columns.size();
+        const bool descending = i < index.descending.size() && index.descending[i];
         Le::put16(out, used ? index.columns[i] : 0xFFFF);
-        Le::put8(out, used ? 1 : 0); // ascending
+        Le::put8(out, !used ? 0 : descending ? Descending : Ascending);
     }
     Le::put32(out, index.usageMap);
     Le::put32(out, index.firstPage);
@@ -123,8 +136,8 @@ void PutLogicalIndex(const JetFormat &format, QByteArray &out, const LogicalInde
     Le::put8(out, index.relatedTableType);
     Le::put32(out, static_cast<quint32>(index.relatedIndex));
     Le::put32(out, index.relatedTablePage);
-    Le::put8(out, 0); // no cascading updates
-    Le::put8(out, 0); // nor deletes
+    Le::put8(out, index.cascadeUpdates ? 1 : 0);
+    Le::put8(out, index.cascadeDeletes ? 1 : 0);
     Le::put8(out, index.type);
     if (!format.jet3)
         Le::put32(out, 0);
@@ -171,6 +184,13 @@ QList<ColumnLayout> LayOutColumns(const JetFormat &format, const QList<TestColum
             c.length = column.size ? column.size : 510;
         c.fixed = stored.fixed || column.fixed;
         c.longValue = column.type == "memo" || column.type == "ole";
+        c.autoNumber = column.autoNumber;
+        c.hyperlink = column.hyperlink;
+        c.precision = column.precision;
+        c.scale = column.scale;
+        if (format.jet3 && (c.precision || c.scale))
+            throw Failure(QStringLiteral("\"%1\": Jet 3 keeps no decimal precision and scale")
+                              .arg(column.name));
         c.variableIndex = variableIndex;
         if (!c.fixed) {
             ++variableIndex;
@@ -321,6 +341,15 @@ QByteArray EncodeRecord(const JetFormat &format, const QList<ColumnLayout> &layo
         Le::put16(out, static_cast<int>(variable.size()));
     }
     return out + nullMask;
+}
+
+QByteArray LongValueField(quint32 length, quint32 pointer, bool chained) {
+    QByteArray out;
+    Le::put24(out, length);
+    Le::put8(out, chained ? 0x00 : 0x40);
+    Le::put32(out, pointer);
+    Le::put32(out, 0);
+    return out;
 }
 
 QByteArray InlineMemo(const QByteArray &text) {

@@ -16,16 +16,21 @@ struct ColumnLayout {
     int variableIndex =
         0; // in a record's offset table; for fixed columns, the variable ones before
     bool longValue = false; // memo and OLE, whose values may live on pages of their own
+    bool autoNumber = false;
+    bool hyperlink = false;
+    int precision = 0; // decimal only
+    int scale = 0;
 };
 
 QList<ColumnLayout> LayOutColumns(const JetFormat &format, const QList<TestColumn> &columns);
 
-// A physical index: its columns (by number, ascending) and its pages.
+// A physical index: its columns by number, each ascending or not, and its pages.
 struct RealIndex {
     QList<int> columns;
-    quint8 flags = 0;      // 0x01 unique, 0x08 required
-    quint32 usageMap = 0;  // page and row of its usage map
-    quint32 firstPage = 0; // its (leaf) index page
+    quint8 flags = 0;         // 0x01 unique, 0x02 ignore nulls, 0x08 required
+    quint32 usageMap = 0;     // page and row of its usage map
+    quint32 firstPage = 0;    // its (leaf) index page
+    QList<bool> descending{}; // per column; empty: all ascending
 };
 
 // An index as the database designer sees it: a name, a kind and the real
@@ -39,6 +44,8 @@ struct LogicalIndex {
     quint8 relatedTableType = 0;
     qint32 relatedIndex = -1;
     quint32 relatedTablePage = 0;
+    bool cascadeUpdates = false; // foreign keys: the rules of their relationship
+    bool cascadeDeletes = false;
 };
 
 // The usage maps of a memo or OLE column's long-value pages.
@@ -79,3 +86,8 @@ QByteArray EncodeRecord(const JetFormat &format, const QList<ColumnLayout> &layo
 
 // A memo value kept within its record.
 QByteArray InlineMemo(const QByteArray &text);
+
+// A memo or OLE value of that length kept on long-value pages: in the one
+// row at pointer (page << 8 | row), or, chained, in rows that each begin
+// with the pointer to the next.
+QByteArray LongValueField(quint32 length, quint32 pointer, bool chained);

@@ -5,6 +5,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <cctype>
+#include <cfloat>
+#include <cmath>
 
 namespace {
 
@@ -16,6 +19,8 @@ constexpr int MaxTextCharacters = 255;
 constexpr int MaxBinaryBytes = 510;
 constexpr int MaxDescriptionCharacters = 255; // UTF-16 code units
 constexpr int MaxFixedRowBytes = 4000;        // a record's fixed part must fit on a page
+constexpr int MaxPropertyBytes = 0xFFFF - 8;  // a value's length and its entry's are 16 bits
+constexpr int MaxDecimalPrecision = 28;
 
 // The tables every database of ours holds besides the described ones.
 const QStringList SystemTableNames = {"MSysObjects", "MSysACEs", "MSysQueries",
@@ -25,6 +30,9 @@ const QStringList ColumnTypes = {"boolean", "byte",   "integer",  "long",   "cur
                                  "single",  "double", "datetime", "binary", "text",
                                  "ole",     "memo",   "guid",     "decimal"};
 const QStringList KeyKinds = {"primary", "foreign", "unique", "index"};
+const QStringList PropertyTypes = {"boolean", "byte",     "integer", "long", "single",
+                                   "double",  "datetime", "binary",  "text", "memo"};
+const QStringList Joins = {"inner", "left", "right"};
 
 // Bytes a fixed-length column takes in a record (Jet 4).
 int FixedBytes(const TestColumn &c) {
@@ -52,6 +60,75 @@ QString CheckName(const QString &name) {
     return {};
 }
 
+// A property of a table or column; reserved names are those the
+// description has a field of its own for.
+QString CheckProperty(const TestProperty &p) {
+    if (QString fault = CheckName(p.name); !fault.isEmpty())
+        return QStringLiteral(": ") + fault;
+    if (!PropertyTypes.contains(p.type))
+        return QStringLiteral(": unknown type %1").arg(Quoted(p.type));
+    static const QList<int> numbers = {QMetaType::Int,       QMetaType::UInt,   QMetaType::LongLong,
+                                       QMetaType::ULongLong, QMetaType::Double, QMetaType::Float};
+    const bool number = numbers.contains(p.value.typeId());
+    const auto whole = [&](double low, double high) -> QString {
+        const double v = p.value.toDouble();
+        if (!number || v != std::floor(v) || v < low || v > high)
+            return QStringLiteral(": a %1 is a whole number from %2 to %3")
+                .arg(p.type)
+                .arg(low, 0, 'f', 0)
+                .arg(high, 0, 'f', 0);
+        return {};
+    };
+    const auto finite = [&](double limit) -> QString {
+        if (!number || !std::isfinite(p.value.toDouble()) || std::fabs(p.value.toDouble()) > limit)
+            return QStringLiteral(": not a value a %1 holds").arg(p.type);
+        return {};
+    };
+    if (p.type == "boolean")
+        return p.value.typeId() == QMetaType::Bool ? QString()
+                                                   : QStringLiteral(": expected true or false");
+    if (p.type == "byte")
+        return whole(0, 255);
+    if (p.type == "integer")
+        return whole(-32768, 32767);
+    if (p.type == "long")
+        return whole(-2147483648.0, 2147483647.0);
+    if (p.type == "single")
+        return finite(FLT_MAX);
+    if (p.type == "double")
+        return finite(DBL_MAX);
+    if (p.type == "datetime")
+        return p.value.typeId() == QMetaType::QDateTime && p.value.toDateTime().isValid()
+                   ? QString()
+                   : QStringLiteral(": expected a time");
+    const bool binary = p.type == "binary";
+    if (p.value.typeId() != (binary ? QMetaType::QByteArray : QMetaType::QString))
+        return binary ? QStringLiteral(": expected bytes") : QStringLiteral(": expected a text");
+    const qsizetype bytes = binary ? p.value.toByteArray().size() : 2 * p.value.toString().size();
+    if (bytes > MaxPropertyBytes)
+        return QStringLiteral(": longer than %1 bytes").arg(MaxPropertyBytes);
+    return {};
+}
+
+QString CheckProperties(const QList<TestProperty> &properties, const QStringList &reserved) {
+    QSet<QString> names;
+    for (int i = 0; i < properties.size(); ++i) {
+        const TestProperty &p = properties[i];
+        const QString at = QStringLiteral(".properties.") + p.name;
+        // Access finds a property by its name in any case.
+        const QString folded = p.name.toCaseFolded();
+        if (std::any_of(reserved.begin(), reserved.end(),
+                        [&](const QString &r) { return r.toCaseFolded() == folded; }))
+            return at + QStringLiteral(": given by a field of its own");
+        if (names.contains(folded))
+            return at + QStringLiteral(": appears twice");
+        names.insert(folded);
+        if (QString fault = CheckProperty(p); !fault.isEmpty())
+            return at + fault;
+    }
+    return {};
+}
+
 QString CheckColumn(const TestColumn &c) {
     if (!ColumnTypes.contains(c.type))
         return QStringLiteral(".type: unknown type %1").arg(Quoted(c.type));
@@ -66,6 +143,39 @@ QString CheckColumn(const TestColumn &c) {
     if (c.description.size() > MaxDescriptionCharacters)
         return QStringLiteral(".description: longer than %1 characters")
             .arg(MaxDescriptionCharacters);
+    if (c.autoNumber && c.type != "long" && c.type != "guid")
+        return QStringLiteral(".autoNumber: only long and guid columns number themselves");
+    if (c.hyperlink && c.type != "memo")
+        return QStringLiteral(".hyperlink: only memo columns hold hyperlinks");
+    if (c.type != "decimal" && (c.precision != 0 || c.scale != 0))
+        return QStringLiteral(".%1: only decimal columns have a precision and a scale")
+            .arg(c.precision != 0 ? "precision" : "scale");
+    const int precision = c.precision ? c.precision : 18;
+    if (c.precision < 0 || c.precision > MaxDecimalPrecision)
+        return QStringLiteral(".precision: %1 is not between 1 and %2")
+            .arg(c.precision)
+            .arg(MaxDecimalPrecision);
+    if (c.scale < 0 || c.scale > precision)
+        return QStringLiteral(".scale: %1 is not between 0 and the precision %2")
+            .arg(c.scale)
+            .arg(precision);
+    return CheckProperties(c.properties, {QStringLiteral("Description")});
+}
+
+// Columns of a key or relationship in table t, named by the field at path field.
+QString CheckKeyColumns(const TestTable &t, const QStringList &names, const QString &field) {
+    for (int i = 0; i < names.size(); ++i) {
+        const auto column = std::find_if(t.columns.begin(), t.columns.end(),
+                                         [&](const TestColumn &c) { return c.name == names[i]; });
+        const QString at = QStringLiteral("%1[%2]: ").arg(field).arg(i);
+        if (column == t.columns.end())
+            return at +
+                   QStringLiteral("no column %1 in table %2").arg(Quoted(names[i]), Quoted(t.name));
+        if (column->type == "memo" || column->type == "ole")
+            return at + QStringLiteral("%1 columns cannot be indexed").arg(column->type);
+        if (names.indexOf(names[i]) != i)
+            return at + QStringLiteral("%1 appears twice").arg(Quoted(names[i]));
+    }
     return {};
 }
 
@@ -78,27 +188,23 @@ QString CheckKey(const TestTable &table, const TestKey &key,
     const bool foreign = key.kind == "foreign";
     if (!foreign && (!key.referencedTable.isEmpty() || !key.referencedColumns.isEmpty()))
         return QStringLiteral(".references: only a foreign key references a table");
-
-    const auto checkColumns = [](const TestTable &t, const QStringList &names,
-                                 const QString &field) -> QString {
-        for (int i = 0; i < names.size(); ++i) {
-            const auto column =
-                std::find_if(t.columns.begin(), t.columns.end(),
-                             [&](const TestColumn &c) { return c.name == names[i]; });
-            const QString at = QStringLiteral("%1[%2]: ").arg(field).arg(i);
-            if (column == t.columns.end())
-                return at + QStringLiteral("no column %1 in table %2")
-                                .arg(Quoted(names[i]), Quoted(t.name));
-            if (column->type == "memo" || column->type == "ole")
-                return at + QStringLiteral("%1 columns cannot be indexed").arg(column->type);
-            if (names.indexOf(names[i]) != i)
-                return at + QStringLiteral("%1 appears twice").arg(Quoted(names[i]));
-        }
-        return {};
-    };
-    if (QString fault = checkColumns(table, key.columns, QStringLiteral(".columns"));
+    if (QString fault = CheckKeyColumns(table, key.columns, QStringLiteral(".columns"));
         !fault.isEmpty())
         return fault;
+    for (int i = 0; i < key.descending.size(); ++i) {
+        const QString at = QStringLiteral(".descending[%1]: ").arg(i);
+        if (foreign)
+            return at + QStringLiteral("a foreign key sorts as the index it shares");
+        if (!key.columns.contains(key.descending[i]))
+            return at +
+                   QStringLiteral("%1 is not a column of the key").arg(Quoted(key.descending[i]));
+        if (key.descending.indexOf(key.descending[i]) != i)
+            return at + QStringLiteral("%1 appears twice").arg(Quoted(key.descending[i]));
+    }
+    if (key.ignoreNulls && (foreign || key.kind == "primary"))
+        return QStringLiteral(".ignoreNulls: a %1 key has an entry for every record").arg(key.kind);
+    if (key.required && foreign)
+        return QStringLiteral(".required: a foreign key takes the flags of the index it shares");
     if (!foreign)
         return {};
 
@@ -115,13 +221,24 @@ QString CheckKey(const TestTable &table, const TestKey &key,
         return QStringLiteral(".references.columns: %1 columns for a key of %2")
             .arg(referencedColumns.size())
             .arg(key.columns.size());
-    return checkColumns(*referenced, referencedColumns, QStringLiteral(".references.columns"));
+    return CheckKeyColumns(*referenced, referencedColumns, QStringLiteral(".references.columns"));
 }
 
 QString CheckTable(const TestTable &table, const QHash<QString, const TestTable *> &tables,
                    QSet<QString> &relationships) {
     if (QString fault = CheckName(table.name); !fault.isEmpty())
         return QStringLiteral(".name: ") + fault;
+    if (table.description.size() > MaxDescriptionCharacters)
+        return QStringLiteral(".description: longer than %1 characters")
+            .arg(MaxDescriptionCharacters);
+    for (const auto &[field, text] : {std::pair{"validationRule", &table.validationRule},
+                                      std::pair{"validationText", &table.validationText}})
+        if (2 * text->size() > MaxPropertyBytes)
+            return QStringLiteral(".%1: longer than %2 bytes").arg(field).arg(MaxPropertyBytes);
+    if (QString fault =
+            CheckProperties(table.properties, {"Description", "ValidationRule", "ValidationText"});
+        !fault.isEmpty())
+        return fault;
     if (table.columns.size() > MaxColumns)
         return QStringLiteral(".columns: more than %1 columns").arg(MaxColumns);
 
@@ -169,7 +286,89 @@ QString CheckTable(const TestTable &table, const QHash<QString, const TestTable 
     return {};
 }
 
+QString CheckRelationship(const TestRelationship &r,
+                          const QHash<QString, const TestTable *> &tables,
+                          QSet<QString> &relationships) {
+    if (QString fault = CheckName(r.name); !fault.isEmpty())
+        return QStringLiteral(".name: ") + fault;
+    // Access names hold no period; the indexes named ".rA", ".rB", … that
+    // enforced relationships give their primary tables never clash with one.
+    if (r.name.contains(QLatin1Char('.')))
+        return QStringLiteral(".name: %1 holds a period").arg(Quoted(r.name));
+    if (relationships.contains(r.name))
+        return QStringLiteral(".name: another relationship or foreign key is named %1")
+            .arg(Quoted(r.name));
+    relationships.insert(r.name);
+    const TestTable *primary = tables.value(r.primaryTable);
+    if (!primary)
+        return QStringLiteral(".primaryTable: no table %1").arg(Quoted(r.primaryTable));
+    const TestTable *related = tables.value(r.relatedTable);
+    if (!related)
+        return QStringLiteral(".relatedTable: no table %1").arg(Quoted(r.relatedTable));
+    if (r.primaryColumns.isEmpty() || r.primaryColumns.size() > MaxKeyColumns)
+        return QStringLiteral(".primaryColumns: a relationship has 1 to %1 columns")
+            .arg(MaxKeyColumns);
+    if (QString fault = CheckKeyColumns(*primary, r.primaryColumns, ".primaryColumns");
+        !fault.isEmpty())
+        return fault;
+    const QStringList relatedColumns =
+        r.relatedColumns.isEmpty() ? r.primaryColumns : r.relatedColumns;
+    if (relatedColumns.size() != r.primaryColumns.size())
+        return QStringLiteral(".relatedColumns: %1 columns for %2 primary columns")
+            .arg(relatedColumns.size())
+            .arg(r.primaryColumns.size());
+    if (QString fault = CheckKeyColumns(*related, relatedColumns, ".relatedColumns");
+        !fault.isEmpty())
+        return fault;
+    if (!Joins.contains(r.join))
+        return QStringLiteral(".join: unknown join %1").arg(Quoted(r.join));
+    if (r.cascadeNull)
+        return QStringLiteral(".cascadeNull: how a file keeps a cascade to null is not known here");
+    if (!r.enforced && (r.cascadeUpdates || r.cascadeDeletes))
+        return QStringLiteral(".%1: only an enforced relationship cascades")
+            .arg(r.cascadeUpdates ? "cascadeUpdates" : "cascadeDeletes");
+    if (r.enforced && std::any_of(related->keys.begin(), related->keys.end(),
+                                  [&](const TestKey &k) { return k.name == r.name; }))
+        return QStringLiteral(".name: the foreign-key index it gives table %1 takes the name of "
+                              "a key there")
+            .arg(Quoted(related->name));
+    return {};
+}
+
 // ---- JSON ----
+
+// The type Access stores a property of that name in, or, for a property
+// Access does not keep itself, the type that fits the value.
+QString DefaultPropertyType(const QString &name, const QJsonValue &value) {
+    static const QHash<QString, QString> known = {{"Required", "boolean"},
+                                                  {"AllowZeroLength", "boolean"},
+                                                  {"UnicodeCompression", "boolean"},
+                                                  {"ColumnHidden", "boolean"},
+                                                  {"DecimalPlaces", "byte"},
+                                                  {"IMEMode", "byte"},
+                                                  {"IMESentenceMode", "byte"},
+                                                  {"DisplayControl", "integer"},
+                                                  {"ColumnWidth", "integer"},
+                                                  {"ColumnOrder", "integer"},
+                                                  {"DefaultValue", "memo"},
+                                                  {"ValidationRule", "memo"},
+                                                  {"Caption", "memo"},
+                                                  {"RowSource", "memo"},
+                                                  {"ValidationText", "text"},
+                                                  {"Format", "text"},
+                                                  {"InputMask", "text"},
+                                                  {"RowSourceType", "text"}};
+    if (const auto it = known.constFind(name); it != known.cend())
+        return *it;
+    if (value.isBool())
+        return QStringLiteral("boolean");
+    if (value.isDouble())
+        return value.toDouble() == std::floor(value.toDouble()) &&
+                       std::fabs(value.toDouble()) <= 2147483647.0
+                   ? QStringLiteral("long")
+                   : QStringLiteral("double");
+    return QStringLiteral("text");
+}
 
 class JsonReader {
 public:
@@ -248,6 +447,11 @@ public:
             return false;
         if (value.isEmpty() && !o.contains(field))
             return true;
+        return timeText(value, path + QLatin1Char('.') + field, out);
+    }
+
+    // A time as "yyyy-MM-dd HH:mm:ss[.zzz]", wall-clock.
+    bool timeText(const QString &value, const QString &path, QDateTime &out) {
         const QString date = value.section(QLatin1Char(' '), 0, 0);
         const QString clock = value.section(QLatin1Char(' '), 1);
         const QDate d = QDate::fromString(date, QStringLiteral("yyyy-MM-dd"));
@@ -256,26 +460,99 @@ public:
             t = QTime::fromString(clock, QStringLiteral("HH:mm:ss.zzz"));
         if (!d.isValid() || !t.isValid() || date.size() != 10)
             return fail(
-                path + QLatin1Char('.') + field,
+                path,
                 QStringLiteral("%1 is not a time as yyyy-MM-dd HH:mm:ss[.zzz]").arg(Quoted(value)));
         out = QDateTime(d, t, Qt::UTC);
+        return true;
+    }
+
+    bool property(const QString &name, const QJsonValue &given, const QString &path,
+                  TestProperty &p) {
+        p.name = name;
+        QJsonValue value = given;
+        if (given.isObject()) {
+            const QJsonObject o = given.toObject();
+            if (!onlyFields(o, path, {"type", "value"}) || !text(o, path, "type", p.type, true))
+                return false;
+            if (!o.contains("value"))
+                return fail(path + QStringLiteral(".value"), QStringLiteral("missing"));
+            value = o.value("value");
+        } else {
+            p.type = DefaultPropertyType(name, given);
+        }
+        const QString at = given.isObject() ? path + QStringLiteral(".value") : path;
+        if (!PropertyTypes.contains(p.type))
+            return fail(path + (given.isObject() ? QStringLiteral(".type") : QString()),
+                        QStringLiteral("unknown type %1").arg(Quoted(p.type)));
+        if (p.type == "boolean") {
+            if (!value.isBool())
+                return fail(at, QStringLiteral("expected true or false"));
+            p.value = value.toBool();
+        } else if (p.type == "datetime") {
+            QDateTime t;
+            if (!value.isString())
+                return fail(at, QStringLiteral("expected a time as yyyy-MM-dd HH:mm:ss[.zzz]"));
+            if (!timeText(value.toString(), at, t))
+                return false;
+            p.value = t;
+        } else if (p.type == "binary") {
+            const QByteArray hex = value.toString().toLatin1();
+            if (!value.isString() || hex.size() % 2 ||
+                !std::all_of(hex.begin(), hex.end(), [](char c) { return std::isxdigit(c); }))
+                return fail(at, QStringLiteral("expected bytes in hexadecimal digits"));
+            p.value = QByteArray::fromHex(hex);
+        } else if (p.type == "text" || p.type == "memo") {
+            if (!value.isString())
+                return fail(at, QStringLiteral("expected a string"));
+            p.value = value.toString();
+        } else {
+            if (!value.isDouble())
+                return fail(at, QStringLiteral("expected a number"));
+            p.value = value.toDouble();
+        }
+        return true;
+    }
+
+    bool properties(const QJsonObject &o, const QString &path, QList<TestProperty> &out) {
+        const QJsonValue v = o.value("properties");
+        if (v.isUndefined())
+            return true;
+        const QString at = path + QStringLiteral(".properties");
+        if (!v.isObject())
+            return fail(at, QStringLiteral("expected an object"));
+        const QJsonObject list = v.toObject();
+        for (auto it = list.begin(); it != list.end(); ++it) {
+            TestProperty p;
+            if (!property(it.key(), it.value(), at + QLatin1Char('.') + it.key(), p))
+                return false;
+            out << p;
+        }
         return true;
     }
 
     bool column(const QJsonValue &v, const QString &path, TestColumn &c) {
         QJsonObject o;
         return object(v, path, o) &&
-               onlyFields(o, path, {"name", "type", "size", "fixed", "description"}) &&
+               onlyFields(o, path,
+                          {"name", "type", "size", "fixed", "description", "properties",
+                           "autoNumber", "hyperlink", "precision", "scale"}) &&
                text(o, path, "name", c.name, true) && text(o, path, "type", c.type, true) &&
                number(o, path, "size", c.size) && flag(o, path, "fixed", c.fixed) &&
-               text(o, path, "description", c.description, false);
+               text(o, path, "description", c.description, false) &&
+               properties(o, path, c.properties) && flag(o, path, "autoNumber", c.autoNumber) &&
+               flag(o, path, "hyperlink", c.hyperlink) &&
+               number(o, path, "precision", c.precision) && number(o, path, "scale", c.scale);
     }
 
     bool key(const QJsonValue &v, const QString &path, TestKey &k) {
         QJsonObject o;
         if (!object(v, path, o) ||
-            !onlyFields(o, path, {"name", "kind", "columns", "references"}) ||
-            !text(o, path, "name", k.name, true) || !text(o, path, "kind", k.kind, true))
+            !onlyFields(o, path,
+                        {"name", "kind", "columns", "references", "descending", "ignoreNulls",
+                         "required"}) ||
+            !text(o, path, "name", k.name, true) || !text(o, path, "kind", k.kind, true) ||
+            !texts(o.value("descending"), path + QStringLiteral(".descending"), k.descending) ||
+            !flag(o, path, "ignoreNulls", k.ignoreNulls) || !flag(o, path, "required", k.required))
             return false;
         if (!o.contains("columns"))
             return fail(path + QStringLiteral(".columns"), QStringLiteral("missing"));
@@ -294,14 +571,42 @@ public:
         QJsonObject o;
         if (!object(v, path, o) ||
             !onlyFields(o, path,
-                        {"name", "created", "modified", "hidden", "system", "columns", "keys"}) ||
+                        {"name", "created", "modified", "hidden", "system", "columns", "keys",
+                         "description", "validationRule", "validationText", "properties"}) ||
             !text(o, path, "name", t.name, true) || !time(o, path, "created", t.created) ||
             !time(o, path, "modified", t.modified) || !flag(o, path, "hidden", t.hidden) ||
-            !flag(o, path, "system", t.system))
+            !flag(o, path, "system", t.system) ||
+            !text(o, path, "description", t.description, false) ||
+            !text(o, path, "validationRule", t.validationRule, false) ||
+            !text(o, path, "validationText", t.validationText, false) ||
+            !properties(o, path, t.properties))
             return false;
         return list(o.value("columns"), path + QStringLiteral(".columns"), t.columns,
                     &JsonReader::column) &&
                list(o.value("keys"), path + QStringLiteral(".keys"), t.keys, &JsonReader::key);
+    }
+
+    bool relationship(const QJsonValue &v, const QString &path, TestRelationship &r) {
+        QJsonObject o;
+        if (!object(v, path, o) ||
+            !onlyFields(o, path,
+                        {"name", "primaryTable", "primaryColumns", "relatedTable", "relatedColumns",
+                         "oneToOne", "enforced", "cascadeUpdates", "cascadeDeletes", "cascadeNull",
+                         "join"}) ||
+            !text(o, path, "name", r.name, true) ||
+            !text(o, path, "primaryTable", r.primaryTable, true) ||
+            !text(o, path, "relatedTable", r.relatedTable, true))
+            return false;
+        if (!o.contains("primaryColumns"))
+            return fail(path + QStringLiteral(".primaryColumns"), QStringLiteral("missing"));
+        return texts(o.value("primaryColumns"), path + QStringLiteral(".primaryColumns"),
+                     r.primaryColumns) &&
+               texts(o.value("relatedColumns"), path + QStringLiteral(".relatedColumns"),
+                     r.relatedColumns) &&
+               flag(o, path, "oneToOne", r.oneToOne) && flag(o, path, "enforced", r.enforced) &&
+               flag(o, path, "cascadeUpdates", r.cascadeUpdates) &&
+               flag(o, path, "cascadeDeletes", r.cascadeDeletes) &&
+               flag(o, path, "cascadeNull", r.cascadeNull) && text(o, path, "join", r.join, false);
     }
 
     template <typename T>
@@ -362,6 +667,10 @@ QString CheckTestDatabase(const TestDatabase &database) {
     for (int i = 0; i < database.tables.size(); ++i)
         if (QString fault = CheckTable(database.tables[i], tables, relationships); !fault.isEmpty())
             return QStringLiteral("tables[%1]").arg(i) + fault;
+    for (int i = 0; i < database.relationships.size(); ++i)
+        if (QString fault = CheckRelationship(database.relationships[i], tables, relationships);
+            !fault.isEmpty())
+            return QStringLiteral("relationships[%1]").arg(i) + fault;
     return {};
 }
 
@@ -383,11 +692,13 @@ std::optional<TestDatabase> ParseTestDatabase(const QByteArray &json, QString *e
     JsonReader reader;
     TestDatabase database;
     const QJsonObject o = document.object();
-    if (!reader.onlyFields(o, QString(), {"tables", "queries", "links"}) ||
+    if (!reader.onlyFields(o, QString(), {"tables", "queries", "links", "relationships"}) ||
         !reader.list(o.value("tables"), QStringLiteral("tables"), database.tables,
                      &JsonReader::table) ||
         !reader.texts(o.value("queries"), QStringLiteral("queries"), database.queries) ||
-        !reader.texts(o.value("links"), QStringLiteral("links"), database.links))
+        !reader.texts(o.value("links"), QStringLiteral("links"), database.links) ||
+        !reader.list(o.value("relationships"), QStringLiteral("relationships"),
+                     database.relationships, &JsonReader::relationship))
         return failed(reader.error.startsWith(QLatin1Char('.')) ? reader.error.mid(1)
                                                                 : reader.error);
     if (QString fault = CheckTestDatabase(database); !fault.isEmpty())

@@ -1,8 +1,9 @@
 // quillmere-make-testdb DESCRIPTION.json OUT.mdb
 //
 // Writes the Access database (Jet 4) that the JSON file describes: its
-// tables with their columns and keys, its queries and its linked tables
-// (the format is in tests/testdb/TestDatabase.h). For tests and
+// tables with their columns, indexes and properties, the relationships
+// between them, its queries and its linked tables (the format is in
+// tests/testdb/TestDatabase.h). For tests and
 // benchmarks. Exit status 0 when written; 1, with a line on standard error
 // naming the fault, for a description that cannot be read or written, or a
 // file that cannot be; 2 for a wrong command line.

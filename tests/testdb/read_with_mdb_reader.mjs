@@ -2,10 +2,11 @@
 //
 // Prints, as one JSON document, what the npm package mdb-reader (an Access
 // reader independent of libmdb) sees in the database: the names of its
-// tables by kind, the columns of every local table, and the catalog rows of
-// MSysObjects. tst_testdb compares this with the description the file was
-// written from. Times are the stored values as wall-clock text, to the
-// millisecond.
+// tables by kind, the columns of every local table (with their AutoNumber
+// flags, and a decimal's precision and scale), the catalog rows of
+// MSysObjects and the rows of MSysRelationships. tst_testdb compares this
+// with the description the file was written from. Times are the stored
+// values as wall-clock text, to the millisecond.
 
 import MDBReader from "mdb-reader";
 import { readFileSync } from "node:fs";
@@ -29,6 +30,9 @@ for (const name of names(true, true, false)) {
         type: c.type,
         size: c.size,
         fixedLength: c.fixedLength,
+        autoLong: c.autoLong,
+        autoUUID: c.autoUUID,
+        ...(c.type === "numeric" ? { precision: c.precision, scale: c.scale } : {}),
     }));
 }
 

@@ -1,11 +1,13 @@
-// The test databases we write, read back by two independent readers: the
-// program's own (the reader process over libmdb, through Catalog) and the
-// npm package mdb-reader. Each description below stands for a kind of file
-// the program meets; both readers must see exactly what it describes.
+// The test databases we write, read back by independent readers: the
+// program's own (the reader process over libmdb, through Catalog), the npm
+// package mdb-reader, and Debian's mdbtools commands mdb-prop and
+// mdb-schema. Each description below stands for a kind of file the program
+// meets; every reader must see exactly what it describes of it.
 
 #include "common/Failure.h"
 #include "database/Catalog.h"
 #include "database/mdlADO.h"
+#include "support/MdbTools.h"
 #include "testdb/Jet4Writer.h"
 #include "testdb/TestDatabase.h"
 
@@ -16,6 +18,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -37,6 +40,26 @@ TestColumn Col(const QString &name, const QString &type, int size = 0, bool fixe
 TestKey KeyOf(const QString &name, const QString &kind, const QStringList &columns,
               const QString &table = {}, const QStringList &referenced = {}) {
     return TestKey{name, kind, columns, table, referenced};
+}
+
+TestColumn With(TestColumn c, const QList<TestProperty> &properties,
+                const QString &description = {}) {
+    c.properties = properties;
+    c.description = description;
+    return c;
+}
+
+TestKey Flagged(TestKey k, const QStringList &descending, bool ignoreNulls = false,
+                bool required = false) {
+    k.descending = descending;
+    k.ignoreNulls = ignoreNulls;
+    k.required = required;
+    return k;
+}
+
+TestRelationship Rel(const QString &name, const QString &primary, const QStringList &primaryColumns,
+                     const QString &related, const QStringList &relatedColumns) {
+    return TestRelationship{name, primary, primaryColumns, related, relatedColumns};
 }
 
 TestTable Tbl(const QString &name, const QList<TestColumn> &columns,
@@ -188,6 +211,128 @@ QList<std::pair<QByteArray, TestDatabase>> Descriptions() {
                     .leftJustified(64, QChar(0x30AF));
     rows.append({"a catalog beyond an inline usage map",
                  TestDatabase{{Tbl("表", {Col("a", "long")})}, many, {}}});
+
+    // The properties Access keeps of a table and its columns, each in the
+    // type Access stores it in, a property of every other type, and the
+    // column flags; descriptions among them.
+    TestColumn id =
+        With(Col("商品ID", "long"), {{"Caption", "memo", "商品番号"}}, "自動で振る番号");
+    id.autoNumber = true;
+    TestColumn price = With(Col("定価", "decimal"), {{"DecimalPlaces", "byte", 2}});
+    price.precision = 12;
+    price.scale = 2;
+    TestColumn replica = With(Col("識別子", "guid"), {{"DefaultValue", "text", "GenGUID()"}});
+    replica.autoNumber = true;
+    TestColumn link = With(Col("ホームページ", "memo"), {{"Caption", "memo", "ＵＲＬ"}});
+    link.hyperlink = true;
+    TestTable goods = Tbl(
+        "商品",
+        {id,
+         With(Col("品名", "text", 40),
+              {{"Required", "boolean", true},
+               {"AllowZeroLength", "boolean", false},
+               {"DefaultValue", "memo", "\"未定\""},
+               {"ValidationRule", "memo", "Is Not Null And Len([品名])>1"},
+               {"ValidationText", "text", "品名を二文字以上で入れてください"},
+               {"Caption", "memo", "品名"},
+               {"Format", "text", ">"},
+               {"InputMask", "text", ">L<??????"}},
+              "正式な名前"),
+         price,
+         With(Col("原価", "double"),
+              {{"DecimalPlaces", "byte", 255}, {"Format", "text", "Standard"}}),
+         replica, link,
+         With(Col("登録日", "datetime"), {{"DefaultValue", "memo", "Date()"},
+                                          {"Format", "text", "yyyy/mm/dd"},
+                                          {"基準日", "datetime", At("2024-04-01 09:30:00.000")}}),
+         With(Col("値", "long"), {{"整数", "integer", -2},
+                                  {"長整数", "long", 70000},
+                                  {"単精度", "single", 1.5},
+                                  {"倍精度", "double", -2.25},
+                                  {"印影", "binary", QByteArray("\x00\xff\x10", 3)},
+                                  {"否", "boolean", false},
+                                  {"長文", "memo", "長い説明"}}),
+         Col("何もない", "text", 10)},
+        {KeyOf("PrimaryKey", "primary", {"商品ID"})});
+    goods.description = QStringLiteral("取り扱う商品");
+    goods.validationRule = QStringLiteral("[定価]>=0");
+    goods.validationText = QStringLiteral("定価は0以上に");
+    goods.properties = {{"Tag", "text", "棚卸し対象"}, {"Orientation", "byte", 0}};
+    rows.append({"every property kind",
+                 TestDatabase{{goods, Tbl("性質のない表", {Col("a", "long")})}, {}, {}}});
+
+    rows.append(
+        {"every index flag and sort order",
+         TestDatabase{
+             {Tbl("売上",
+                  {Col("伝票番号", "long"), Col("行", "integer"), Col("日付", "datetime"),
+                   Col("担当", "text", 10), Col("金額", "currency"), Col("区分", "byte"),
+                   Col("コード", "text", 8)},
+                  {KeyOf("PrimaryKey", "primary", {"伝票番号", "行"}),
+                   Flagged(KeyOf("日付降順", "index", {"日付"}), {"日付"}),
+                   Flagged(KeyOf("担当と日付", "unique", {"担当", "日付"}), {"日付"}, true),
+                   Flagged(KeyOf("金額必須", "index", {"金額"}), {}, false, true),
+                   Flagged(KeyOf("コード一意", "unique", {"コード"}), {}, true, true),
+                   Flagged(KeyOf("混在", "index", {"区分", "日付", "担当"}), {"区分", "担当"}),
+                   Flagged(KeyOf("主キー順", "unique", {"行", "伝票番号"}), {"行", "伝票番号"},
+                           false, true)})},
+             {},
+             {}}});
+
+    // Every rule a relationship has, over one, two and three columns and
+    // within one table, beside a foreign key of a table's own.
+    TestTable clients = Tbl("得意先",
+                            {Col("得意先ID", "long"), Col("区分", "text", 2),
+                             Col("支店", "integer"), Col("枝番", "byte")},
+                            {KeyOf("PrimaryKey", "primary", {"得意先ID"}),
+                             KeyOf("区分支店枝番", "unique", {"区分", "支店", "枝番"})});
+    clients.columns[0].autoNumber = true;
+    TestTable details = Tbl("得意先詳細", {Col("得意先ID", "long"), Col("メモ", "memo")},
+                            {KeyOf("PrimaryKey", "primary", {"得意先ID"})});
+    TestTable orders2 = Tbl("注文",
+                            {Col("注文ID", "long"), Col("得意先ID", "long"), Col("区分", "text", 2),
+                             Col("支店", "integer"), Col("枝番", "byte"), Col("紹介者", "long")},
+                            {KeyOf("PrimaryKey", "primary", {"注文ID"})});
+    TestTable lines2 = Tbl("明細", {Col("注文ID", "long"), Col("行", "integer")},
+                           {KeyOf("PrimaryKey", "primary", {"注文ID", "行"}),
+                            KeyOf("注文明細", "foreign", {"注文ID"}, "注文", {"注文ID"})});
+    TestTable staff = Tbl("社員", {Col("社員ID", "long"), Col("上司", "long")},
+                          {KeyOf("PrimaryKey", "primary", {"社員ID"})});
+    TestDatabase related{{clients, details, orders2, lines2, staff}, {}, {}};
+    TestRelationship cascades = Rel("得意先注文", "得意先", {"得意先ID"}, "注文", {});
+    cascades.cascadeUpdates = true;
+    cascades.join = QStringLiteral("left");
+    TestRelationship threeColumns = Rel("区分支店枝番注文", "得意先", {"区分", "支店", "枝番"},
+                                        "注文", {"区分", "支店", "枝番"});
+    threeColumns.cascadeDeletes = true;
+    threeColumns.join = QStringLiteral("right");
+    TestRelationship oneToOne = Rel("得意先得意先詳細", "得意先", {"得意先ID"}, "得意先詳細", {});
+    oneToOne.oneToOne = oneToOne.cascadeUpdates = oneToOne.cascadeDeletes = true;
+    TestRelationship loose = Rel("紹介", "得意先", {"得意先ID"}, "注文", {"紹介者"});
+    loose.enforced = false;
+    TestRelationship looseLeft = Rel("紹介の左", "社員", {"社員ID"}, "注文", {"紹介者"});
+    looseLeft.enforced = false;
+    looseLeft.join = QStringLiteral("left");
+    related.relationships = {
+        cascades, threeColumns, oneToOne, loose, Rel("上司", "社員", {"社員ID"}, "社員", {"上司"}),
+        looseLeft};
+    rows.append({"every relationship rule", related});
+
+    // Property lists too large for their catalog record: one on a
+    // long-value page, one chained over several.
+    const auto described = [](const QString &name, int columns, int captionLength) {
+        QList<TestColumn> list;
+        for (int i = 0; i < columns; ++i)
+            list << With(
+                Col(QStringLiteral("列%1").arg(i, 2, 10, QLatin1Char('0')), "text", 20),
+                {{"Caption", "memo",
+                  QStringLiteral("見出し%1").arg(i) + QString(captionLength, QChar(0x3042))},
+                 {"Required", "boolean", true}},
+                QStringLiteral("説明%1").arg(i));
+        return Tbl(name, list);
+    };
+    rows.append({"property lists beyond a page",
+                 TestDatabase{{described("一頁", 16, 90), described("数頁", 60, 150)}, {}, {}}});
     return rows;
 }
 
@@ -213,7 +358,8 @@ std::pair<int, int> AdoColumn(const TestColumn &c) {
     return {codes.value(c.type, -1), 0};
 }
 
-// What it is to mdb-reader: type, stored size in bytes, fixed length.
+// What it is to mdb-reader: type, stored size in bytes, fixed length, the
+// AutoNumber flags, a decimal's precision and scale.
 QJsonObject StoredColumn(const TestColumn &c) {
     static const QHash<QString, std::pair<const char *, int>> fixed = {
         {"boolean", {"boolean", 0}}, {"byte", {"byte", 1}},         {"integer", {"integer", 2}},
@@ -230,7 +376,74 @@ QJsonObject StoredColumn(const TestColumn &c) {
              {"type", fixed[c.type].first},
              {"size", fixed[c.type].second},
              {"fixedLength", true}};
+    o["autoLong"] = c.autoNumber && c.type == "long";
+    o["autoUUID"] = c.autoNumber && c.type == "guid";
+    if (c.type == "decimal") {
+        o["precision"] = c.precision ? c.precision : 18;
+        o["scale"] = c.scale;
+    }
     return o;
+}
+
+// A relationship's rows in MSysRelationships as read_with_mdb_reader.mjs
+// gives them: one per pair of columns.
+void AddRelationshipRows(QJsonArray &rows, const QString &name, const QString &table,
+                         const QStringList &columns, const QString &referencedTable,
+                         const QStringList &referencedColumns, int grbit) {
+    for (int i = 0; i < columns.size(); ++i)
+        rows << QJsonObject{{"name", name},
+                            {"table", table},
+                            {"column", columns[i]},
+                            {"referencedTable", referencedTable},
+                            {"referencedColumn", referencedColumns[i]},
+                            {"icolumn", i},
+                            {"ccolumn", columns.size()},
+                            {"grbit", grbit}};
+}
+
+// A property's value as mdb-prop prints it.
+QString MdbPropValue(const TestProperty &p) {
+    if (p.type == "boolean")
+        return p.value.toBool() ? QStringLiteral("yes") : QStringLiteral("no");
+    if (p.type == "single" || p.type == "double")
+        return QString::number(p.value.toDouble(), 'g', 6);
+    if (p.type == "datetime")
+        return p.value.toDateTime().toString(QStringLiteral("MM/dd/yy HH:mm:ss"));
+    if (p.type == "binary")
+        return QStringLiteral("(binary data of length %1)").arg(p.value.toByteArray().size());
+    if (p.type == "text" || p.type == "memo")
+        return p.value.toString();
+    return QString::number(p.value.toLongLong());
+}
+
+// The property lists of a table as lines "object/property: value", the
+// table's own under "", sorted.
+QStringList PropertyLines(const QHash<QString, QHash<QString, QString>> &blocks) {
+    QStringList lines;
+    for (auto b = blocks.begin(); b != blocks.end(); ++b)
+        for (auto p = b->begin(); p != b->end(); ++p)
+            lines << b.key() + QLatin1Char('/') + p.key() + QStringLiteral(": ") + p.value();
+    lines.sort();
+    return lines;
+}
+
+QHash<QString, QHash<QString, QString>> ExpectedProperties(const TestTable &t) {
+    QHash<QString, QHash<QString, QString>> blocks;
+    const auto add = [&](const QString &object, const QString &name, const QString &value) {
+        if (!value.isEmpty())
+            blocks[object].insert(name, value);
+    };
+    add({}, "Description", t.description);
+    add({}, "ValidationRule", t.validationRule);
+    add({}, "ValidationText", t.validationText);
+    for (const TestProperty &p : t.properties)
+        blocks[QString()].insert(p.name, MdbPropValue(p));
+    for (const TestColumn &c : t.columns) {
+        add(c.name, "Description", c.description);
+        for (const TestProperty &p : c.properties)
+            blocks[c.name].insert(p.name, MdbPropValue(p));
+    }
+    return blocks;
 }
 
 QString Describe(const Collection<KeyColumn> &columns) {
@@ -275,6 +488,12 @@ private slots:
     // What the program's reader lists of the file written in either format.
     void checkOurReader(bool jet3) {
         QFETCH(TestDatabase, database);
+        // Jet 3 has no decimal columns of its own, nor a place for their
+        // precision and scale; its writer refuses them.
+        if (jet3)
+            for (TestTable &t : database.tables)
+                for (TestColumn &c : t.columns)
+                    c.precision = c.scale = 0;
         const auto connection = mdlADO::OpenAccessConnection(write(database, jet3));
         QVERIFY(connection);
         Catalog catalog;
@@ -309,12 +528,21 @@ private slots:
                 QCOMPARE(c.Name(), t.columns[i].name);
                 QCOMPARE(std::make_pair(int(c.Type()), int(c.DefinedSize())),
                          AdoColumn(t.columns[i]));
+                QCOMPARE(c.Description(), t.columns[i].description);
             }
 
+            // The primary and foreign keys of the table, then the foreign
+            // keys that enforced relationships give it.
             QStringList keys;
             for (const TestKey &k : t.keys)
                 if (k.kind == "primary" || k.kind == "foreign")
                     keys << k.name + QLatin1Char('(') + k.columns.join(QLatin1Char(',')) +
+                                QLatin1Char(')');
+            for (const TestRelationship &r : database.relationships)
+                if (r.enforced && r.relatedTable == t.name)
+                    keys << r.name + QLatin1Char('(') +
+                                (r.relatedColumns.isEmpty() ? r.primaryColumns : r.relatedColumns)
+                                    .join(QLatin1Char(',')) +
                                 QLatin1Char(')');
             QStringList read;
             for (const Key &k : table.Keys())
@@ -384,21 +612,24 @@ private slots:
             QCOMPARE(o["created"].toString(), timeText(t.created));
             QCOMPARE(o["modified"].toString(), timeText(t.modified));
 
-            for (const TestKey &k : t.keys) {
-                const QStringList referenced =
-                    k.referencedColumns.isEmpty() ? k.columns : k.referencedColumns;
-                for (int i = 0; k.kind == "foreign" && i < k.columns.size(); ++i)
-                    relationships << QJsonObject{{"name", k.name},
-                                                 {"table", t.name},
-                                                 {"column", k.columns[i]},
-                                                 {"referencedTable", k.referencedTable.isEmpty()
-                                                                         ? t.name
-                                                                         : k.referencedTable},
-                                                 {"referencedColumn", referenced[i]},
-                                                 {"icolumn", i},
-                                                 {"ccolumn", k.columns.size()},
-                                                 {"grbit", 0}};
-            }
+            for (const TestKey &k : t.keys)
+                if (k.kind == "foreign")
+                    AddRelationshipRows(
+                        relationships, k.name, t.name, k.columns,
+                        k.referencedTable.isEmpty() ? t.name : k.referencedTable,
+                        k.referencedColumns.isEmpty() ? k.columns : k.referencedColumns, 0);
+        }
+        // Then those described on their own, with their rules in DAO's
+        // Relation.Attributes bits.
+        for (const TestRelationship &r : database.relationships) {
+            const int grbit = (r.oneToOne ? 0x1 : 0) | (r.enforced ? 0 : 0x2) |
+                              (r.cascadeUpdates ? 0x100 : 0) | (r.cascadeDeletes ? 0x1000 : 0) |
+                              (r.join == "left" ? 0x1000000 : 0) |
+                              (r.join == "right" ? 0x2000000 : 0);
+            AddRelationshipRows(relationships, r.name, r.relatedTable,
+                                r.relatedColumns.isEmpty() ? r.primaryColumns : r.relatedColumns,
+                                r.primaryTable, r.primaryColumns, grbit);
+            QCOMPARE(objects.value(r.name)["type"].toInt(), 8);
         }
         QCOMPARE(seen["relationships"].toArray(), relationships);
         for (const QString &q : database.queries)
@@ -409,6 +640,127 @@ private slots:
             QVERIFY(!objects.value(l)["database"].toString().isEmpty());
         }
     }
+
+    // What mdbtools (libmdb) reads of the same file: every property with its
+    // value by type (mdb-prop), and every index with its uniqueness and
+    // sort orders and every relationship with its cascades (mdb-schema).
+    // libmdb shows no index's ignore-nulls and required flags, a primary
+    // key's sort orders, one-to-one or join rules, or hyperlinks.
+    void checkMdbTools(bool jet3) {
+        QFETCH(TestDatabase, database);
+        if (jet3)
+            for (TestTable &t : database.tables)
+                for (TestColumn &c : t.columns)
+                    c.precision = c.scale = 0;
+        const QString path = write(database, jet3);
+        const QString charset = jet3 ? QStringLiteral("CP932") : QString();
+        // mdb-schema's PostgreSQL names, in lower case and quoted.
+        const auto quoted = [](const QString &name) {
+            return QLatin1Char('"') + name.toLower() + QLatin1Char('"');
+        };
+        const auto quotedList = [&](const QStringList &names, const QStringList &descending = {}) {
+            QStringList out;
+            for (const QString &n : names)
+                out << quoted(n) + (descending.contains(n) ? QStringLiteral(" DESC") : QString());
+            return out.join(QStringLiteral(", "));
+        };
+        struct Row {
+            QString table, column, referencedTable, referencedColumn;
+            bool enforced, updates, deletes;
+        };
+        QList<Row> rows;
+        for (const TestTable &t : database.tables)
+            for (const TestKey &k : t.keys)
+                for (int i = 0; k.kind == "foreign" && i < k.columns.size(); ++i)
+                    rows << Row{
+                        t.name,
+                        k.columns[i],
+                        k.referencedTable.isEmpty() ? t.name : k.referencedTable,
+                        (k.referencedColumns.isEmpty() ? k.columns : k.referencedColumns)[i],
+                        true,
+                        false,
+                        false};
+        for (const TestRelationship &r : database.relationships)
+            for (int i = 0; i < r.primaryColumns.size(); ++i)
+                rows << Row{r.relatedTable,
+                            (r.relatedColumns.isEmpty() ? r.primaryColumns : r.relatedColumns)[i],
+                            r.primaryTable,
+                            r.primaryColumns[i],
+                            r.enforced,
+                            r.cascadeUpdates,
+                            r.cascadeDeletes};
+
+        static const QRegularExpression foreignKey(QStringLiteral(
+            "^ALTER TABLE (\"[^\"]*\") ADD CONSTRAINT \"[^\"]*\" FOREIGN KEY \\((\"[^\"]*\")\\) "
+            "REFERENCES (\"[^\"]*\")\\((\"[^\"]*\")\\)( ON UPDATE CASCADE)?( ON DELETE CASCADE)?"));
+        static const QRegularExpression notEnforced(
+            QStringLiteral("^-- Relationship from (\"[^\"]*\") \\((\"[^\"]*\")\\) to "
+                           "(\"[^\"]*\")\\((\"[^\"]*\")\\) "
+                           "does not enforce integrity\\."));
+        for (const TestTable &t : database.tables) {
+            QCOMPARE(PropertyLines(MdbPropBlocks(path, t.name, charset)),
+                     PropertyLines(ExpectedProperties(t)));
+
+            const std::optional<QString> schema =
+                RunMdbTool(QStringLiteral("mdb-schema"),
+                           {QStringLiteral("--indexes"), QStringLiteral("--relations"),
+                            QStringLiteral("-T"), t.name, path, QStringLiteral("postgres")},
+                           charset);
+            QVERIFY(schema);
+            QStringList indexes, relations;
+            for (const QString &line : schema->split(QLatin1Char('\n'))) {
+                if (line.startsWith(QStringLiteral("CREATE INDEX")) ||
+                    line.startsWith(QStringLiteral("CREATE UNIQUE INDEX")) ||
+                    (line.startsWith(QStringLiteral("ALTER TABLE")) &&
+                     line.contains(QStringLiteral(" PRIMARY KEY "))))
+                    indexes << line;
+                else if (const auto m = foreignKey.match(line); m.hasMatch())
+                    relations << QStringList{m.captured(1), m.captured(2), m.captured(3),
+                                             m.captured(4), m.captured(5), m.captured(6)}
+                                     .join(QLatin1Char(' '));
+                else if (const auto n = notEnforced.match(line); n.hasMatch())
+                    relations << QStringList{n.captured(1), n.captured(2), n.captured(3),
+                                             n.captured(4), QStringLiteral("not enforced")}
+                                     .join(QLatin1Char(' '));
+            }
+
+            QStringList expectedIndexes;
+            for (const TestKey &k : t.keys) {
+                if (k.kind == "primary") // mdb-schema writes no order of a primary key
+                    expectedIndexes
+                        << QStringLiteral("ALTER TABLE %1 ADD CONSTRAINT %2 PRIMARY KEY (%3);")
+                               .arg(quoted(t.name), quoted(t.name + "_pkey"),
+                                    quotedList(k.columns));
+                else if (k.kind != "foreign")
+                    expectedIndexes
+                        << QStringLiteral("CREATE %1INDEX %2 ON %3 (%4);")
+                               .arg(k.kind == "unique" ? "UNIQUE " : "",
+                                    quoted(t.name + "_" + k.name + "_idx"), quoted(t.name),
+                                    quotedList(k.columns, k.descending));
+            }
+            QCOMPARE(indexes, expectedIndexes);
+
+            QStringList expectedRelations;
+            for (const Row &r : rows) {
+                if (r.table != t.name)
+                    continue;
+                QStringList parts = {quoted(r.table), quoted(r.column), quoted(r.referencedTable),
+                                     quoted(r.referencedColumn)};
+                if (r.enforced)
+                    parts << (r.updates ? QStringLiteral(" ON UPDATE CASCADE") : QString())
+                          << (r.deletes ? QStringLiteral(" ON DELETE CASCADE") : QString());
+                else
+                    parts << QStringLiteral("not enforced");
+                expectedRelations << parts.join(QLatin1Char(' '));
+            }
+            QCOMPARE(relations, expectedRelations);
+        }
+    }
+
+    void mdbToolsSeeTheDescription_data() { addDescriptionRows({"a name outside the BMP"}); }
+    void mdbToolsSeeTheDescription() { checkMdbTools(false); }
+    void mdbToolsSeeTheJet3Description_data() { addDescriptionRows({"a name outside the BMP"}); }
+    void mdbToolsSeeTheJet3Description() { checkMdbTools(true); }
 
     void parsesTheDescriptionFormat() {
         QString error;
@@ -441,6 +793,86 @@ private slots:
         QVERIFY(!database->tables[1].created.isValid());
         QCOMPARE(database->queries, QStringList{"月別売上"});
         QCOMPARE(database->links, QStringList{"外部顧客"});
+    }
+
+    // Properties take the type Access gives them unless they name one;
+    // relationships are enforced, inner and on the primary columns' names
+    // unless told otherwise.
+    void parsesWhatAccessKeeps() {
+        QString error;
+        const auto database = ParseTestDatabase(
+            Json(
+                "{'tables': [{'name': '商品', 'description': '品物', 'validationRule': '[a]>0',"
+                "             'validationText': '正の数', 'properties': {'Tag': 'x'},"
+                "             'columns': [{'name': 'a', 'type': 'long', 'autoNumber': true,"
+                "                          'properties': {'Required': true, 'DecimalPlaces': 2,"
+                "                                         'Caption': '番号', 'Format': 'Fixed',"
+                "                                         'count': 3, 'ratio': 0.5, 'flag': false,"
+                "                                         'when': {'type': 'datetime',"
+                "                                                  'value': '2024-04-01 09:30:00'},"
+                "                                         'bytes': {'type': 'binary', 'value': "
+                "'00ff'},"
+                "                                         'small': {'type': 'integer', 'value': "
+                "-2}}},"
+                "                         {'name': 'b', 'type': 'memo', 'hyperlink': true},"
+                "                         {'name': 'c', 'type': 'decimal', 'precision': 10, "
+                "'scale': 4}],"
+                "             'keys': [{'name': 'k', 'kind': 'unique', 'columns': ['a', 'c'],"
+                "                       'descending': ['c'], 'ignoreNulls': true, 'required': "
+                "true}]}],"
+                " 'relationships': [{'name': 'r', 'primaryTable': '商品', 'primaryColumns': "
+                "['a'],"
+                "                    'relatedTable': '商品'},"
+                "                   {'name': 's', 'primaryTable': '商品', 'primaryColumns': "
+                "['a'],"
+                "                    'relatedTable': '商品', 'relatedColumns': ['c'], "
+                "'oneToOne': true,"
+                "                    'enforced': true, 'cascadeUpdates': true, "
+                "'cascadeDeletes': true,"
+                "                    'join': 'right'}]}"),
+            &error);
+        QVERIFY2(database, qUtf8Printable(error));
+        const TestTable &t = database->tables[0];
+        QCOMPARE(t.description, QStringLiteral("品物"));
+        QCOMPARE(t.validationRule, QStringLiteral("[a]>0"));
+        QCOMPARE(t.validationText, QStringLiteral("正の数"));
+        QCOMPARE(t.properties.size(), 1);
+        QHash<QString, std::pair<QString, QVariant>> properties;
+        for (const TestProperty &p : t.columns[0].properties)
+            properties.insert(p.name, {p.type, p.value});
+        QCOMPARE(properties.value("Required"),
+                 std::make_pair(QStringLiteral("boolean"), QVariant(true)));
+        QCOMPARE(properties.value("DecimalPlaces"),
+                 std::make_pair(QStringLiteral("byte"), QVariant(2.0)));
+        QCOMPARE(properties.value("Caption"),
+                 std::make_pair(QStringLiteral("memo"), QVariant("番号")));
+        QCOMPARE(properties.value("Format"),
+                 std::make_pair(QStringLiteral("text"), QVariant("Fixed")));
+        QCOMPARE(properties.value("count"), std::make_pair(QStringLiteral("long"), QVariant(3.0)));
+        QCOMPARE(properties.value("ratio"),
+                 std::make_pair(QStringLiteral("double"), QVariant(0.5)));
+        QCOMPARE(properties.value("flag"),
+                 std::make_pair(QStringLiteral("boolean"), QVariant(false)));
+        QCOMPARE(properties.value("when"),
+                 std::make_pair(QStringLiteral("datetime"),
+                                QVariant(QDateTime(QDate(2024, 4, 1), QTime(9, 30), Qt::UTC))));
+        QCOMPARE(properties.value("bytes"),
+                 std::make_pair(QStringLiteral("binary"), QVariant(QByteArray("\x00\xff", 2))));
+        QCOMPARE(properties.value("small"),
+                 std::make_pair(QStringLiteral("integer"), QVariant(-2.0)));
+        QVERIFY(t.columns[0].autoNumber && t.columns[1].hyperlink);
+        QCOMPARE(std::make_pair(t.columns[2].precision, t.columns[2].scale), std::make_pair(10, 4));
+        QCOMPARE(t.keys[0].descending, QStringList{"c"});
+        QVERIFY(t.keys[0].ignoreNulls && t.keys[0].required);
+
+        const TestRelationship &r = database->relationships[0];
+        QVERIFY(r.relatedColumns.isEmpty() && r.enforced && !r.oneToOne && !r.cascadeUpdates &&
+                !r.cascadeDeletes && !r.cascadeNull);
+        QCOMPARE(r.join, QStringLiteral("inner"));
+        const TestRelationship &s = database->relationships[1];
+        QCOMPARE(s.relatedColumns, QStringList{"c"});
+        QVERIFY(s.oneToOne && s.cascadeUpdates && s.cascadeDeletes);
+        QCOMPARE(s.join, QStringLiteral("right"));
     }
 
     void rejectsWhatCannotBeWritten_data() {
@@ -536,6 +968,86 @@ private slots:
             << Json("{'tables': [{'name': 't'}], 'queries': ['t']}") << "queries[0]:";
         QTest::newRow("link not a string")
             << Json("{'links': [1]}") << "links[0]: expected a string";
+
+        const QByteArray table = Json("{'tables': [{'name': 't', 'columns': [{'name': 'a', "
+                                      "'type': 'long'}, {'name': 'b', 'type': 'text'}, {'name': "
+                                      "'m', 'type': 'memo'}], 'keys': [{'name': 'k', 'kind': "
+                                      "'unique', 'columns': ['a']}]}]");
+        const auto column = [](const char *fields) {
+            return Json("{'tables': [{'name': 't', 'columns': [{'name': 'a', 'type': 'long', ") +
+                   Json(fields) + Json("}]}]}");
+        };
+        const auto key = [&](const char *fields) {
+            return Json("{'tables': [{'name': 't', 'columns': [{'name': 'a', 'type': 'long'}], "
+                        "'keys': [{'name': 'k', 'columns': ['a'], ") +
+                   Json(fields) + Json("}]}]}");
+        };
+        const auto relationship = [&](const char *fields) {
+            return table + Json(", 'relationships': [{'name': 'r', 'primaryTable': 't', ") +
+                   Json(fields) + Json("}]}");
+        };
+        QTest::newRow("property of another type")
+            << column("'properties': {'Required': 'yes'}")
+            << "tables[0].columns[0].properties.Required: expected true or false";
+        QTest::newRow("byte property out of range")
+            << column("'properties': {'DecimalPlaces': 256}")
+            << "tables[0].columns[0].properties.DecimalPlaces: a byte is a whole number";
+        QTest::newRow("property of no type")
+            << column("'properties': {'x': {'type': 'currency', 'value': 1}}")
+            << "tables[0].columns[0].properties.x.type: unknown type";
+        QTest::newRow("description among the properties")
+            << column("'properties': {'description': 'x'}")
+            << "tables[0].columns[0].properties.description: given by a field of its own";
+        QTest::newRow("validation rule among a table's properties")
+            << Json("{'tables': [{'name': 't', 'properties': {'ValidationRule': 'x'}}]}")
+            << "tables[0].properties.ValidationRule: given by a field of its own";
+        QTest::newRow("autonumber text")
+            << Json("{'tables': [{'name': 't', 'columns': [{'name': 'a', 'type': 'text', "
+                    "'autoNumber': true}]}]}")
+            << "tables[0].columns[0].autoNumber:";
+        QTest::newRow("hyperlink long")
+            << column("'hyperlink': true") << "tables[0].columns[0].hyperlink:";
+        QTest::newRow("scale of a long") << column("'scale': 2") << "tables[0].columns[0].scale:";
+        QTest::newRow("scale beyond the precision")
+            << Json("{'tables': [{'name': 't', 'columns': [{'name': 'a', 'type': 'decimal', "
+                    "'precision': 4, 'scale': 5}]}]}")
+            << "tables[0].columns[0].scale: 5 is not between 0 and the precision 4";
+        QTest::newRow("descending column not in the key")
+            << key("'kind': 'index', 'descending': ['b']") << "tables[0].keys[0].descending[0]:";
+        QTest::newRow("descending foreign key")
+            << key("'kind': 'foreign', 'descending': ['a']") << "tables[0].keys[0].descending[0]:";
+        QTest::newRow("primary key ignoring nulls")
+            << key("'kind': 'primary', 'ignoreNulls': true") << "tables[0].keys[0].ignoreNulls:";
+        QTest::newRow("relationship to no table")
+            << relationship("'primaryColumns': ['a'], 'relatedTable': 'u'")
+            << "relationships[0].relatedTable: no table";
+        QTest::newRow("relationship on a memo")
+            << relationship("'primaryColumns': ['a'], 'relatedTable': 't', 'relatedColumns': ['m']")
+            << "relationships[0].relatedColumns[0]: memo columns cannot be indexed";
+        QTest::newRow("relationship of unequal columns")
+            << relationship("'primaryColumns': ['a'], 'relatedTable': 't', 'relatedColumns': ['a', "
+                            "'b']")
+            << "relationships[0].relatedColumns: 2 columns for 1 primary columns";
+        QTest::newRow("cascade without enforcing")
+            << relationship("'primaryColumns': ['a'], 'relatedTable': 't', 'enforced': false, "
+                            "'cascadeDeletes': true")
+            << "relationships[0].cascadeDeletes: only an enforced relationship cascades";
+        QTest::newRow("cascade to null")
+            << relationship("'primaryColumns': ['a'], 'relatedTable': 't', 'cascadeNull': true")
+            << "relationships[0].cascadeNull:";
+        QTest::newRow("unknown join")
+            << relationship("'primaryColumns': ['a'], 'relatedTable': 't', 'join': 'outer'")
+            << "relationships[0].join: unknown join";
+        QTest::newRow("relationship named as a key")
+            << table + Json(", 'relationships': [{'name': 'k', 'primaryTable': 't', "
+                            "'primaryColumns': ['a'], 'relatedTable': 't'}]}")
+            << "relationships[0].name: the foreign-key index";
+        QTest::newRow("relationship named as a foreign key")
+            << Json("{'tables': [{'name': 't', 'columns': [{'name': 'a', 'type': 'long'}], 'keys': "
+                    "[{'name': 'r', 'kind': 'foreign', 'columns': ['a']}]}], 'relationships': "
+                    "[{'name': 'r', 'primaryTable': 't', 'primaryColumns': ['a'], 'relatedTable': "
+                    "'t'}]}")
+            << "relationships[0].name: another relationship or foreign key";
     }
     void rejectsWhatCannotBeWritten() {
         QFETCH(QByteArray, json);
@@ -573,6 +1085,11 @@ private slots:
         const TestDatabase outsideShiftJis{{Tbl("𠮷野家", {Col("a", "long")})}, {}, {}};
         QVERIFY_THROWS_EXCEPTION(
             Failure, WriteJet3(outsideShiftJis, dir_.filePath(QStringLiteral("refused.mdb"))));
+        TestColumn decimal = Col("d", "decimal");
+        decimal.precision = 10;
+        QVERIFY_THROWS_EXCEPTION(Failure, WriteJet3(TestDatabase{{Tbl("t", {decimal})}, {}, {}},
+                                                    dir_.filePath(QStringLiteral("refused.mdb"))));
+        QVERIFY(!QFileInfo::exists(dir_.filePath(QStringLiteral("refused.mdb"))));
     }
 
     // The tool writes the same bytes for the same description, and says in
