@@ -170,7 +170,8 @@ private:
             const int primary = byName.value(r.primaryTable, -1);
             const int related = byName.value(r.relatedTable, -1);
             if (primary < 0 || related < 0)
-                throw Failure(QStringLiteral("no table \"%1\"")
+                throw Failure(FailureKind::Internal,
+                              QStringLiteral("no table \"%1\"")
                                   .arg(primary < 0 ? r.primaryTable : r.relatedTable));
             const QStringList relatedColumns =
                 r.relatedColumns.isEmpty() ? r.primaryColumns : r.relatedColumns;

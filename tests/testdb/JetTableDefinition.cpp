@@ -189,7 +189,8 @@ QList<ColumnLayout> LayOutColumns(const JetFormat &format, const QList<TestColum
         c.precision = column.precision;
         c.scale = column.scale;
         if (format.jet3 && (c.precision || c.scale))
-            throw Failure(QStringLiteral("\"%1\": Jet 3 keeps no decimal precision and scale")
+            throw Failure(FailureKind::Internal,
+                          QStringLiteral("\"%1\": Jet 3 keeps no decimal precision and scale")
                               .arg(column.name));
         c.variableIndex = variableIndex;
         if (!c.fixed) {
