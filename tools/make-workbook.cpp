@@ -90,17 +90,18 @@ int Run(QStringList args) {
     }
 
     QStringList tables = args.mid(2);
-    // Held until the run ends: the run's own connection to the same,
-    // unchanged file then shares this one's reader instead of starting
-    // another to read the same catalog.
-    QString why;
-    const auto connection = mdlADO::OpenAccessConnection(database, &why);
-    if (!connection) {
-        Say(QStringLiteral("データベース「%1」を開けません: %2").arg(database, why));
-        return 2;
+    {
+        // Released before the run, which reads the file through a
+        // connection of its own.
+        QString why;
+        const auto connection = mdlADO::OpenAccessConnection(database, &why);
+        if (!connection) {
+            Say(QStringLiteral("データベース「%1」を開けません: %2").arg(database, why));
+            return 2;
+        }
+        if (tables.isEmpty())
+            tables = UserTables(connection);
     }
-    if (tables.isEmpty())
-        tables = UserTables(connection);
 
     auto presenter = std::make_shared<spreadsheet::FilePresenter>(output);
     spreadsheet::Application::setPresenter(presenter);

@@ -7,7 +7,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -64,27 +63,6 @@ CatalogReader::Statistics &CatalogReader::statistics() {
     return s;
 }
 
-CatalogReader::FileState CatalogReader::FileState::of(const struct stat &status) {
-    return {status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
-}
-
-bool CatalogReader::FileState::operator==(const FileState &o) const {
-    const auto same = [](const timespec &a, const timespec &b) {
-        return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-    };
-    return device == o.device && inode == o.inode && size == o.size && same(modified, o.modified) &&
-           same(changed, o.changed);
-}
-
-namespace {
-// The readers held somewhere in the program, for open to share. Readers are
-// made and used on the main thread only.
-std::vector<std::weak_ptr<CatalogReader>> &HeldReaders() {
-    static std::vector<std::weak_ptr<CatalogReader>> readers;
-    return readers;
-}
-} // namespace
-
 std::shared_ptr<CatalogReader> CatalogReader::open(const QString &databasePath, QString *whyNot) {
     // Open for the time the reader takes to start.
     const OpenRegularFile file(databasePath);
@@ -93,22 +71,7 @@ std::shared_ptr<CatalogReader> CatalogReader::open(const QString &databasePath, 
             *whyNot = file.problem();
         return nullptr;
     }
-    const FileState state = FileState::of(file.status());
-    auto &held = HeldReaders();
-    held.erase(std::remove_if(held.begin(), held.end(), [](const auto &r) { return r.expired(); }),
-               held.end());
-    for (const auto &weak : held) {
-        auto reader = weak.lock();
-        if (reader && !reader->failed_ && reader->file_ == state &&
-            reader->process_.state() == QProcess::Running)
-            return reader;
-    }
-    std::shared_ptr<CatalogReader> reader = start(file.fd(), whyNot);
-    if (reader) {
-        reader->file_ = state;
-        held.push_back(reader);
-    }
-    return reader;
+    return start(file.fd(), whyNot);
 }
 
 std::unique_ptr<CatalogReader> CatalogReader::start(int fd, QString *whyNot) {

@@ -10,7 +10,6 @@
 #include <deque>
 #include <memory>
 #include <optional>
-#include <sys/stat.h>
 #include <vector>
 
 // One running reader process (quillmere-reader) for one open database. The
@@ -44,12 +43,6 @@ public:
     // reads that open file: it never looks the name up again, so it reads
     // the file the user named, even when the name is not valid UTF-8 or is
     // given to another file meanwhile.
-    //
-    // While a reader of the same file is still held (say, the connection a
-    // table list was read through), and the file has not changed since that
-    // reader started, that reader is shared instead of starting another
-    // process to read the same catalog again. A reader that has failed is
-    // never shared.
     static std::shared_ptr<CatalogReader> open(const QString &databasePath,
                                                QString *whyNot = nullptr);
 
@@ -74,18 +67,6 @@ private:
     CatalogReader() = default;
     static std::unique_ptr<CatalogReader> start(int file, QString *whyNot);
 
-    // Which file a reader reads and how it stood when the reader started:
-    // a file written since may hold another catalog.
-    struct FileState {
-        dev_t device;
-        ino_t inode;
-        off_t size;
-        timespec modified;
-        timespec changed;
-        static FileState of(const struct stat &status);
-        bool operator==(const FileState &other) const;
-    };
-    std::optional<FileState> file_;
     std::optional<QByteArray> readAnswer();
     enum class Fault { Ended, TimedOut, BadAnswer, TooLong, Refused };
     void fail(Fault fault, const QString &reason = {});
