@@ -33,8 +33,9 @@ inline QString ExceptionText(const std::exception &e) {
 // Whatever the run throws is told and ends the tool with status 1, never
 // with an uncaught exception; also what cannot be caught (see
 // Termination.h), after cleanup.
+// The workers are the tool's own, let finish at its end.
 template <typename Run>
-int RunTool(const char *tool, int argc, char *argv[], Run &&run,
+int RunTool(const char *tool, Workers &workers, int argc, char *argv[], Run &&run,
             void (*cleanup)() noexcept = nullptr) {
     EndWithMessageOnTerminate(tool, cleanup);
     int status = 1;
@@ -45,6 +46,6 @@ int RunTool(const char *tool, int argc, char *argv[], Run &&run,
     } catch (...) {
         Say(tool, QStringLiteral("不明なエラーで終了しました。"));
     }
-    LetWorkersFinish(WorkersFinishMs);
+    workers.letFinish(WorkersFinishMs);
     return status;
 }

@@ -64,7 +64,7 @@ void Say(const QString &text) {
     Say(Tool, text);
 }
 
-int Run(QStringList args) {
+int Run(const Services &services, QStringList args) {
     if (const auto answered = AnswerHelpOrVersion(Tool, args, Help))
         return *answered;
     const bool descriptions = args.removeAll(QStringLiteral("--descriptions")) > 0;
@@ -94,7 +94,7 @@ int Run(QStringList args) {
         // Released before the run, which reads the file through a
         // connection of its own.
         QString why;
-        const auto connection = mdlADO::OpenAccessConnection(database, &why);
+        const auto connection = mdlADO::OpenAccessConnection(services.readers, database, &why);
         if (!connection) {
             Say(QStringLiteral("データベース「%1」を開けません: %2").arg(database, why));
             return 2;
@@ -107,7 +107,7 @@ int Run(QStringList args) {
     spreadsheet::Application::setPresenter(presenter);
     int status = 0;
     try {
-        clsOutputTableDesign generator;
+        clsOutputTableDesign generator(services);
         for (const QString &table : tables)
             generator.AddTable(table);
         generator.setConnectionString(mdlADO::BuildConnectionString(database));
@@ -132,6 +132,10 @@ int main(int argc, char *argv[]) {
     KeepFreedHeapForReuse();
     QCoreApplication app(argc, argv);
     UseLocaleFreeNumbers(); // Qt took the whole locale from the environment
+    const Services services;
     // A draft with a name is removed also when the tool cannot end otherwise.
-    return RunTool(Tool, argc, argv, Run, spreadsheet::RemoveNamedDrafts);
+    return RunTool(
+        Tool, *services.workers, argc, argv,
+        [&services](QStringList args) { return Run(services, std::move(args)); },
+        spreadsheet::RemoveNamedDrafts);
 }

@@ -15,8 +15,8 @@
 
 namespace {
 
-QString ReaderExecutable() {
-    const QString configured = CatalogReader::settings().executable;
+QString ReaderExecutable(const Readers::Settings &settings) {
+    const QString configured = settings.executable;
     if (!configured.isEmpty())
         return configured;
     return QDir(QCoreApplication::applicationDirPath())
@@ -53,17 +53,8 @@ QString StartProblem(const QString &program, const QString &qtWords) {
 
 } // namespace
 
-CatalogReader::Settings &CatalogReader::settings() {
-    static Settings s;
-    return s;
-}
-
-CatalogReader::Statistics &CatalogReader::statistics() {
-    static Statistics s;
-    return s;
-}
-
-std::shared_ptr<CatalogReader> CatalogReader::open(const QString &databasePath, QString *whyNot) {
+std::shared_ptr<CatalogReader> CatalogReader::open(std::shared_ptr<Readers> readers,
+                                                   const QString &databasePath, QString *whyNot) {
     // Open for the time the reader takes to start.
     const OpenRegularFile file(databasePath);
     if (!file.problem().isEmpty()) {
@@ -71,18 +62,20 @@ std::shared_ptr<CatalogReader> CatalogReader::open(const QString &databasePath, 
             *whyNot = file.problem();
         return nullptr;
     }
-    return start(file.fd(), whyNot);
+    return start(std::move(readers), file.fd(), whyNot);
 }
 
-std::unique_ptr<CatalogReader> CatalogReader::start(int fd, QString *whyNot) {
+std::unique_ptr<CatalogReader> CatalogReader::start(std::shared_ptr<Readers> readers, int fd,
+                                                    QString *whyNot) {
     const auto failed = [whyNot](const QString &reason) -> std::unique_ptr<CatalogReader> {
         if (whyNot)
             *whyNot = reason;
         return nullptr;
     };
-    std::unique_ptr<CatalogReader> reader(new CatalogReader);
+    std::unique_ptr<CatalogReader> reader(new CatalogReader(std::move(readers)));
+    const Readers::Settings &settings = reader->readers_->settings;
     QProcess &p = reader->process_;
-    p.setProgram(ReaderExecutable());
+    p.setProgram(ReaderExecutable(settings));
     // The reader opens the file again through this process's descriptor: the
     // same file, whatever its name names by now.
     p.setArguments({QStringLiteral("/proc/self/fd/%1").arg(fd)});
@@ -98,7 +91,7 @@ std::unique_ptr<CatalogReader> CatalogReader::start(int fd, QString *whyNot) {
             _exit(127);
     });
     p.start(QIODevice::ReadWrite);
-    if (!p.waitForStarted(static_cast<int>(settings().timeLimit.count()))) {
+    if (!p.waitForStarted(static_cast<int>(settings.timeLimit.count()))) {
         const int shortage = PipeShortage();
         return failed(QStringLiteral("読み取りプロセス %1 を起動できません: %2")
                           .arg(p.program(), shortage ? SystemError(shortage)
@@ -143,7 +136,7 @@ std::optional<QByteArray> CatalogReader::readAnswer() {
     // The whole answer within the time limit, however steadily the reader
     // writes: waitForReadyRead() returns at every byte that comes, and a
     // reader writing without end would otherwise never be cut off.
-    const QDeadlineTimer deadline(settings().timeLimit);
+    const QDeadlineTimer deadline(readers_->settings.timeLimit);
     while (!process_.canReadLine()) {
         if (process_.bytesAvailable() > MaxAnswerBytes) {
             fail(Fault::TooLong);
@@ -168,7 +161,7 @@ void CatalogReader::fail(Fault fault, const QString &reason) {
     switch (fault) {
     case Fault::TimedOut:
         failure_ = QStringLiteral("読み取りプロセスが %1 秒以内に応答しません")
-                       .arg(settings().timeLimit.count() / 1000.0);
+                       .arg(readers_->settings.timeLimit.count() / 1000.0);
         break;
     case Fault::Ended:
         failure_ = crashed
@@ -191,7 +184,7 @@ void CatalogReader::fail(Fault fault, const QString &reason) {
         process_.kill();
         process_.waitForFinished(-1);
     }
-    Statistics &counts = statistics();
+    Readers::Statistics &counts = readers_->statistics;
     if (fault == Fault::TimedOut)
         ++counts.timedOut;
     else if (crashed)
@@ -231,9 +224,10 @@ void CatalogReader::decodeArrivedAnswers() {
         // caller's work instead of holding up the next design.
         if (!process_.canReadLine() && !(process_.waitForReadyRead(0) && process_.canReadLine()))
             return;
-        // On the program's shared workers: they start once, not once per
-        // reader. The work holds what it decodes and nothing of the reader.
-        request.decoded.emplace([line = process_.readLine()] { return decodeTable(line); });
+        // On the program's workers: they start once, not once per reader.
+        // The work holds what it decodes and nothing of the reader.
+        request.decoded.emplace(readers_->workers(),
+                                [line = process_.readLine()] { return decodeTable(line); });
     }
 }
 

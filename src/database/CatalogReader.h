@@ -2,11 +2,11 @@
 
 #include "common/PoolTask.h"
 #include "database/ReaderAnswers.h"
+#include "database/Readers.h"
 
 #include <QHash>
 #include <QProcess>
 #include <QString>
-#include <chrono>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -18,22 +18,6 @@
 // Every answer must arrive within the time limit, or the reader is killed.
 class CatalogReader {
 public:
-    // Where the reader executable is and how long an answer may take.
-    struct Settings {
-        QString executable; // empty: quillmere-reader beside the program
-        std::chrono::milliseconds timeLimit{20000};
-    };
-    static Settings &settings();
-
-    // How the readers of this process ended when they failed, for the
-    // records of the damaged-file runs.
-    struct Statistics {
-        int crashed = 0;  // ended by a signal
-        int timedOut = 0; // cut off at the time limit
-        int failed = 0;   // any other failure: an exit status, a bad answer
-    };
-    static Statistics &statistics();
-
     // A reader for the file with its catalog read; nullptr when the file
     // cannot be opened, or the reader refuses it, dies, answers garbage or
     // takes too long. whyNot, when given, then says why, in the reader's
@@ -43,8 +27,10 @@ public:
     // reads that open file: it never looks the name up again, so it reads
     // the file the user named, even when the name is not valid UTF-8 or is
     // given to another file meanwhile.
-    static std::shared_ptr<CatalogReader> open(const QString &databasePath,
-                                               QString *whyNot = nullptr);
+    // The reader starts and waits as the readers' settings say, decodes on
+    // their workers and counts its failure in their statistics.
+    static std::shared_ptr<CatalogReader>
+    open(std::shared_ptr<Readers> readers, const QString &databasePath, QString *whyNot = nullptr);
 
     CatalogReader(const CatalogReader &) = delete;
     CatalogReader &operator=(const CatalogReader &) = delete;
@@ -64,8 +50,9 @@ public:
     void setReadingOrder(const std::vector<qint64> &ids);
 
 private:
-    CatalogReader() = default;
-    static std::unique_ptr<CatalogReader> start(int file, QString *whyNot);
+    explicit CatalogReader(std::shared_ptr<Readers> readers) : readers_(std::move(readers)) {}
+    static std::unique_ptr<CatalogReader> start(std::shared_ptr<Readers> readers, int file,
+                                                QString *whyNot);
 
     std::optional<QByteArray> readAnswer();
     enum class Fault { Ended, TimedOut, BadAnswer, TooLong, Refused };
@@ -89,6 +76,7 @@ private:
     void ask(qint64 id);
     void decodeArrivedAnswers();
 
+    const std::shared_ptr<Readers> readers_;
     QProcess process_;
     std::vector<CatalogEntry> entries_;
     bool failed_ = false;

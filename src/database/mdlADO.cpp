@@ -5,9 +5,10 @@
 
 namespace mdlADO {
 
-std::shared_ptr<Connection> OpenConnectionString(const QString &connectionString, QString *whyNot) {
+std::shared_ptr<Connection> OpenConnectionString(const std::shared_ptr<Readers> &readers,
+                                                 const QString &connectionString, QString *whyNot) {
     try {
-        auto connection = std::make_shared<Connection>();
+        auto connection = std::make_shared<Connection>(readers);
         connection->setConnectionString(connectionString);
         connection->Open();
         return connection;
@@ -24,8 +25,9 @@ std::shared_ptr<Connection> OpenConnectionString(const QString &connectionString
     return nullptr;
 }
 
-std::shared_ptr<Connection> OpenAccessConnection(const QString &databasePath, QString *whyNot) {
-    return OpenConnectionString(BuildConnectionString(databasePath), whyNot);
+std::shared_ptr<Connection> OpenAccessConnection(const std::shared_ptr<Readers> &readers,
+                                                 const QString &databasePath, QString *whyNot) {
+    return OpenConnectionString(readers, BuildConnectionString(databasePath), whyNot);
 }
 
 } // namespace mdlADO

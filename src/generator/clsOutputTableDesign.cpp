@@ -63,8 +63,8 @@ CellValue ToCellValue(const QVariant &value) {
 
 } // namespace
 
-clsOutputTableDesign::clsOutputTableDesign()
-    : tableNames_(std::make_unique<std::vector<QString>>()),
+clsOutputTableDesign::clsOutputTableDesign(Services services)
+    : services_(std::move(services)), tableNames_(std::make_unique<std::vector<QString>>()),
       applicationPath_(QCoreApplication::applicationDirPath()) {}
 
 clsOutputTableDesign::~clsOutputTableDesign() = default;
@@ -231,5 +231,5 @@ void clsOutputTableDesign::SetBorder(const spreadsheet::RangeBorder &border, qin
 }
 
 std::shared_ptr<Connection> clsOutputTableDesign::OpenConnection(const QString &connectionString) {
-    return mdlADO::OpenConnectionString(connectionString);
+    return mdlADO::OpenConnectionString(services_.readers, connectionString);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "generator/Services.h"
+
 #include <QString>
 #include <memory>
 #include <vector>
@@ -17,7 +19,8 @@ class RangeBorder;
 // (handed over by the spreadsheet layer), also when Make fails half way.
 class clsOutputTableDesign {
 public:
-    clsOutputTableDesign();
+    // The database is read through the services' readers.
+    explicit clsOutputTableDesign(Services services);
     virtual ~clsOutputTableDesign();
     clsOutputTableDesign(const clsOutputTableDesign &) = delete;
     clsOutputTableDesign &operator=(const clsOutputTableDesign &) = delete;
@@ -58,6 +61,7 @@ private:
     void SetBorder(const spreadsheet::RangeBorder &border, qint32 weight);
     std::shared_ptr<Connection> OpenConnection(const QString &connectionString);
 
+    Services services_;
     QString connectionString_;
     std::unique_ptr<std::vector<QString>> tableNames_;
     qint32 errorNumber_ = 0;

@@ -125,9 +125,11 @@ QString LocalPathOf(const QUrl &url) {
 
 } // namespace
 
-frmMain::frmMain(QWidget *parent)
-    : QMainWindow(parent), prompts_(std::make_shared<Prompts>()),
-      generatorFactory_([] { return std::make_unique<clsOutputTableDesign>(); }) {
+frmMain::frmMain(Services services, QWidget *parent)
+    : QMainWindow(parent), services_(std::move(services)), prompts_(std::make_shared<Prompts>()),
+      generatorFactory_([](const Services &services) {
+          return std::make_unique<clsOutputTableDesign>(services);
+      }) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("テーブルデザインの出力"));
     setWindowIcon(Icons::Icon(QStringLiteral("output")));
@@ -318,7 +320,7 @@ std::shared_ptr<Connection> frmMain::openDatabase(const QString &path, QString *
     std::shared_ptr<Connection> connection;
     {
         BusyCursor busy;
-        connection = mdlADO::OpenAccessConnection(path, &reason);
+        connection = mdlADO::OpenAccessConnection(services_.readers, path, &reason);
     }
     if (!connection)
         qCWarning(lcWindow).noquote() << "cannot open" << path << ":" << reason;
@@ -531,7 +533,7 @@ void frmMain::runOutput() {
         if (row->checkState(0) != Qt::Checked)
             continue;
         if (!generator) {
-            generator = generatorFactory_();
+            generator = generatorFactory_(services_);
             generator->setWriteDescriptions(mitmDescriptions_->isChecked());
         }
         generator->AddTable(row->text(0));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "generator/Services.h"
+
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -23,9 +25,11 @@ class frmMain : public QMainWindow {
     Q_OBJECT
 
 public:
-    using GeneratorFactory = std::function<std::unique_ptr<clsOutputTableDesign>()>;
+    using GeneratorFactory =
+        std::function<std::unique_ptr<clsOutputTableDesign>(const Services &services)>;
 
-    explicit frmMain(QWidget *parent = nullptr);
+    // Databases are read, and workbooks made, with the services.
+    explicit frmMain(Services services, QWidget *parent = nullptr);
     ~frmMain() override;
 
     // The message boxes and the file dialog; the program's own by default.
@@ -33,7 +37,8 @@ public:
     // Every message box of the window, and the hand-over's notices, go
     // through here: without the wait cursor of a running command.
     void showMessage(const QString &text);
-    // Makes the generator of each output run; a plain one by default.
+    // Makes the generator of each output run, with the window's services; a
+    // plain one by default.
     void setGeneratorFactory(GeneratorFactory factory);
     // The hand-over of the workbooks to the desktop, held while a run is told.
     void setHandOver(std::shared_ptr<DesktopPresenter> handOver);
@@ -77,6 +82,7 @@ private:
     // The panel's text, and its tool tip (none unless given).
     void setStatusPanel(int panel, const QString &text, const QString &toolTip = {});
 
+    Services services_;
     std::shared_ptr<Prompts> prompts_;
     GeneratorFactory generatorFactory_;
     std::shared_ptr<DesktopPresenter> handOver_;

@@ -3,7 +3,7 @@
 #include "common/LocalFileName.h"
 #include "common/LocaleFreeNumbers.h"
 #include "common/Termination.h"
-#include "common/Workers.h"
+#include "generator/Services.h"
 #include "spreadsheet/Application.h"
 #include "spreadsheet/DraftFile.h"
 #include "ui/ApplicationIdentity.h"
@@ -48,7 +48,9 @@ int main(int argc, char *argv[]) {
     // The workbooks of earlier runs have long been read by the desktop.
     HandOverFolders().removeStale();
 
-    frmMain window;
+    // The window's databases are read, and its workbooks made, with these.
+    const Services services;
+    frmMain window(services);
     // Workbooks open on the desktop; where that fails, the window says why.
     const auto handOver = std::make_shared<DesktopPresenter>(
         [&window](const QString &message) { window.showMessage(message); });
@@ -63,6 +65,6 @@ int main(int argc, char *argv[]) {
         QTimer::singleShot(0, &window, [&window, database] { window.openFile(database); });
     const int status = app.exec();
     spreadsheet::Application::setPresenter(nullptr);
-    LetWorkersFinish(5000); // work still held then waits for a thread that never started
+    services.workers->letFinish(5000); // work still held then waits for a thread that never started
     return status;
 }

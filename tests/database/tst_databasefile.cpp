@@ -3,6 +3,7 @@
 #include "database/CatalogReader.h"
 #include "database/Connection.h"
 #include "database/mdlADO.h"
+#include "generator/Services.h"
 #include "support/Fixtures.h"
 
 #include <QCoreApplication>
@@ -30,6 +31,7 @@
 class TestDatabaseFile : public QObject {
     Q_OBJECT
 
+    const Services services_;
     QTemporaryDir dir_;
 
     QByteArray rawPath(const QByteArray &name) const {
@@ -48,8 +50,8 @@ class TestDatabaseFile : public QObject {
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
-    static QStringList UserTables(const QString &path) {
-        const auto connection = mdlADO::OpenAccessConnection(path);
+    QStringList UserTables(const QString &path) const {
+        const auto connection = mdlADO::OpenAccessConnection(services_.readers, path);
         if (!connection)
             return {QStringLiteral("(does not open)")};
         Catalog catalog;
@@ -162,7 +164,8 @@ private slots:
         QStringList wrong;
         for (int i = 0; i < 150; ++i) {
             QString why;
-            const auto connection = mdlADO::OpenAccessConnection(LocalFileName::decode(name), &why);
+            const auto connection =
+                mdlADO::OpenAccessConnection(services_.readers, LocalFileName::decode(name), &why);
             if (!connection) {
                 if (why == "パスワードで保護されています")
                     ++refused;
@@ -202,7 +205,7 @@ private slots:
         const QString name = dir_.filePath("held.mdb");
         QFile::remove(name);
         QVERIFY(QFile::copy(Fixtures::path("nwind.mdb"), name));
-        const auto first = mdlADO::OpenAccessConnection(name);
+        const auto first = mdlADO::OpenAccessConnection(services_.readers, name);
         QVERIFY(first);
         QString second = name;
         QStringList expected = UserTables(Fixtures::path("nwind.mdb"));
@@ -227,7 +230,7 @@ private slots:
         } else if (between == "fail") {
             QVERIFY(!first->reader()->design(-1)); // no such table: the reader fails
         }
-        const auto next = mdlADO::OpenAccessConnection(second);
+        const auto next = mdlADO::OpenAccessConnection(services_.readers, second);
         QVERIFY(next);
         Catalog catalog;
         catalog.setActiveConnection(next);

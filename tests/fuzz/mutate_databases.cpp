@@ -12,8 +12,8 @@
 #include "common/Failure.h"
 #include "common/LocaleFreeNumbers.h"
 #include "database/Catalog.h"
-#include "database/CatalogReader.h"
 #include "database/ConnectionString.h"
+#include "database/Readers.h"
 #include "database/mdlADO.h"
 #include "generator/clsOutputTableDesign.h"
 #include "spreadsheet/Application.h"
@@ -195,7 +195,8 @@ int main(int argc, char *argv[]) {
         return 0;
     }
 
-    CatalogReader::settings().timeLimit = std::chrono::milliseconds(timeLimitMs);
+    const Services services;
+    services.readers->settings.timeLimit = std::chrono::milliseconds(timeLimitMs);
     QTemporaryDir dir;
     const QString damaged = dir.filePath("damaged.mdb");
     auto presenter = std::make_shared<spreadsheet::FilePresenter>(dir.filePath("workbook.xlsx"));
@@ -218,7 +219,7 @@ int main(int argc, char *argv[]) {
         QElapsedTimer timer;
         timer.start();
         QStringList tables;
-        if (auto connection = mdlADO::OpenAccessConnection(damaged)) {
+        if (auto connection = mdlADO::OpenAccessConnection(services.readers, damaged)) {
             ++opened;
             Catalog catalog;
             catalog.setActiveConnection(connection);
@@ -227,7 +228,7 @@ int main(int argc, char *argv[]) {
                     tables << t.Name();
             listedTables += tables.size();
             try {
-                clsOutputTableDesign generator;
+                clsOutputTableDesign generator(services);
                 for (const QString &t : tables)
                     generator.AddTable(t);
                 generator.setConnectionString(mdlADO::BuildConnectionString(damaged));
@@ -246,7 +247,7 @@ int main(int argc, char *argv[]) {
     }
     spreadsheet::Application::setPresenter(nullptr);
 
-    const CatalogReader::Statistics &readers = CatalogReader::statistics();
+    const Readers::Statistics &readers = services.readers->statistics;
     // A case may wait for the time limit once per reader answer; more than
     // a few limits means something waited without a bound.
     const bool bounded = slowestMs < 4 * qint64(timeLimitMs);

@@ -145,9 +145,9 @@ QString DateAt(const QJsonObject &sheet, const QString &address) {
 }
 
 // The database's user tables in the order the table list shows them.
-QStringList UserTables(const QString &path) {
+QStringList UserTables(const std::shared_ptr<Readers> &readers, const QString &path) {
     Catalog catalog;
-    catalog.setActiveConnection(mdlADO::OpenAccessConnection(path));
+    catalog.setActiveConnection(mdlADO::OpenAccessConnection(readers, path));
     return catalog.UserTableNames();
 }
 
@@ -156,6 +156,7 @@ QStringList UserTables(const QString &path) {
 class TestOutputTableDesign : public QObject {
     Q_OBJECT
 
+    const Services services_;
     QTemporaryDir dir_;
 
     Run make(clsOutputTableDesign &generator) {
@@ -176,7 +177,7 @@ class TestOutputTableDesign : public QObject {
     }
 
     Run makeTables(const QString &database, const QStringList &tables, bool descriptions = false) {
-        clsOutputTableDesign generator;
+        clsOutputTableDesign generator(services_);
         generator.setWriteDescriptions(descriptions);
         for (const QString &t : tables)
             generator.AddTable(t);
@@ -208,7 +209,7 @@ private slots:
     void initTestCase() { QVERIFY(dir_.isValid()); }
 
     void members() {
-        clsOutputTableDesign generator;
+        clsOutputTableDesign generator(services_);
         QCOMPARE(generator.ConnectionString(), QString());
         QCOMPARE(generator.TableCount(), QStringLiteral("0"));
         QCOMPARE(generator.Error(), QStringLiteral("0"));
@@ -263,7 +264,7 @@ private slots:
             {"double", "adDouble"},     {"datetime", "adDate"},        {"memo", "adLongVarWChar"},
             {"ole", "adLongVarBinary"}, {"repid", "adGUID"},           {"numeric", "adNumeric"}};
 
-        const QStringList tables = UserTables(path);
+        const QStringList tables = UserTables(services_.readers, path);
         const Run run = makeTables(path, tables);
         QCOMPARE(run.failure, QString());
         QCOMPARE(run.sheetNames(), tables);
@@ -320,7 +321,7 @@ private slots:
         QFETCH(QString, fixture);
         QFETCH(int, described);
         const QString path = Fixtures::path(fixture);
-        const QStringList tables = UserTables(path);
+        const QStringList tables = UserTables(services_.readers, path);
         const Run without = makeTables(path, tables);
         const Run with = makeTables(path, tables, true);
         QCOMPARE(without.failure, QString());
@@ -370,7 +371,7 @@ private slots:
                         {"First", {"F"}},
                         {"Second", {"F"}},
                         {"IDKey", {"ID"}}}};
-        FakeCatalog catalog({keys});
+        FakeCatalog catalog(services_.readers, {keys});
         const Run run = makeTables(catalog.databasePath(), {"Keys"});
         QCOMPARE(run.failure, QString());
         const QJsonObject sheet = run.sheet(0);
@@ -387,7 +388,7 @@ private slots:
     }
 
     void smallTables() {
-        FakeCatalog catalog({{"One", {Long("only")}, {}}, {"None", {}, {}}});
+        FakeCatalog catalog(services_.readers, {{"One", {Long("only")}, {}}, {"None", {}, {}}});
         const Run run = makeTables(catalog.databasePath(), {"One", "None"});
         QCOMPARE(run.failure, QString());
         CheckLayout(run.sheet(0), 1); // one row: no inner horizontal line
@@ -395,8 +396,9 @@ private slots:
     }
 
     void typeNames() {
-        FakeCatalog catalog({{"T", {Long("a"), {"b", 11, 0}, Text("c"), {"d", 7, 0}}, {}}});
-        clsOutputTableDesign generator;
+        FakeCatalog catalog(services_.readers,
+                            {{"T", {Long("a"), {"b", 11, 0}, Text("c"), {"d", 7, 0}}, {}}});
+        clsOutputTableDesign generator(services_);
         generator.AddTable("T");
         generator.setConnectionString(mdlADO::BuildConnectionString(catalog.databasePath()));
 
@@ -447,8 +449,8 @@ private slots:
         FakeTable table{"T", {}, {}};
         for (int i = 0; i < fields; ++i)
             table.columns << Long(QStringLiteral("f%1").arg(i));
-        FakeCatalog catalog({table});
-        clsOutputTableDesign generator;
+        FakeCatalog catalog(services_.readers, {table});
+        clsOutputTableDesign generator(services_);
         generator.AddTable("T");
         generator.setConnectionString(mdlADO::BuildConnectionString(catalog.databasePath()));
         generator.setApplicationPath(folder);
@@ -474,6 +476,7 @@ private slots:
         QFETCH(QStringList, tables);
         QFETCH(QStringList, sheets);
         FakeCatalog catalog(
+            services_.readers,
             {{"a", {Long("x")}, {}}, {"b", {Long("y")}, {}}, {"c", {Long("z")}, {}}});
         const Run run = makeTables(catalog.databasePath(), tables);
         QCOMPARE(run.failure, QString());
@@ -511,8 +514,9 @@ private slots:
         QFETCH(bool, connected);
         QFETCH(QString, message);
         QFETCH(QStringList, sheets);
-        FakeCatalog catalog({{"Good", {Long("id"), Text("name")}, {{"PrimaryKey", {"id"}}}}});
-        clsOutputTableDesign generator;
+        FakeCatalog catalog(services_.readers,
+                            {{"Good", {Long("id"), Text("name")}, {{"PrimaryKey", {"id"}}}}});
+        clsOutputTableDesign generator(services_);
         for (const QString &t : tables)
             generator.AddTable(t);
         if (connected)
@@ -560,12 +564,13 @@ private slots:
 
     // The sheet writers at other start cells, straight on the workbook model.
     void otherStartCell() {
-        FakeCatalog catalog({{"T", {Long("a"), Text("b")}, {}}});
+        FakeCatalog catalog(services_.readers, {{"T", {Long("a"), Text("b")}, {}}});
         Catalog cat;
-        cat.setActiveConnection(mdlADO::OpenAccessConnection(catalog.databasePath()));
+        cat.setActiveConnection(
+            mdlADO::OpenAccessConnection(services_.readers, catalog.databasePath()));
         auto app = spreadsheet::Application::Create();
         auto sheet = app->Workbooks().Add()->ActiveSheet();
-        clsOutputTableDesign generator;
+        clsOutputTableDesign generator(services_);
         generator.OutputFieldList(*sheet, cat.Tables().Item("T"), 4, 10);
         auto text = [&](int row, int column) {
             const spreadsheet::Cell *cell = sheet->cellAt(row, column);
@@ -602,12 +607,13 @@ private slots:
         FakeTable table{"T", {}, {}};
         for (int i = 0; i < fields; ++i)
             table.columns << Long(QStringLiteral("f%1").arg(i));
-        FakeCatalog catalog({table});
+        FakeCatalog catalog(services_.readers, {table});
         Catalog cat;
-        cat.setActiveConnection(mdlADO::OpenAccessConnection(catalog.databasePath()));
+        cat.setActiveConnection(
+            mdlADO::OpenAccessConnection(services_.readers, catalog.databasePath()));
         auto app = spreadsheet::Application::Create();
         auto sheet = app->Workbooks().Add()->ActiveSheet();
-        clsOutputTableDesign generator;
+        clsOutputTableDesign generator(services_);
         try {
             generator.OutputFieldList(*sheet, cat.Tables().Item("T"), 2,
                                       static_cast<qint16>(startRow));

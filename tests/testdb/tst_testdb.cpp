@@ -6,6 +6,7 @@
 #include "common/Failure.h"
 #include "database/Catalog.h"
 #include "database/mdlADO.h"
+#include "generator/Services.h"
 #include "testdb/Jet4Writer.h"
 #include "testdb/TestDatabase.h"
 
@@ -246,6 +247,7 @@ class TestDb : public QObject {
     Q_OBJECT
 
 private:
+    const Services services_;
     QTemporaryDir dir_;
     int files_ = 0;
 
@@ -275,7 +277,8 @@ private slots:
     // What the program's reader lists of the file written in either format.
     void checkOurReader(bool jet3) {
         QFETCH(TestDatabase, database);
-        const auto connection = mdlADO::OpenAccessConnection(write(database, jet3));
+        const auto connection =
+            mdlADO::OpenAccessConnection(services_.readers, write(database, jet3));
         QVERIFY(connection);
         Catalog catalog;
         catalog.setActiveConnection(connection);
@@ -632,7 +635,7 @@ private slots:
         timer.start();
         const QString path = write(database);
         const qint64 writing = timer.restart();
-        const auto connection = mdlADO::OpenAccessConnection(path);
+        const auto connection = mdlADO::OpenAccessConnection(services_.readers, path);
         QVERIFY(connection);
         Catalog catalog;
         catalog.setActiveConnection(connection);

@@ -239,6 +239,7 @@ QJsonObject SheetNamed(const QJsonObject &workbook, const QString &name) {
 class TestWholePath : public QObject {
     Q_OBJECT
 
+    const Services services_;
     QTemporaryDir dir_;
     QString database_;
 
@@ -266,7 +267,7 @@ class TestWholePath : public QObject {
         spreadsheet::Application::setPresenter(presenter);
         Run run;
         try {
-            clsOutputTableDesign generator;
+            clsOutputTableDesign generator(services_);
             generator.setWriteDescriptions(descriptions);
             for (const QString &t : tables)
                 generator.AddTable(t);
@@ -292,7 +293,7 @@ private slots:
     // Hidden tables are listed, system tables, queries and links are not;
     // names that differ only in case both stand, in the catalog's order.
     void tableList() {
-        frmMain window;
+        frmMain window(services_);
         auto prompts = std::make_shared<ChosenFile>(database_);
         window.setPrompts(prompts);
         window.mitmOpen_Click();

@@ -79,7 +79,10 @@ struct GeneratorRecord {
 
 class RecordingGenerator : public clsOutputTableDesign {
 public:
-    explicit RecordingGenerator(GeneratorRecord &record) : record_(record) { ++record_.created; }
+    RecordingGenerator(const Services &services, GeneratorRecord &record)
+        : clsOutputTableDesign(services), record_(record) {
+        ++record_.created;
+    }
     void AddTable(const QString &name) override { record_.tables << name; }
     void setConnectionString(const QString &text) override { record_.connectionStrings << text; }
     void setWriteDescriptions(bool write) override { record_.descriptions << write; }
@@ -112,6 +115,7 @@ QList<bool> Ticks(const QTreeWidget *list) {
 class TestMainWindow : public QObject {
     Q_OBJECT
 
+    const Services services_;
     std::unique_ptr<frmMain> window_;
     std::shared_ptr<AnsweringPrompts> prompts_;
     GeneratorRecord record_;
@@ -185,10 +189,11 @@ private slots:
     void init() {
         record_ = GeneratorRecord{};
         prompts_ = std::make_shared<AnsweringPrompts>();
-        window_ = std::make_unique<frmMain>();
+        window_ = std::make_unique<frmMain>(services_);
         window_->setPrompts(prompts_);
-        window_->setGeneratorFactory(
-            [this] { return std::make_unique<RecordingGenerator>(record_); });
+        window_->setGeneratorFactory([this](const Services &services) {
+            return std::make_unique<RecordingGenerator>(services, record_);
+        });
     }
     void cleanup() { window_.reset(); }
 

@@ -21,6 +21,7 @@
 class TestNumberLocale : public QObject {
     Q_OBJECT
 
+    const Services services_;
     QTemporaryDir dir_;
     CommaLocale comma_;
     QString database_;
@@ -96,7 +97,7 @@ private slots:
                                                        return true;
                                                    },
                                                    HandOverFolders(dir_.path())));
-            clsOutputTableDesign generator;
+            clsOutputTableDesign generator(services_);
             generator.AddTable(QStringLiteral("顧客"));
             generator.setConnectionString(mdlADO::BuildConnectionString(database_));
             generator.Make();
