@@ -22,7 +22,6 @@
 #include "database/ConnectionString.h"
 #include "database/mdlADO.h"
 #include "generator/clsOutputTableDesign.h"
-#include "spreadsheet/Application.h"
 #include "spreadsheet/DraftFile.h"
 #include "spreadsheet/FilePresenter.h"
 #include "spreadsheet/OutputTarget.h"
@@ -104,10 +103,9 @@ int Run(const Services &services, QStringList args) {
     }
 
     auto presenter = std::make_shared<spreadsheet::FilePresenter>(output);
-    spreadsheet::Application::setPresenter(presenter);
     int status = 0;
     try {
-        clsOutputTableDesign generator(services);
+        clsOutputTableDesign generator(services.presentingTo(presenter));
         for (const QString &table : tables)
             generator.AddTable(table);
         generator.setConnectionString(mdlADO::BuildConnectionString(database));
@@ -120,7 +118,6 @@ int Run(const Services &services, QStringList args) {
         Say(ExceptionText(e));
         status = 1;
     }
-    spreadsheet::Application::setPresenter(nullptr);
     for (const QString &failure : presenter->failures())
         Say(failure);
     return presenter->written().isEmpty() ? 1 : status;

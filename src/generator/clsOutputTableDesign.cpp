@@ -97,7 +97,7 @@ void clsOutputTableDesign::Make() {
     std::shared_ptr<Worksheet> current;
 
     connection = OpenConnection(connectionString_);
-    application = spreadsheet::Application::Create();
+    application = spreadsheet::Application::Create(services_.presenter);
     workbook = application->Workbooks().Add();
     application->setVisible(true);
     application->Windows().Arrange(xl::ArrangeStyleTiled);

@@ -19,7 +19,8 @@ class RangeBorder;
 // (handed over by the spreadsheet layer), also when Make fails half way.
 class clsOutputTableDesign {
 public:
-    // The database is read through the services' readers.
+    // The database is read through the services' readers, and the workbook
+    // handed to their presenter.
     explicit clsOutputTableDesign(Services services);
     virtual ~clsOutputTableDesign();
     clsOutputTableDesign(const clsOutputTableDesign &) = delete;

@@ -276,6 +276,7 @@ void frmMain::setGeneratorFactory(GeneratorFactory factory) {
 
 void frmMain::setHandOver(std::shared_ptr<DesktopPresenter> handOver) {
     handOver_ = std::move(handOver);
+    services_.presenter = handOver_;
 }
 
 QString frmMain::statusPanelText(int panel) const {

@@ -40,7 +40,8 @@ public:
     // Makes the generator of each output run, with the window's services; a
     // plain one by default.
     void setGeneratorFactory(GeneratorFactory factory);
-    // The hand-over of the workbooks to the desktop, held while a run is told.
+    // The hand-over of the workbooks to the desktop: the presenter of every
+    // run's workbook, held while the run is told.
     void setHandOver(std::shared_ptr<DesktopPresenter> handOver);
 
     // Shows and lists the file, as a drop of it would: for a file given on

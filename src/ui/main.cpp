@@ -4,7 +4,6 @@
 #include "common/LocaleFreeNumbers.h"
 #include "common/Termination.h"
 #include "generator/Services.h"
-#include "spreadsheet/Application.h"
 #include "spreadsheet/DraftFile.h"
 #include "ui/ApplicationIdentity.h"
 #include "ui/CommandLine.h"
@@ -54,7 +53,6 @@ int main(int argc, char *argv[]) {
     // Workbooks open on the desktop; where that fails, the window says why.
     const auto handOver = std::make_shared<DesktopPresenter>(
         [&window](const QString &message) { window.showMessage(message); });
-    spreadsheet::Application::setPresenter(handOver);
     window.setHandOver(handOver);
     window.show();
     // A file given on the command line is read once the window shows, as if
@@ -64,7 +62,6 @@ int main(int argc, char *argv[]) {
     if (!database.isEmpty())
         QTimer::singleShot(0, &window, [&window, database] { window.openFile(database); });
     const int status = app.exec();
-    spreadsheet::Application::setPresenter(nullptr);
     services.workers->letFinish(5000); // work still held then waits for a thread that never started
     return status;
 }

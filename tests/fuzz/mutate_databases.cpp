@@ -16,7 +16,6 @@
 #include "database/Readers.h"
 #include "database/mdlADO.h"
 #include "generator/clsOutputTableDesign.h"
-#include "spreadsheet/Application.h"
 #include "spreadsheet/FilePresenter.h"
 #include "support/Fixtures.h"
 
@@ -195,12 +194,11 @@ int main(int argc, char *argv[]) {
         return 0;
     }
 
-    const Services services;
-    services.readers->settings.timeLimit = std::chrono::milliseconds(timeLimitMs);
     QTemporaryDir dir;
     const QString damaged = dir.filePath("damaged.mdb");
     auto presenter = std::make_shared<spreadsheet::FilePresenter>(dir.filePath("workbook.xlsx"));
-    spreadsheet::Application::setPresenter(presenter);
+    const Services services = Services().presentingTo(presenter);
+    services.readers->settings.timeLimit = std::chrono::milliseconds(timeLimitMs);
 
     QRandomGenerator random(static_cast<quint32>(seed));
     int opened = 0, openFailed = 0, listedTables = 0, runsCompleted = 0, runsFailed = 0;
@@ -245,7 +243,6 @@ int main(int argc, char *argv[]) {
             slowest = QStringLiteral("%1, %2").arg(source.name, damage);
         }
     }
-    spreadsheet::Application::setPresenter(nullptr);
 
     const Readers::Statistics &readers = services.readers->statistics;
     // A case may wait for the time limit once per reader answer; more than

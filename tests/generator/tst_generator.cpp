@@ -156,23 +156,24 @@ QStringList UserTables(const std::shared_ptr<Readers> &readers, const QString &p
 class TestOutputTableDesign : public QObject {
     Q_OBJECT
 
-    const Services services_;
     QTemporaryDir dir_;
+    // Every run's workbook goes to a file of its own: run.xlsx, run-2.xlsx...
+    const std::shared_ptr<spreadsheet::FilePresenter> presenter_ =
+        std::make_shared<spreadsheet::FilePresenter>(dir_.filePath("run.xlsx"));
+    const Services services_ = Services().presentingTo(presenter_);
 
     Run make(clsOutputTableDesign &generator) {
-        auto presenter = std::make_shared<spreadsheet::FilePresenter>(dir_.filePath("run.xlsx"));
-        spreadsheet::Application::setPresenter(presenter);
+        const qsizetype before = presenter_->written().size();
         Run run;
         try {
             generator.Make();
         } catch (const Failure &e) {
             run.failure = e.message();
         }
-        spreadsheet::Application::setPresenter(nullptr);
-        if (presenter->written().size() != 1)
+        if (presenter_->written().size() != before + 1)
             qWarning("no workbook was handed over");
         else
-            run.workbook = ReadWorkbook(presenter->written()[0]);
+            run.workbook = ReadWorkbook(presenter_->written().last());
         return run;
     }
 
@@ -568,7 +569,7 @@ private slots:
         Catalog cat;
         cat.setActiveConnection(
             mdlADO::OpenAccessConnection(services_.readers, catalog.databasePath()));
-        auto app = spreadsheet::Application::Create();
+        auto app = spreadsheet::Application::Create(nullptr);
         auto sheet = app->Workbooks().Add()->ActiveSheet();
         clsOutputTableDesign generator(services_);
         generator.OutputFieldList(*sheet, cat.Tables().Item("T"), 4, 10);
@@ -611,7 +612,7 @@ private slots:
         Catalog cat;
         cat.setActiveConnection(
             mdlADO::OpenAccessConnection(services_.readers, catalog.databasePath()));
-        auto app = spreadsheet::Application::Create();
+        auto app = spreadsheet::Application::Create(nullptr);
         auto sheet = app->Workbooks().Add()->ActiveSheet();
         clsOutputTableDesign generator(services_);
         try {

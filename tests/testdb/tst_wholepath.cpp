@@ -1,7 +1,6 @@
 #include "common/Failure.h"
 #include "database/ConnectionString.h"
 #include "generator/clsOutputTableDesign.h"
-#include "spreadsheet/Application.h"
 #include "spreadsheet/FilePresenter.h"
 #include "support/MdbSchemaComments.h"
 #include "support/WorkbookReader.h"
@@ -264,10 +263,9 @@ class TestWholePath : public QObject {
         const QString output = dir_.filePath("run.xlsx");
         QFile::remove(output);
         auto presenter = std::make_shared<spreadsheet::FilePresenter>(output);
-        spreadsheet::Application::setPresenter(presenter);
         Run run;
         try {
-            clsOutputTableDesign generator(services_);
+            clsOutputTableDesign generator(services_.presentingTo(presenter));
             generator.setWriteDescriptions(descriptions);
             for (const QString &t : tables)
                 generator.AddTable(t);
@@ -277,7 +275,6 @@ class TestWholePath : public QObject {
         } catch (const Failure &e) {
             run.failure = e.message();
         }
-        spreadsheet::Application::setPresenter(nullptr);
         if (!presenter->written().isEmpty())
             run.workbook = ReadWorkbook(output);
         return run;

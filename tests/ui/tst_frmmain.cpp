@@ -75,6 +75,7 @@ struct GeneratorRecord {
     QList<bool> descriptions; // each setWriteDescriptions
     int makes = 0;
     std::function<void()> duringMake; // what else Make does: fail, or tell the user
+    std::shared_ptr<spreadsheet::WorkbookPresenter> presenter; // the last generator's
 };
 
 class RecordingGenerator : public clsOutputTableDesign {
@@ -82,6 +83,7 @@ public:
     RecordingGenerator(const Services &services, GeneratorRecord &record)
         : clsOutputTableDesign(services), record_(record) {
         ++record_.created;
+        record_.presenter = services.presenter;
     }
     void AddTable(const QString &name) override { record_.tables << name; }
     void setConnectionString(const QString &text) override { record_.connectionStrings << text; }
@@ -866,9 +868,8 @@ private slots:
             },
             HandOverFolders(folders.path()));
         window_->setHandOver(handOver);
-        spreadsheet::Application::setPresenter(handOver);
-        record_.duringMake = [] {
-            auto application = spreadsheet::Application::Create();
+        record_.duringMake = [this] {
+            auto application = spreadsheet::Application::Create(record_.presenter);
             application->Workbooks().Add();
             application->setVisible(true);
             application.reset(); // handed over here, as Make does on its way out
@@ -876,7 +877,6 @@ private slots:
                 QStringLiteral("シート名「History」は予約されているため使用できません。"));
         };
         action("mitmExcel")->trigger();
-        spreadsheet::Application::setPresenter(nullptr);
         window_->setHandOver(nullptr);
         QCOMPARE(prompts_->messages.size(), 1);
         QCOMPARE(toldBeforeOpening, QList<qsizetype>{1});
