@@ -187,7 +187,7 @@ void clsOutputTableDesign::OutputFieldList(Worksheet &sheet, const Table &table,
     // Read anew for every table. Without it no field could be named, so the
     // run stops here and says which file it missed.
     const QString namesPath = QDir(applicationPath_).filePath(TypeNameFile);
-    const auto names = mdlXmlConv::LoadRecordsetXml(namesPath);
+    const auto names = typeNameFile_.load(namesPath);
     if (!names || !names->fields().contains(QStringLiteral("ID"), Qt::CaseInsensitive) ||
         !names->fields().contains(QStringLiteral("EnumName"), Qt::CaseInsensitive))
         throw Failure(QStringLiteral("データ型の名前のファイル「%1」を読み込めません。")

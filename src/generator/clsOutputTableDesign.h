@@ -1,6 +1,7 @@
 #pragma once
 
 #include "generator/Services.h"
+#include "typenames/mdlXmlConv.h"
 
 #include <QString>
 #include <memory>
@@ -68,4 +69,5 @@ private:
     qint32 errorNumber_ = 0;
     QString applicationPath_;
     bool writeDescriptions_ = false;
+    mdlXmlConv::Loader typeNameFile_; // loaded for every table
 };
