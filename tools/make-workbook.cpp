@@ -126,6 +126,9 @@ int Run(const Services &services, QStringList args) {
 } // namespace
 
 int main(int argc, char *argv[]) {
+    // For the whole process, as the program does: glibc keeps up to 4 MiB of
+    // freed heap for reuse (mallopt); a workbook then takes about a tenth
+    // less time to write.
     KeepFreedHeapForReuse();
     QCoreApplication app(argc, argv);
     UseLocaleFreeNumbers(); // Qt took the whole locale from the environment
