@@ -38,8 +38,9 @@ inline QString ExceptionText(const std::exception &e) {
 // A tool says why a database did not open in a line of its own, so the
 // database layer's log (quillmere.database) is off, unless QT_LOGGING_RULES
 // turns it on: it also has what the reader wrote to its standard error.
+// The workers are the tool's own, let finish at its end.
 template <typename Run>
-int RunTool(const char *tool, int argc, char *argv[], Run &&run,
+int RunTool(const char *tool, Workers &workers, int argc, char *argv[], Run &&run,
             void (*cleanup)() noexcept = nullptr) {
     EndWithMessageOnTerminate(tool, cleanup);
     QLoggingCategory::setFilterRules(QStringLiteral("quillmere.database=false"));
@@ -51,6 +52,6 @@ int RunTool(const char *tool, int argc, char *argv[], Run &&run,
     } catch (...) {
         Say(tool, QStringLiteral("不明なエラーで終了しました。"));
     }
-    LetWorkersFinish(WorkersFinishMs);
+    workers.letFinish(WorkersFinishMs);
     return status;
 }

@@ -11,6 +11,7 @@
 #include "common/Failure.h"
 #include "common/LocaleFreeNumbers.h"
 #include "database/Catalog.h"
+#include "database/Readers.h"
 #include "database/mdlADO.h"
 
 #include <QCoreApplication>
@@ -101,7 +102,7 @@ void Say(const QString &text) {
     Say(Tool, text);
 }
 
-int Run(QStringList args) {
+int Run(const std::shared_ptr<Readers> &readers, QStringList args) {
     if (const auto answered = AnswerHelpOrVersion(Tool, args, Help))
         return *answered;
     const bool tablesOnly = args.removeAll(QStringLiteral("--tables-only")) > 0;
@@ -111,7 +112,7 @@ int Run(QStringList args) {
     }
 
     std::optional<Failure> why;
-    const auto connection = mdlADO::OpenAccessConnection(args[0], &why);
+    const auto connection = mdlADO::OpenAccessConnection(readers, args[0], &why);
     if (!connection) {
         Say(QStringLiteral("データベース「%1」を開けません: %2")
                 .arg(args[0], why->reasonOrMessage()));
@@ -149,5 +150,8 @@ int Run(QStringList args) {
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     UseLocaleFreeNumbers(); // Qt took the whole locale from the environment
-    return RunTool(Tool, argc, argv, Run);
+    const auto workers = std::make_shared<Workers>();
+    const auto readers = std::make_shared<Readers>(workers);
+    return RunTool(Tool, *workers, argc, argv,
+                   [&readers](QStringList args) { return Run(readers, std::move(args)); });
 }

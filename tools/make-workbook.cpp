@@ -22,7 +22,6 @@
 #include "database/ConnectionString.h"
 #include "database/mdlADO.h"
 #include "generator/clsOutputTableDesign.h"
-#include "spreadsheet/Application.h"
 #include "spreadsheet/DraftFile.h"
 #include "spreadsheet/FilePresenter.h"
 #include "spreadsheet/OutputTarget.h"
@@ -64,7 +63,7 @@ void Say(const QString &text) {
     Say(Tool, text);
 }
 
-int Run(QStringList args) {
+int Run(const Services &services, QStringList args) {
     if (const auto answered = AnswerHelpOrVersion(Tool, args, Help))
         return *answered;
     const bool descriptions = args.removeAll(QStringLiteral("--descriptions")) > 0;
@@ -90,24 +89,24 @@ int Run(QStringList args) {
     }
 
     QStringList tables = args.mid(2);
-    // Held until the run ends: the run's own connection to the same,
-    // unchanged file then shares this one's reader instead of starting
-    // another to read the same catalog.
-    std::optional<Failure> why;
-    const auto connection = mdlADO::OpenAccessConnection(database, &why);
-    if (!connection) {
-        Say(QStringLiteral("データベース「%1」を開けません: %2")
-                .arg(database, why->reasonOrMessage()));
-        return 2;
+    {
+        // Released before the run, which reads the file through a
+        // connection of its own.
+        std::optional<Failure> why;
+        const auto connection = mdlADO::OpenAccessConnection(services.readers, database, &why);
+        if (!connection) {
+            Say(QStringLiteral("データベース「%1」を開けません: %2")
+                    .arg(database, why->reasonOrMessage()));
+            return 2;
+        }
+        if (tables.isEmpty())
+            tables = UserTables(connection);
     }
-    if (tables.isEmpty())
-        tables = UserTables(connection);
 
     auto presenter = std::make_shared<spreadsheet::FilePresenter>(output);
-    spreadsheet::Application::setPresenter(presenter);
     int status = 0;
     try {
-        clsOutputTableDesign generator;
+        clsOutputTableDesign generator(services.presentingTo(presenter));
         for (const QString &table : tables)
             generator.AddTable(table);
         generator.setConnectionString(mdlADO::BuildConnectionString(database));
@@ -120,7 +119,6 @@ int Run(QStringList args) {
         Say(ExceptionText(e));
         status = 1;
     }
-    spreadsheet::Application::setPresenter(nullptr);
     for (const Failure &failure : presenter->failures())
         Say(QString::fromUtf8(failure.what())); // with the system's reason
     return presenter->written().isEmpty() ? 1 : status;
@@ -129,9 +127,16 @@ int Run(QStringList args) {
 } // namespace
 
 int main(int argc, char *argv[]) {
+    // For the whole process, as the program does: glibc keeps up to 4 MiB of
+    // freed heap for reuse (mallopt); a workbook then takes about a tenth
+    // less time to write.
     KeepFreedHeapForReuse();
     QCoreApplication app(argc, argv);
     UseLocaleFreeNumbers(); // Qt took the whole locale from the environment
+    const Services services;
     // A draft with a name is removed also when the tool cannot end otherwise.
-    return RunTool(Tool, argc, argv, Run, spreadsheet::RemoveNamedDrafts);
+    return RunTool(
+        Tool, *services.workers, argc, argv,
+        [&services](QStringList args) { return Run(services, std::move(args)); },
+        spreadsheet::RemoveNamedDrafts);
 }

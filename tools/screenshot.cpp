@@ -51,7 +51,8 @@ int main(int argc, char *argv[]) {
         return status;
     }
 
-    frmMain window;
+    const Services services;
+    frmMain window(services);
     window.setPrompts(std::make_shared<ChosenFile>(args[1]));
     window.show();
     window.mitmOpen_Click();

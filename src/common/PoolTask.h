@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-// Work handed to the program's workers (Workers.h) that whoever needs its result
+// Work handed to the workers (Workers.h) that whoever needs its result
 // can always have within the time the work itself takes: when no worker has
 // begun it yet, the caller takes it back and does it on its own thread. A
 // worker may never come (a thread the system would not start leaves its work
@@ -18,14 +18,9 @@
 // end the program.
 template <typename Result> class PoolTask {
 public:
-    explicit PoolTask(std::function<Result()> work)
+    PoolTask(Workers &workers, std::function<Result()> work)
         : state_(std::make_shared<State>(std::move(work))) {
-        Workers().start([state = state_] {
-            if (!WorkBegins())
-                return;
-            state->runOnce(); // catches what the work throws
-            WorkEnds();
-        });
+        workers.start([state = state_] { state->runOnce(); }); // catches what the work throws
     }
 
     // The result, or what the work threw.

@@ -8,7 +8,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -17,8 +16,8 @@
 
 namespace {
 
-QString ReaderExecutable() {
-    const QString configured = CatalogReader::settings().executable;
+QString ReaderExecutable(const Readers::Settings &settings) {
+    const QString configured = settings.executable;
     if (!configured.isEmpty())
         return configured;
     return QDir(QCoreApplication::applicationDirPath())
@@ -55,38 +54,8 @@ QString StartProblem(const QString &program, const QString &qtWords) {
 
 } // namespace
 
-CatalogReader::Settings &CatalogReader::settings() {
-    static Settings s;
-    return s;
-}
-
-CatalogReader::Statistics &CatalogReader::statistics() {
-    static Statistics s;
-    return s;
-}
-
-CatalogReader::FileState CatalogReader::FileState::of(const struct stat &status) {
-    return {status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
-}
-
-bool CatalogReader::FileState::operator==(const FileState &o) const {
-    const auto same = [](const timespec &a, const timespec &b) {
-        return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-    };
-    return device == o.device && inode == o.inode && size == o.size && same(modified, o.modified) &&
-           same(changed, o.changed);
-}
-
-namespace {
-// The readers held somewhere in the program, for open to share. Readers are
-// made and used on the main thread only.
-std::vector<std::weak_ptr<CatalogReader>> &HeldReaders() {
-    static std::vector<std::weak_ptr<CatalogReader>> readers;
-    return readers;
-}
-} // namespace
-
-std::shared_ptr<CatalogReader> CatalogReader::open(const QString &databasePath,
+std::shared_ptr<CatalogReader> CatalogReader::open(std::shared_ptr<Readers> readers,
+                                                   const QString &databasePath,
                                                    std::optional<Failure> *whyNot) {
     // Open for the time the reader takes to start.
     const OpenRegularFile file(databasePath);
@@ -95,25 +64,11 @@ std::shared_ptr<CatalogReader> CatalogReader::open(const QString &databasePath,
             *whyNot = file.problem();
         return nullptr;
     }
-    const FileState state = FileState::of(file.status());
-    auto &held = HeldReaders();
-    held.erase(std::remove_if(held.begin(), held.end(), [](const auto &r) { return r.expired(); }),
-               held.end());
-    for (const auto &weak : held) {
-        auto reader = weak.lock();
-        if (reader && !reader->failed_ && reader->file_ == state &&
-            reader->process_.state() == QProcess::Running)
-            return reader;
-    }
-    std::shared_ptr<CatalogReader> reader = start(file.fd(), databasePath, whyNot);
-    if (reader) {
-        reader->file_ = state;
-        held.push_back(reader);
-    }
-    return reader;
+    return start(std::move(readers), file.fd(), databasePath, whyNot);
 }
 
-std::unique_ptr<CatalogReader> CatalogReader::start(int fd, const QString &databasePath,
+std::unique_ptr<CatalogReader> CatalogReader::start(std::shared_ptr<Readers> readers, int fd,
+                                                    const QString &databasePath,
                                                     std::optional<Failure> *whyNot) {
     const auto failed = [whyNot](const Failure &why) -> std::unique_ptr<CatalogReader> {
         if (whyNot)
@@ -125,10 +80,11 @@ std::unique_ptr<CatalogReader> CatalogReader::start(int fd, const QString &datab
             Failure(FailureKind::Internal,
                     QStringLiteral("読み取りプロセス %1 を起動できません: %2").arg(program, why)));
     };
-    std::unique_ptr<CatalogReader> reader(new CatalogReader);
+    std::unique_ptr<CatalogReader> reader(new CatalogReader(std::move(readers)));
     reader->databasePath_ = databasePath;
+    const Readers::Settings &settings = reader->readers_->settings;
     QProcess &p = reader->process_;
-    p.setProgram(ReaderExecutable());
+    p.setProgram(ReaderExecutable(settings));
     // The reader opens the file again through this process's descriptor: the
     // same file, whatever its name names by now.
     p.setArguments({QStringLiteral("/proc/self/fd/%1").arg(fd)});
@@ -159,7 +115,7 @@ std::unique_ptr<CatalogReader> CatalogReader::start(int fd, const QString &datab
     });
     p.start(QIODevice::ReadWrite);
     close(errorInput); // the reader's own now, or no one's
-    if (!p.waitForStarted(static_cast<int>(settings().timeLimit.count()))) {
+    if (!p.waitForStarted(static_cast<int>(settings.timeLimit.count()))) {
         const int shortage = PipeShortage();
         return notStarted(p.program(), shortage ? SystemError(shortage)
                                                 : StartProblem(p.program(), p.errorString()));
@@ -241,7 +197,7 @@ std::optional<QByteArray> CatalogReader::readAnswer() {
     // The whole answer within the time limit, however steadily the reader
     // writes: waitForReadyRead() returns at every byte that comes, and a
     // reader writing without end would otherwise never be cut off.
-    const QDeadlineTimer deadline(settings().timeLimit);
+    const QDeadlineTimer deadline(readers_->settings.timeLimit);
     while (!process_.canReadLine()) {
         if (process_.bytesAvailable() > MaxAnswerBytes) {
             fail(Fault::TooLong);
@@ -270,7 +226,7 @@ void CatalogReader::fail(Fault fault, const std::optional<Failure> &refusal) {
     case Fault::TimedOut:
         failure_.emplace(FailureKind::Internal,
                          QStringLiteral("読み取りプロセスが %1 秒以内に応答しません")
-                             .arg(settings().timeLimit.count() / 1000.0));
+                             .arg(readers_->settings.timeLimit.count() / 1000.0));
         break;
     case Fault::Ended:
         failure_.emplace(
@@ -296,7 +252,7 @@ void CatalogReader::fail(Fault fault, const std::optional<Failure> &refusal) {
         process_.waitForFinished(-1);
     }
     logErrorOutput();
-    Statistics &counts = statistics();
+    Readers::Statistics &counts = readers_->statistics;
     if (fault == Fault::TimedOut)
         ++counts.timedOut;
     else if (crashed)
@@ -336,9 +292,10 @@ void CatalogReader::decodeArrivedAnswers() {
         // caller's work instead of holding up the next design.
         if (!process_.canReadLine() && !(process_.waitForReadyRead(0) && process_.canReadLine()))
             return;
-        // On the program's shared workers: they start once, not once per
-        // reader. The work holds what it decodes and nothing of the reader.
-        request.decoded.emplace([line = process_.readLine()] { return decodeTable(line); });
+        // On the program's workers: they start once, not once per reader.
+        // The work holds what it decodes and nothing of the reader.
+        request.decoded.emplace(readers_->workers(),
+                                [line = process_.readLine()] { return decodeTable(line); });
     }
 }
 

@@ -3,15 +3,14 @@
 #include "common/Failure.h"
 #include "common/PoolTask.h"
 #include "database/ReaderAnswers.h"
+#include "database/Readers.h"
 
 #include <QHash>
 #include <QProcess>
 #include <QString>
-#include <chrono>
 #include <deque>
 #include <memory>
 #include <optional>
-#include <sys/stat.h>
 #include <vector>
 
 // One running reader process (quillmere-reader) for one open database. The
@@ -20,22 +19,6 @@
 // Every answer must arrive within the time limit, or the reader is killed.
 class CatalogReader {
 public:
-    // Where the reader executable is and how long an answer may take.
-    struct Settings {
-        QString executable; // empty: quillmere-reader beside the program
-        std::chrono::milliseconds timeLimit{20000};
-    };
-    static Settings &settings();
-
-    // How the readers of this process ended when they failed, for the
-    // records of the damaged-file runs.
-    struct Statistics {
-        int crashed = 0;  // ended by a signal
-        int timedOut = 0; // cut off at the time limit
-        int failed = 0;   // any other failure: an exit status, a bad answer
-    };
-    static Statistics &statistics();
-
     // A reader for the file with its catalog read; nullptr when the file
     // cannot be opened, or the reader refuses it, dies, answers garbage or
     // takes too long. whyNot, when given, then says why, in the reader's
@@ -48,12 +31,10 @@ public:
     // the file the user named, even when the name is not valid UTF-8 or is
     // given to another file meanwhile.
     //
-    // While a reader of the same file is still held (say, the connection a
-    // table list was read through), and the file has not changed since that
-    // reader started, that reader is shared instead of starting another
-    // process to read the same catalog again. A reader that has failed is
-    // never shared.
-    static std::shared_ptr<CatalogReader> open(const QString &databasePath,
+    // The reader starts and waits as the readers' settings say, decodes on
+    // their workers and counts its failure in their statistics.
+    static std::shared_ptr<CatalogReader> open(std::shared_ptr<Readers> readers,
+                                               const QString &databasePath,
                                                std::optional<Failure> *whyNot = nullptr);
 
     CatalogReader(const CatalogReader &) = delete;
@@ -74,22 +55,11 @@ public:
     void setReadingOrder(const std::vector<qint64> &ids);
 
 private:
-    CatalogReader() = default;
-    static std::unique_ptr<CatalogReader> start(int file, const QString &databasePath,
+    explicit CatalogReader(std::shared_ptr<Readers> readers) : readers_(std::move(readers)) {}
+    static std::unique_ptr<CatalogReader> start(std::shared_ptr<Readers> readers, int file,
+                                                const QString &databasePath,
                                                 std::optional<Failure> *whyNot);
 
-    // Which file a reader reads and how it stood when the reader started:
-    // a file written since may hold another catalog.
-    struct FileState {
-        dev_t device;
-        ino_t inode;
-        off_t size;
-        timespec modified;
-        timespec changed;
-        static FileState of(const struct stat &status);
-        bool operator==(const FileState &other) const;
-    };
-    std::optional<FileState> file_;
     std::optional<QByteArray> readAnswer();
     enum class Fault { Ended, TimedOut, BadAnswer, TooLong, Refused };
     void fail(Fault fault, const std::optional<Failure> &refusal = std::nullopt);
@@ -113,6 +83,7 @@ private:
     void ask(qint64 id);
     void decodeArrivedAnswers();
 
+    const std::shared_ptr<Readers> readers_;
     QProcess process_;
     // The reader's standard error: the end of a pipe of its own, which the
     // reader never waits on (see start).

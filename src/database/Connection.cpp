@@ -4,7 +4,7 @@
 #include "database/CatalogReader.h"
 #include "database/ConnectionString.h"
 
-Connection::Connection() = default;
+Connection::Connection(std::shared_ptr<Readers> readers) : readers_(std::move(readers)) {}
 Connection::~Connection() = default;
 
 void Connection::Open() {
@@ -16,7 +16,7 @@ void Connection::Open() {
         throw Failure(FailureKind::Internal,
                       QStringLiteral("接続文字列を解釈できません: %1").arg(connectionString_));
     std::optional<Failure> why;
-    reader_ = CatalogReader::open(*path, &why);
+    reader_ = CatalogReader::open(readers_, *path, &why);
     if (!reader_)
         throw Failure(QStringLiteral("データベース「%1」を開けません。").arg(*path),
                       why.value_or(Failure(FailureKind::Internal, QString())));

@@ -4,13 +4,15 @@
 #include <memory>
 
 class CatalogReader;
+class Readers;
 
 // An open Access database. Opening starts the reader process for the file;
 // releasing the last reference to the connection (and to the catalog objects
 // taken from it) ends that process. There is no explicit close.
 class Connection {
 public:
-    Connection();
+    // Its reader starts as the readers say.
+    explicit Connection(std::shared_ptr<Readers> readers);
     ~Connection();
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
@@ -30,6 +32,7 @@ public:
     const std::shared_ptr<CatalogReader> &reader() const { return reader_; }
 
 private:
+    std::shared_ptr<Readers> readers_;
     QString connectionString_;
     std::shared_ptr<CatalogReader> reader_;
 };

@@ -5,11 +5,12 @@
 
 namespace mdlADO {
 
-std::shared_ptr<Connection> OpenConnectionString(const QString &connectionString,
+std::shared_ptr<Connection> OpenConnectionString(const std::shared_ptr<Readers> &readers,
+                                                 const QString &connectionString,
                                                  std::optional<Failure> *whyNot) {
     std::optional<Failure> failure;
     try {
-        auto connection = std::make_shared<Connection>();
+        auto connection = std::make_shared<Connection>(readers);
         connection->setConnectionString(connectionString);
         connection->Open();
         return connection;
@@ -32,9 +33,10 @@ std::shared_ptr<Connection> OpenConnectionString(const QString &connectionString
     return nullptr;
 }
 
-std::shared_ptr<Connection> OpenAccessConnection(const QString &databasePath,
+std::shared_ptr<Connection> OpenAccessConnection(const std::shared_ptr<Readers> &readers,
+                                                 const QString &databasePath,
                                                  std::optional<Failure> *whyNot) {
-    return OpenConnectionString(BuildConnectionString(databasePath), whyNot);
+    return OpenConnectionString(readers, BuildConnectionString(databasePath), whyNot);
 }
 
 } // namespace mdlADO

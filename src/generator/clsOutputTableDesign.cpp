@@ -63,8 +63,8 @@ CellValue ToCellValue(const QVariant &value) {
 
 } // namespace
 
-clsOutputTableDesign::clsOutputTableDesign()
-    : tableNames_(std::make_unique<std::vector<QString>>()),
+clsOutputTableDesign::clsOutputTableDesign(Services services)
+    : services_(std::move(services)), tableNames_(std::make_unique<std::vector<QString>>()),
       applicationPath_(QCoreApplication::applicationDirPath()) {}
 
 clsOutputTableDesign::~clsOutputTableDesign() = default;
@@ -98,7 +98,7 @@ void clsOutputTableDesign::Make() {
 
     std::optional<Failure> whyNotOpen;
     connection = OpenConnection(connectionString_, &whyNotOpen);
-    application = spreadsheet::Application::Create();
+    application = spreadsheet::Application::Create(services_.presenter);
     workbook = application->Workbooks().Add();
     application->setVisible(true);
     application->Windows().Arrange(xl::ArrangeStyleTiled);
@@ -195,7 +195,7 @@ void clsOutputTableDesign::OutputFieldList(Worksheet &sheet, const Table &table,
     // Read anew for every table. Without it no field could be named, so the
     // run stops here and says which file it missed.
     const QString namesPath = QDir(applicationPath_).filePath(TypeNameFile);
-    const auto names = mdlXmlConv::LoadRecordsetXml(namesPath);
+    const auto names = typeNameFile_.load(namesPath);
     if (!names || !names->fields().contains(QStringLiteral("ID"), Qt::CaseInsensitive) ||
         !names->fields().contains(QStringLiteral("EnumName"), Qt::CaseInsensitive))
         throw Failure(FailureKind::NameFile,
@@ -241,5 +241,5 @@ void clsOutputTableDesign::SetBorder(const spreadsheet::RangeBorder &border, qin
 
 std::shared_ptr<Connection> clsOutputTableDesign::OpenConnection(const QString &connectionString,
                                                                  std::optional<Failure> *whyNot) {
-    return mdlADO::OpenConnectionString(connectionString, whyNot);
+    return mdlADO::OpenConnectionString(services_.readers, connectionString, whyNot);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "common/Failure.h"
+#include "generator/Services.h"
+#include "typenames/mdlXmlConv.h"
 
 #include <QString>
 #include <memory>
@@ -20,7 +22,9 @@ class RangeBorder;
 // (handed over by the spreadsheet layer), also when Make fails half way.
 class clsOutputTableDesign {
 public:
-    clsOutputTableDesign();
+    // The database is read through the services' readers, and the workbook
+    // handed to their presenter.
+    explicit clsOutputTableDesign(Services services);
     virtual ~clsOutputTableDesign();
     clsOutputTableDesign(const clsOutputTableDesign &) = delete;
     clsOutputTableDesign &operator=(const clsOutputTableDesign &) = delete;
@@ -63,9 +67,11 @@ private:
     std::shared_ptr<Connection> OpenConnection(const QString &connectionString,
                                                std::optional<Failure> *whyNot);
 
+    Services services_;
     QString connectionString_;
     std::unique_ptr<std::vector<QString>> tableNames_;
     qint32 errorNumber_ = 0;
     QString applicationPath_;
     bool writeDescriptions_ = false;
+    mdlXmlConv::Loader typeNameFile_; // loaded for every table
 };

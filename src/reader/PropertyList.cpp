@@ -71,7 +71,7 @@ std::optional<std::vector<std::string>> NameList(Bytes in, const TextDecoder &de
 // that each name a property by its place in the name list. Only the
 // description matters here; false when the block is damaged.
 bool ValueBlock(Bytes in, const std::vector<std::string> &names, const TextDecoder &decode,
-                std::unordered_map<std::string, std::string> &descriptions) {
+                ColumnTexts &descriptions) {
     const uint32_t headerLength = in.u32(); // counts its own four bytes
     if (in.failed() || headerLength < 4)
         return false;
@@ -107,9 +107,8 @@ bool ValueBlock(Bytes in, const std::vector<std::string> &names, const TextDecod
 
 } // namespace
 
-std::unordered_map<std::string, std::string> ColumnDescriptions(std::string_view list,
-                                                                const TextDecoder &decode) {
-    std::unordered_map<std::string, std::string> descriptions;
+ColumnTexts ColumnDescriptions(std::string_view list, const TextDecoder &decode) {
+    ColumnTexts descriptions;
     Bytes in(list);
     const std::string_view signature = in.take(4);
     if (signature != std::string_view("KKD\0", 4) && signature != std::string_view("MR2\0", 4))

@@ -1,10 +1,16 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+
+// Column name to a text of the column. Ordered, not hashed: the names come
+// from the file, and the standard hash of a string is the same in every
+// process, so a file made of names that all collide would make every lookup
+// a walk through all of them.
+using ColumnTexts = std::map<std::string, std::string, std::less<>>;
 
 // Decodes a stored text (a name or a text value) to UTF-8 the way the file's
 // names are decoded; nullopt when it cannot.
@@ -16,5 +22,4 @@ using TextDecoder = std::function<std::optional<std::string>(std::string_view)>;
 // checked against what holds it, for libmdb's own parser reads past the end
 // of a damaged list and loops on a zero length. A list that is damaged
 // anywhere gives no descriptions at all.
-std::unordered_map<std::string, std::string> ColumnDescriptions(std::string_view list,
-                                                                const TextDecoder &decode);
+ColumnTexts ColumnDescriptions(std::string_view list, const TextDecoder &decode);

@@ -78,8 +78,7 @@ bool WriteForeignKey(const CatalogObject &table, const MdbIndex *index,
 
 // The descriptions of the table's columns, by column name; none when the
 // table has no property list or it is damaged.
-std::unordered_map<std::string, std::string>
-ReadColumnDescriptions(MdbHandle *mdb, const std::string *propertyField) {
+ColumnTexts ReadColumnDescriptions(MdbHandle *mdb, const std::string *propertyField) {
     if (!propertyField)
         return {};
     const auto list = ReadLongValue(mdb, *propertyField, PropertyListLimit);

@@ -6,19 +6,8 @@
 
 namespace spreadsheet {
 
-namespace {
-std::shared_ptr<WorkbookPresenter> &CurrentPresenter() {
-    static std::shared_ptr<WorkbookPresenter> presenter;
-    return presenter;
-}
-} // namespace
-
-std::shared_ptr<Application> Application::Create() {
-    return std::shared_ptr<Application>(new Application(CurrentPresenter()));
-}
-
-void Application::setPresenter(std::shared_ptr<WorkbookPresenter> presenter) {
-    CurrentPresenter() = std::move(presenter);
+std::shared_ptr<Application> Application::Create(std::shared_ptr<WorkbookPresenter> presenter) {
+    return std::shared_ptr<Application>(new Application(std::move(presenter)));
 }
 
 Application::Application(std::shared_ptr<WorkbookPresenter> presenter)

@@ -33,11 +33,10 @@ public:
 // an application never made visible discards its workbooks.
 class Application : public std::enable_shared_from_this<Application> {
 public:
-    // A new application instance, presenting through the presenter set now.
-    static std::shared_ptr<Application> Create();
-    // The presenter of the applications created from now on; the program
-    // sets one that opens the workbook on the desktop, tests their own.
-    static void setPresenter(std::shared_ptr<WorkbookPresenter> presenter);
+    // A new application instance, presenting through the presenter: in the
+    // program one that opens the workbook on the desktop, in the tools one
+    // that writes a file, in tests their own; none discards the workbooks.
+    static std::shared_ptr<Application> Create(std::shared_ptr<WorkbookPresenter> presenter);
 
     ~Application();
     Application(const Application &) = delete;

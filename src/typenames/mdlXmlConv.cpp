@@ -290,26 +290,25 @@ std::unique_ptr<Recordset> ParseRecordsetXml(const QByteArray &xml) {
 }
 
 std::unique_ptr<Recordset> LoadRecordsetXml(const QString &path) {
+    return Loader().load(path);
+}
+
+std::unique_ptr<Recordset> Loader::load(const QString &path) {
     // The file is the user's to edit and may be anything; whatever goes
     // wrong with it, running out of memory too, is a file not loaded.
     try {
         const std::optional<QByteArray> xml = ReadRegularFile(path, MaxFileSize);
         if (!xml)
             return nullptr;
-
-        // The generator loads the same file for every table. It is read each
-        // time, but parsed again only when its bytes differ from the last ones.
-        struct LastLoad {
-            QByteArray bytes;
-            std::unique_ptr<Recordset> recordset; // unfiltered
-        };
-        static thread_local LastLoad last;
-        if (last.recordset && last.bytes == *xml)
-            return std::make_unique<Recordset>(*last.recordset);
-        last = LastLoad();
+        if (lastRecordset_ && lastBytes_ == *xml)
+            return std::make_unique<Recordset>(*lastRecordset_);
+        lastRecordset_.reset();
+        lastBytes_.clear();
         auto recordset = ParseRecordsetXml(*xml);
-        if (recordset)
-            last = LastLoad{*xml, std::make_unique<Recordset>(*recordset)};
+        if (recordset) {
+            lastRecordset_ = std::make_unique<Recordset>(*recordset);
+            lastBytes_ = *xml;
+        }
         return recordset;
     } catch (...) {
         return nullptr;

@@ -84,10 +84,11 @@ template <typename Work> std::optional<QString> ReasonOfFailure(Work &&work) {
 
 } // namespace
 
-frmMain::frmMain(QWidget *parent)
-    : QMainWindow(parent), ui_(std::make_unique<Ui::frmMain>()),
-      prompts_(std::make_shared<Prompts>()),
-      generatorFactory_([] { return std::make_unique<clsOutputTableDesign>(); }) {
+frmMain::frmMain(Services services, QWidget *parent)
+    : QMainWindow(parent), ui_(std::make_unique<Ui::frmMain>()), services_(std::move(services)),
+      prompts_(std::make_shared<Prompts>()), generatorFactory_([](const Services &services) {
+          return std::make_unique<clsOutputTableDesign>(services);
+      }) {
     setWindowIcon(Icons::Icon(QStringLiteral("output")));
     // Fixed size: a minimise box and a close box, no maximise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -176,6 +177,7 @@ void frmMain::setGeneratorFactory(GeneratorFactory factory) {
 
 void frmMain::setHandOver(std::shared_ptr<DesktopPresenter> handOver) {
     handOver_ = std::move(handOver);
+    services_.presenter = handOver_;
 }
 
 QString frmMain::statusPanelText(int panel) const {
@@ -220,7 +222,7 @@ std::shared_ptr<Connection> frmMain::openDatabase(const QString &path, QString *
     std::shared_ptr<Connection> connection;
     {
         BusyCursor busy;
-        connection = mdlADO::OpenAccessConnection(path, &failure);
+        connection = mdlADO::OpenAccessConnection(services_.readers, path, &failure);
     }
     const QString reason = failure ? failure->reasonOrMessage() : QString();
     if (!connection)
@@ -424,7 +426,7 @@ void frmMain::runOutput() {
         if (row->checkState(0) != Qt::Checked)
             continue;
         if (!generator) {
-            generator = generatorFactory_();
+            generator = generatorFactory_(services_);
             generator->setWriteDescriptions(mitmDescriptions_->isChecked());
         }
         generator->AddTable(row->text(0));

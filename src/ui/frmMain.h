@@ -1,5 +1,7 @@
 #pragma once
 
+#include "generator/Services.h"
+
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -23,9 +25,11 @@ class frmMain : public QMainWindow {
     Q_OBJECT
 
 public:
-    using GeneratorFactory = std::function<std::unique_ptr<clsOutputTableDesign>()>;
+    using GeneratorFactory =
+        std::function<std::unique_ptr<clsOutputTableDesign>(const Services &services)>;
 
-    explicit frmMain(QWidget *parent = nullptr);
+    // Databases are read, and workbooks made, with the services.
+    explicit frmMain(Services services, QWidget *parent = nullptr);
     ~frmMain() override;
 
     // The message boxes and the file dialog; the program's own by default.
@@ -33,9 +37,11 @@ public:
     // Every message box of the window, and the hand-over's notices, go
     // through here: without the wait cursor of a running command.
     void showMessage(const QString &text);
-    // Makes the generator of each output run; a plain one by default.
+    // Makes the generator of each output run, with the window's services; a
+    // plain one by default.
     void setGeneratorFactory(GeneratorFactory factory);
-    // The hand-over of the workbooks to the desktop, held while a run is told.
+    // The hand-over of the workbooks to the desktop: the presenter of every
+    // run's workbook, held while the run is told.
     void setHandOver(std::shared_ptr<DesktopPresenter> handOver);
 
     // Shows and lists the file, as a drop of it would: for a file given on
@@ -78,6 +84,7 @@ private:
     void setStatusPanel(int panel, const QString &text, const QString &toolTip = {});
 
     std::unique_ptr<Ui::frmMain> ui_;
+    Services services_;
     std::shared_ptr<Prompts> prompts_;
     GeneratorFactory generatorFactory_;
     std::shared_ptr<DesktopPresenter> handOver_;

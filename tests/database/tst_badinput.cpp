@@ -1,8 +1,8 @@
 #include "common/Failure.h"
 #include "common/SystemError.h"
 #include "database/Catalog.h"
-#include "database/CatalogReader.h"
 #include "database/mdlADO.h"
+#include "generator/Services.h"
 #include "support/ChildProcesses.h"
 #include "support/Failures.h"
 #include "support/Fixtures.h"
@@ -25,6 +25,7 @@ class TestBadInput : public QObject {
     Q_OBJECT
 
     static constexpr std::chrono::milliseconds TimeLimit{1500};
+    const Services services_;
     QTemporaryDir dir_;
 
     QString write(const QString &name, const QByteArray &bytes) {
@@ -56,7 +57,7 @@ class TestBadInput : public QObject {
         std::shared_ptr<Connection> connection;
         std::optional<Failure> why;
         try {
-            connection = mdlADO::OpenAccessConnection(path, &why);
+            connection = mdlADO::OpenAccessConnection(services_.readers, path, &why);
         } catch (...) {
             QFAIL("the open threw");
         }
@@ -80,11 +81,11 @@ class TestBadInput : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
-        CatalogReader::settings().timeLimit = TimeLimit;
+        services_.readers->settings.timeLimit = TimeLimit;
         // What the stand-in readers are asked to read: a file must exist.
         QVERIFY(!write("any.mdb", "any").isEmpty());
     }
-    void cleanup() { CatalogReader::settings().executable.clear(); }
+    void cleanup() { services_.readers->settings.executable.clear(); }
 
     void notADatabase_data() {
         QTest::addColumn<QString>("path");
@@ -225,7 +226,8 @@ private slots:
         QFETCH(QString, entry);
         QFETCH(bool, opens);
         Catalog original;
-        original.setActiveConnection(mdlADO::OpenAccessConnection(Fixtures::path("nwind.mdb")));
+        original.setActiveConnection(
+            mdlADO::OpenAccessConnection(services_.readers, Fixtures::path("nwind.mdb")));
         const double modified = original.Tables().Item(entry).DateModified().serial();
         // The time of the last change is the last fixed-length field of the
         // entry's row, just before its name (other rows, of forms say, may
@@ -246,7 +248,7 @@ private slots:
             expectEmptyResult(path, "読み取りプロセスの応答が不正です", FailureKind::Damaged);
             return;
         }
-        const auto connection = mdlADO::OpenAccessConnection(path);
+        const auto connection = mdlADO::OpenAccessConnection(services_.readers, path);
         QVERIFY(connection);
         Catalog catalog;
         catalog.setActiveConnection(connection);
@@ -295,7 +297,7 @@ private slots:
         file.close();
 
         Catalog catalog;
-        catalog.setActiveConnection(mdlADO::OpenAccessConnection(path));
+        catalog.setActiveConnection(mdlADO::OpenAccessConnection(services_.readers, path));
         QStringList names, descriptions;
         for (const Column &c : catalog.Tables().Item("T").Columns()) {
             names << c.Name();
@@ -345,10 +347,10 @@ private slots:
         const QString reader = fakeReader(QTest::currentDataTag(), script);
         if (script.isEmpty())
             QFile::setPermissions(reader, QFile::ReadOwner);
-        CatalogReader::settings().executable = reader;
-        const CatalogReader::Statistics before = CatalogReader::statistics();
+        services_.readers->settings.executable = reader;
+        const Readers::Statistics before = services_.readers->statistics;
         expectEmptyResult(dir_.path() + "/any.mdb", reason, kind);
-        const CatalogReader::Statistics &after = CatalogReader::statistics();
+        const Readers::Statistics &after = services_.readers->statistics;
         QCOMPARE(after.crashed - before.crashed, counted == "crashed" ? 1 : 0);
         QCOMPARE(after.timedOut - before.timedOut, counted == "timed out" ? 1 : 0);
         QCOMPARE(after.failed - before.failed, counted == "failed" ? 1 : 0);
@@ -358,7 +360,7 @@ private slots:
     // of it when it writes more than a pipe holds; it never waits for the
     // program to read it, and still answers in time.
     void readerErrorOutputIsLogged() {
-        CatalogReader::settings().executable =
+        services_.readers->settings.executable =
             fakeReader("chatty", "echo 'page 3 looks odd' >&2\n"
                                  "head -c 200000 /dev/zero | tr '\\0' x >&2\n"
                                  "echo '{\"error\":\"why not\",\"kind\":\"Damaged\"}'");
@@ -371,13 +373,14 @@ private slots:
     // A reader that writes without end is cut off at the size an answer may
     // have, long before its time limit, however steadily the bytes come.
     void floodingReaderIsCutOff() {
-        CatalogReader::settings().executable = fakeReader("flood", "exec cat /dev/zero");
-        CatalogReader::settings().timeLimit = std::chrono::seconds(60);
+        services_.readers->settings.executable = fakeReader("flood", "exec cat /dev/zero");
+        services_.readers->settings.timeLimit = std::chrono::seconds(60);
         QElapsedTimer timer;
         timer.start();
         std::optional<Failure> why;
-        const auto connection = mdlADO::OpenAccessConnection(dir_.path() + "/any.mdb", &why);
-        CatalogReader::settings().timeLimit = TimeLimit;
+        const auto connection =
+            mdlADO::OpenAccessConnection(services_.readers, dir_.path() + "/any.mdb", &why);
+        services_.readers->settings.timeLimit = TimeLimit;
         QVERIFY(!connection);
         QCOMPARE(why->reasonOrMessage(),
                  QStringLiteral("読み取りプロセスの応答が 64 MiB を超えています"));
@@ -413,7 +416,7 @@ private slots:
         const rlimit few{rlim_t(highest + 1 + spare), before.rlim_max};
         QVERIFY(setrlimit(RLIMIT_NOFILE, &few) == 0);
         std::optional<Failure> why;
-        const auto connection = mdlADO::OpenAccessConnection(path, &why);
+        const auto connection = mdlADO::OpenAccessConnection(services_.readers, path, &why);
         setrlimit(RLIMIT_NOFILE, &before);
         for (const int fd : fillers)
             ::close(fd);
@@ -432,7 +435,8 @@ private slots:
         const quint32 self = 24, indexes = 50'000'000;
         memcpy(bytes.data() + definition + 4, &self, 4);
         memcpy(bytes.data() + definition + 47, &indexes, 4);
-        const auto connection = mdlADO::OpenAccessConnection(write("runaway.mdb", bytes));
+        const auto connection =
+            mdlADO::OpenAccessConnection(services_.readers, write("runaway.mdb", bytes));
         QVERIFY(connection);
         Catalog catalog;
         catalog.setActiveConnection(connection);
@@ -445,7 +449,8 @@ private slots:
     // The reader runs bounded: 2 GiB of address space and a CPU time limit.
     void readerRunsWithinBounds() {
         REQUIRE_FIXTURES();
-        const auto connection = mdlADO::OpenAccessConnection(Fixtures::path("testV2000.mdb"));
+        const auto connection =
+            mdlADO::OpenAccessConnection(services_.readers, Fixtures::path("testV2000.mdb"));
         QVERIFY(connection);
         const QList<qint64> readers = ChildProcesses("quillmere-reader");
         QCOMPARE(readers.size(), 1);
@@ -460,23 +465,24 @@ private slots:
     // without end fails on the memory bound within seconds, not minutes.
     void memoryBoundStopsARunawayReader() {
         REQUIRE_FIXTURES();
-        CatalogReader::settings().timeLimit = std::chrono::seconds(120);
+        services_.readers->settings.timeLimit = std::chrono::seconds(120);
         QByteArray bytes = fixtureBytes("testV2000.mdb");
         const qsizetype definition = 24 * 4096;
         const quint32 self = 24, indexes = 20'000'000; // far beyond 2 GiB of index records
         memcpy(bytes.data() + definition + 4, &self, 4);
         memcpy(bytes.data() + definition + 47, &indexes, 4);
-        const auto connection = mdlADO::OpenAccessConnection(write("bounded.mdb", bytes));
+        const auto connection =
+            mdlADO::OpenAccessConnection(services_.readers, write("bounded.mdb", bytes));
         QVERIFY(connection);
         Catalog catalog;
         catalog.setActiveConnection(connection);
-        const int crashedBefore = CatalogReader::statistics().crashed;
+        const int crashedBefore = services_.readers->statistics.crashed;
         QElapsedTimer timer;
         timer.start();
         QVERIFY_THROWS_EXCEPTION(Failure, catalog.Tables().Item("Table1").Columns());
-        CatalogReader::settings().timeLimit = TimeLimit;
+        services_.readers->settings.timeLimit = TimeLimit;
         QVERIFY2(timer.elapsed() < 60'000, qPrintable(QString::number(timer.elapsed())));
-        QCOMPARE(CatalogReader::statistics().crashed, crashedBefore + 1);
+        QCOMPARE(services_.readers->statistics.crashed, crashedBefore + 1);
     }
 
     // A reader that dies or stops answering after the catalog makes reading
@@ -500,14 +506,15 @@ private slots:
         QFETCH(QByteArray, afterRequest);
         QFETCH(QString, reason);
         QFETCH(FailureKind, kind);
-        CatalogReader::settings().executable =
+        services_.readers->settings.executable =
             fakeReader(QStringLiteral("design-") + QTest::currentDataTag(),
                        "echo "
                        "'{\"tables\":[{\"id\":7,\"name\":\"T\",\"type\":\"TABLE\",\"created\":1,"
                        "\"modified\":2}]}'\n"
                        "read request\n" +
                            afterRequest);
-        const auto connection = mdlADO::OpenAccessConnection(dir_.path() + "/any.mdb");
+        const auto connection =
+            mdlADO::OpenAccessConnection(services_.readers, dir_.path() + "/any.mdb");
         QVERIFY(connection);
         Catalog catalog;
         catalog.setActiveConnection(connection);

@@ -2,6 +2,7 @@
 #include "common/Version.h"
 #include "database/Catalog.h"
 #include "database/mdlADO.h"
+#include "generator/Services.h"
 #include "support/ChildProcesses.h"
 #include "support/Failures.h"
 #include "support/FakeCatalog.h"
@@ -24,8 +25,9 @@ const QStringList FixturesWithExpectations = {
     "nwind.mdb",          "testV1997.mdb",        "testV2000.mdb",         "indexTestV2000.mdb",
     "queryTestV2000.mdb", "DateTestDatabase.mdb", "linkerTestV2007.accdb", "adox_jet4.mdb"};
 
-std::shared_ptr<Connection> OpenOrFail(const QString &path) {
-    auto connection = mdlADO::OpenAccessConnection(path);
+std::shared_ptr<Connection> OpenOrFail(const std::shared_ptr<Readers> &readers,
+                                       const QString &path) {
+    auto connection = mdlADO::OpenAccessConnection(readers, path);
     if (!connection)
         qWarning("cannot open %s", qUtf8Printable(path));
     return connection;
@@ -74,6 +76,8 @@ int RunningReaders() {
 class TestCatalog : public QObject {
     Q_OBJECT
 
+    const Services services_;
+
 private slots:
     void initTestCase() { REQUIRE_FIXTURES(); }
 
@@ -89,7 +93,7 @@ private slots:
         QVERIFY(!expected.isEmpty());
         const bool twoBytesPerCharacter = Fixtures::formatOf(path) >= 1;
 
-        const auto connection = OpenOrFail(path);
+        const auto connection = OpenOrFail(services_.readers, path);
         QVERIFY(connection);
         Catalog catalog;
         catalog.setActiveConnection(connection);
@@ -141,7 +145,7 @@ private slots:
     void catalogOrderIsByNameWithoutCase_data() { userTablesMatchExpected_data(); }
     void catalogOrderIsByNameWithoutCase() {
         QFETCH(QString, fixture);
-        const auto connection = OpenOrFail(Fixtures::path(fixture));
+        const auto connection = OpenOrFail(services_.readers, Fixtures::path(fixture));
         QVERIFY(connection);
         Catalog catalog;
         catalog.setActiveConnection(connection);
@@ -185,7 +189,7 @@ private slots:
         QFETCH(QString, fixture);
         QFETCH(QString, name);
         QFETCH(QString, type);
-        const auto connection = OpenOrFail(Fixtures::path(fixture));
+        const auto connection = OpenOrFail(services_.readers, Fixtures::path(fixture));
         QVERIFY(connection);
         Catalog catalog;
         catalog.setActiveConnection(connection);
@@ -235,7 +239,7 @@ private slots:
         QFETCH(QString, fixture);
         QFETCH(QString, table);
         QFETCH(QString, keys);
-        const auto connection = OpenOrFail(Fixtures::path(fixture));
+        const auto connection = OpenOrFail(services_.readers, Fixtures::path(fixture));
         QVERIFY(connection);
         Catalog catalog;
         catalog.setActiveConnection(connection);
@@ -243,7 +247,7 @@ private slots:
     }
 
     void databaseWithoutUserTables() {
-        const auto connection = OpenOrFail(Fixtures::path("adox_jet4.mdb"));
+        const auto connection = OpenOrFail(services_.readers, Fixtures::path("adox_jet4.mdb"));
         QVERIFY(connection);
         Catalog catalog;
         catalog.setActiveConnection(connection);
@@ -252,11 +256,11 @@ private slots:
     }
 
     void passwordProtectedDoesNotOpen() {
-        QVERIFY(!mdlADO::OpenAccessConnection(Fixtures::path("password.mdb")));
+        QVERIFY(!mdlADO::OpenAccessConnection(services_.readers, Fixtures::path("password.mdb")));
     }
 
     void itemByName() {
-        const auto connection = OpenOrFail(Fixtures::path("nwind.mdb"));
+        const auto connection = OpenOrFail(services_.readers, Fixtures::path("nwind.mdb"));
         Catalog catalog;
         catalog.setActiveConnection(connection);
         QCOMPARE(catalog.Tables().Item("Order Details").Name(), QStringLiteral("Order Details"));
@@ -284,9 +288,10 @@ private slots:
         for (int i = 1; i <= 7; ++i)
             tables << FakeTable{
                 QStringLiteral("T%1").arg(i), {{QStringLiteral("c%1").arg(i), 3, 0}}, {}};
-        FakeCatalog fake(tables);
+        FakeCatalog fake(services_.readers, tables);
         Catalog catalog;
-        catalog.setActiveConnection(mdlADO::OpenAccessConnection(fake.databasePath()));
+        catalog.setActiveConnection(
+            mdlADO::OpenAccessConnection(services_.readers, fake.databasePath()));
         catalog.willRead({"T1", "T2", "T3", "T4", "T5", "T6", "Nowhere", "T7"});
         for (int i : {1, 2, 5, 3, 7, 6, 4})
             QCOMPARE(catalog.Tables().Item(QStringLiteral("T%1").arg(i)).Columns().Item(0).Name(),
@@ -297,7 +302,7 @@ private slots:
     void releasingTheConnectionEndsTheReader() {
         QCOMPARE(RunningReaders(), 0);
         {
-            auto connection = OpenOrFail(Fixtures::path("testV2000.mdb"));
+            auto connection = OpenOrFail(services_.readers, Fixtures::path("testV2000.mdb"));
             Catalog catalog;
             catalog.setActiveConnection(connection);
             QCOMPARE(catalog.Tables().Item("Table1").Columns().Count(), 9);
@@ -402,7 +407,8 @@ private slots:
             QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
 
         for (const QString &name : names) {
-            const auto connection = mdlADO::OpenAccessConnection(dir.filePath(name));
+            const auto connection =
+                mdlADO::OpenAccessConnection(services_.readers, dir.filePath(name));
             if (!connection)
                 continue; // the protected one
             Catalog catalog;

@@ -1,6 +1,7 @@
 #include "database/Catalog.h"
 #include "database/ConnectionString.h"
 #include "database/mdlADO.h"
+#include "generator/Services.h"
 #include "support/Fixtures.h"
 
 #include <QFile>
@@ -11,6 +12,8 @@ using namespace mdlADO;
 
 class TestConnectionString : public QObject {
     Q_OBJECT
+
+    const Services services_;
 
 private slots:
     void build_data() {
@@ -106,7 +109,7 @@ private slots:
         QVERIFY(QFile::copy(Fixtures::path(QStringLiteral("nwind.mdb")), decoy));
         QVERIFY(QFile::copy(Fixtures::path(QStringLiteral("testV2000.mdb")), named));
 
-        const auto connection = OpenAccessConnection(named);
+        const auto connection = OpenAccessConnection(services_.readers, named);
         QVERIFY(connection);
         Catalog catalog;
         catalog.setActiveConnection(connection);
@@ -116,11 +119,13 @@ private slots:
     void openRefusesMalformedStrings() {
         REQUIRE_FIXTURES();
         const QString path = Fixtures::path(QStringLiteral("testV2000.mdb"));
-        QVERIFY(OpenConnectionString(BuildConnectionString(path)));
-        QVERIFY(!OpenConnectionString(QStringLiteral("Provider=Other;Data Source=%1;").arg(path)));
+        QVERIFY(OpenConnectionString(services_.readers, BuildConnectionString(path)));
+        QVERIFY(!OpenConnectionString(services_.readers,
+                                      QStringLiteral("Provider=Other;Data Source=%1;").arg(path)));
         QVERIFY(!OpenConnectionString(
+            services_.readers,
             QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Extra=1;").arg(path)));
-        QVERIFY(!OpenConnectionString(QString()));
+        QVERIFY(!OpenConnectionString(services_.readers, QString()));
     }
 };
 

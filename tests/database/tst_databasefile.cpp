@@ -3,6 +3,7 @@
 #include "database/CatalogReader.h"
 #include "database/Connection.h"
 #include "database/mdlADO.h"
+#include "generator/Services.h"
 #include "support/Failures.h"
 #include "support/Fixtures.h"
 #include "support/UserTables.h"
@@ -32,6 +33,7 @@
 class TestDatabaseFile : public QObject {
     Q_OBJECT
 
+    const Services services_;
     QTemporaryDir dir_;
 
     QByteArray rawPath(const QByteArray &name) const {
@@ -100,7 +102,7 @@ private slots:
         QVERIFY(WriteRaw(decoy, FixtureBytes("nwind.mdb")));
         const QStringList expected = {"Table1", "Table2", "Table3", "Table4"};
 
-        QCOMPARE(UserTables(LocalFileName::decode(database)), expected);
+        QCOMPARE(UserTables(services_.readers, LocalFileName::decode(database)), expected);
 
         // The tools take their arguments as bytes; the shell hands them over
         // as such, which QProcess cannot.
@@ -155,7 +157,8 @@ private slots:
         QStringList wrong;
         for (int i = 0; i < 150; ++i) {
             std::optional<Failure> why;
-            const auto connection = mdlADO::OpenAccessConnection(LocalFileName::decode(name), &why);
+            const auto connection =
+                mdlADO::OpenAccessConnection(services_.readers, LocalFileName::decode(name), &why);
             if (!connection) {
                 if (why->kind() == FailureKind::Protected)
                     ++refused;
@@ -178,29 +181,27 @@ private slots:
     }
 
     // A second connection to a file whose first connection is still held
-    // shares its reader only while it is the same file, unchanged since that
-    // reader started, and the reader has not failed; and either way lists
-    // the file the name names now.
-    void heldReaderIsShared_data() {
+    // lists the file the name names now: the same file, also through a link,
+    // one written since or another file put under the name; also when the
+    // first connection's reader has failed.
+    void secondConnectionListsTheFileNamed_data() {
         QTest::addColumn<QString>("between");
-        QTest::addColumn<bool>("shared");
-        QTest::newRow("nothing") << "" << true;
-        QTest::newRow("a symbolic link to the same file") << "link" << true;
-        QTest::newRow("written since") << "touch" << false;
-        QTest::newRow("another file under the name") << "replace" << false;
-        QTest::newRow("the reader failed") << "fail" << false;
+        QTest::newRow("nothing") << "";
+        QTest::newRow("a symbolic link to the same file") << "link";
+        QTest::newRow("written since") << "touch";
+        QTest::newRow("another file under the name") << "replace";
+        QTest::newRow("the reader failed") << "fail";
     }
-    void heldReaderIsShared() {
+    void secondConnectionListsTheFileNamed() {
         REQUIRE_FIXTURES();
         QFETCH(QString, between);
-        QFETCH(bool, shared);
         const QString name = dir_.filePath("held.mdb");
         QFile::remove(name);
         QVERIFY(QFile::copy(Fixtures::path("nwind.mdb"), name));
-        const auto first = mdlADO::OpenAccessConnection(name);
+        const auto first = mdlADO::OpenAccessConnection(services_.readers, name);
         QVERIFY(first);
         QString second = name;
-        QStringList expected = UserTables(Fixtures::path("nwind.mdb"));
+        QStringList expected = UserTables(services_.readers, Fixtures::path("nwind.mdb"));
         if (between == "link") {
             second = dir_.filePath("held-link.mdb");
             QFile::remove(second);
@@ -218,13 +219,12 @@ private slots:
             QVERIFY(QFile::copy(Fixtures::path("testV2000.mdb"), other));
             QVERIFY(::rename(QFile::encodeName(other).constData(),
                              QFile::encodeName(name).constData()) == 0);
-            expected = UserTables(Fixtures::path("testV2000.mdb"));
+            expected = UserTables(services_.readers, Fixtures::path("testV2000.mdb"));
         } else if (between == "fail") {
             QVERIFY(!first->reader()->design(-1)); // no such table: the reader fails
         }
-        const auto next = mdlADO::OpenAccessConnection(second);
+        const auto next = mdlADO::OpenAccessConnection(services_.readers, second);
         QVERIFY(next);
-        QCOMPARE(next->reader() == first->reader(), shared);
         Catalog catalog;
         catalog.setActiveConnection(next);
         QCOMPARE(catalog.UserTableNames(), expected);
@@ -239,7 +239,8 @@ private slots:
         QFile file(big);
         QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
         QVERIFY(file.resize(qint64{2047} << 20)); // sparse: no disk space taken
-        QCOMPARE(UserTables(big), UserTables(Fixtures::path("testV2000.mdb")));
+        QCOMPARE(UserTables(services_.readers, big),
+                 UserTables(services_.readers, Fixtures::path("testV2000.mdb")));
         QVERIFY(file.remove());
     }
 

@@ -11,12 +11,13 @@ private slots:
     // whoever takes its result, and the result is there also when no worker
     // ever takes the work up (here: none may begin any more).
     void workOnTheWorkers() {
-        PoolTask<int> failing([]() -> int { throw std::bad_alloc(); });
+        Workers workers;
+        PoolTask<int> failing(workers, []() -> int { throw std::bad_alloc(); });
         QVERIFY_THROWS_EXCEPTION(std::bad_alloc, failing.take());
-        PoolTask<int> answered([] { return 42; });
+        PoolTask<int> answered(workers, [] { return 42; });
         QCOMPARE(answered.take(), 42);
-        LetWorkersFinish(1000);
-        PoolTask<int> unbegun([] { return 7; });
+        workers.letFinish(1000);
+        PoolTask<int> unbegun(workers, [] { return 7; });
         QCOMPARE(unbegun.take(), 7);
     }
 

@@ -12,11 +12,10 @@
 #include "common/Failure.h"
 #include "common/LocaleFreeNumbers.h"
 #include "database/Catalog.h"
-#include "database/CatalogReader.h"
 #include "database/ConnectionString.h"
+#include "database/Readers.h"
 #include "database/mdlADO.h"
 #include "generator/clsOutputTableDesign.h"
-#include "spreadsheet/Application.h"
 #include "spreadsheet/FilePresenter.h"
 #include "support/Fixtures.h"
 
@@ -195,11 +194,11 @@ int main(int argc, char *argv[]) {
         return 0;
     }
 
-    CatalogReader::settings().timeLimit = std::chrono::milliseconds(timeLimitMs);
     QTemporaryDir dir;
     const QString damaged = dir.filePath("damaged.mdb");
     auto presenter = std::make_shared<spreadsheet::FilePresenter>(dir.filePath("workbook.xlsx"));
-    spreadsheet::Application::setPresenter(presenter);
+    const Services services = Services().presentingTo(presenter);
+    services.readers->settings.timeLimit = std::chrono::milliseconds(timeLimitMs);
 
     QRandomGenerator random(static_cast<quint32>(seed));
     int opened = 0, openFailed = 0, listedTables = 0, runsCompleted = 0, runsFailed = 0;
@@ -218,14 +217,14 @@ int main(int argc, char *argv[]) {
         QElapsedTimer timer;
         timer.start();
         QStringList tables;
-        if (auto connection = mdlADO::OpenAccessConnection(damaged)) {
+        if (auto connection = mdlADO::OpenAccessConnection(services.readers, damaged)) {
             ++opened;
             Catalog catalog;
             catalog.setActiveConnection(connection);
             tables = catalog.UserTableNames();
             listedTables += tables.size();
             try {
-                clsOutputTableDesign generator;
+                clsOutputTableDesign generator(services);
                 for (const QString &t : tables)
                     generator.AddTable(t);
                 generator.setConnectionString(mdlADO::BuildConnectionString(damaged));
@@ -242,9 +241,8 @@ int main(int argc, char *argv[]) {
             slowest = QStringLiteral("%1, %2").arg(source.name, damage);
         }
     }
-    spreadsheet::Application::setPresenter(nullptr);
 
-    const CatalogReader::Statistics &readers = CatalogReader::statistics();
+    const Readers::Statistics &readers = services.readers->statistics;
     // A case may wait for the time limit once per reader answer; more than
     // a few limits means something waited without a bound.
     const bool bounded = slowestMs < 4 * qint64(timeLimitMs);

@@ -109,7 +109,7 @@ private slots:
     void edges() {
         QFETCH(QStringList, steps);
         QFETCH(QString, expected);
-        auto app = Application::Create();
+        auto app = Application::Create(nullptr);
         auto sheet = app->Workbooks().Add()->ActiveSheet();
         for (const QString &step : steps) {
             const QStringList parts = step.split(' ');

@@ -1,6 +1,7 @@
 #include "common/Failure.h"
 #include "database/ConnectionString.h"
 #include "database/mdlADO.h"
+#include "generator/Services.h"
 #include "generator/clsOutputTableDesign.h"
 #include "spreadsheet/Application.h"
 #include "spreadsheet/OutputTarget.h"
@@ -31,10 +32,10 @@ QByteArray FixtureBytes(const QString &name) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-Step Open(const QString &path) {
-    return [path] {
+Step Open(const Services &services, const QString &path) {
+    return [services, path] {
         std::optional<Failure> why;
-        if (mdlADO::OpenAccessConnection(path, &why))
+        if (mdlADO::OpenAccessConnection(services.readers, path, &why))
             return std::optional<Failure>();
         return why;
     };
@@ -42,10 +43,11 @@ Step Open(const QString &path) {
 
 // A run of the generator, as the window's output command and
 // quillmere-make-workbook start it; the workbook is not handed over.
-Step Run(const QString &database, const QStringList &tables, const QString &programFolder) {
+Step Run(const Services &services, const QString &database, const QStringList &tables,
+         const QString &programFolder) {
     return [=] {
         return FailureOf([&] {
-            clsOutputTableDesign generator;
+            clsOutputTableDesign generator(services);
             for (const QString &table : tables)
                 generator.AddTable(table);
             generator.setConnectionString(mdlADO::BuildConnectionString(database));
@@ -63,6 +65,7 @@ class TestFailureKinds : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
+    const Services services_;
     QString database_;     // a database of one table, T
     QString namesFolder_;  // the program's folder, with the data type name file
     QString brokenFolder_; // one whose name file is no recordset
@@ -87,20 +90,20 @@ private slots:
         QTest::addColumn<QString>("reason"); // how its words (reasonOrMessage) start
         const QString missing = dir_.filePath("missing.mdb");
         QTest::newRow("open: a missing file")
-            << Open(missing) << FailureKind::CannotOpen << "ファイルがありません";
+            << Open(services_, missing) << FailureKind::CannotOpen << "ファイルがありません";
         QTest::newRow("run: a refused sheet name")
-            << Run(database_, {"History"}, namesFolder_) << FailureKind::RefusedName
+            << Run(services_, database_, {"History"}, namesFolder_) << FailureKind::RefusedName
             << "シート名「History」";
         QTest::newRow("run: a table the database lacks")
-            << Run(database_, {"T", "Nowhere"}, namesFolder_) << FailureKind::MissingTable
-            << "テーブル「Nowhere」";
+            << Run(services_, database_, {"T", "Nowhere"}, namesFolder_)
+            << FailureKind::MissingTable << "テーブル「Nowhere」";
         QTest::newRow("run: a broken name file")
-            << Run(database_, {"T"}, brokenFolder_) << FailureKind::NameFile
+            << Run(services_, database_, {"T"}, brokenFolder_) << FailureKind::NameFile
             << "データ型の名前のファイル";
         // The run's own open says why it failed, though the message is the
         // catalog's.
         QTest::newRow("run: its database missing")
-            << Run(missing, {"T"}, namesFolder_) << FailureKind::CannotOpen
+            << Run(services_, missing, {"T"}, namesFolder_) << FailureKind::CannotOpen
             << "ファイルがありません";
         const QString nowhere = dir_.filePath("no/such/folder/out.xlsx");
         QTest::newRow("the tool's output: no folder") << Step([nowhere] {
@@ -111,27 +114,29 @@ private slots:
         const QString underFile = dir_.filePath("file/テーブルデザイン.xltx");
         QTest::newRow("the window's output: under a file") << Step([underFile] {
             return FailureOf([&] {
-                auto application = spreadsheet::Application::Create();
+                auto application = spreadsheet::Application::Create(nullptr);
                 spreadsheet::WriteXltx(*application->Workbooks().Add(), underFile);
             });
         }) << FailureKind::Output << "フォルダではありません";
         if (Fixtures::directory().isEmpty())
             return;
         QTest::newRow("open: password.mdb")
-            << Open(Fixtures::path("password.mdb")) << FailureKind::Protected
+            << Open(services_, Fixtures::path("password.mdb")) << FailureKind::Protected
             << "パスワードで保護されています";
         QByteArray damaged = FixtureBytes("testV2000.mdb");
         damaged[14 * 4096] = '\x04'; // the catalog's data page turned index page
         QTest::newRow("open: a damaged file")
-            << Open(WriteFile(dir_.filePath("damaged.mdb"), damaged) ? dir_.filePath("damaged.mdb")
-                                                                     : QString())
+            << Open(services_, WriteFile(dir_.filePath("damaged.mdb"), damaged)
+                                   ? dir_.filePath("damaged.mdb")
+                                   : QString())
             << FailureKind::Damaged << "データベースが壊れています";
         // One byte in the catalog's table definition makes libmdb crash.
         QByteArray crashing = FixtureBytes("testV1997.mdb");
         crashing[0x1023] = '\x3E';
         QTest::newRow("open: the reader crashes")
-            << Open(WriteFile(dir_.filePath("crash.mdb"), crashing) ? dir_.filePath("crash.mdb")
-                                                                    : QString())
+            << Open(services_, WriteFile(dir_.filePath("crash.mdb"), crashing)
+                                   ? dir_.filePath("crash.mdb")
+                                   : QString())
             << FailureKind::Internal << "読み取りプロセスが異常終了しました";
     }
     void kindOfEachFailure() {

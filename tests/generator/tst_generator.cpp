@@ -155,26 +155,28 @@ class TestOutputTableDesign : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
+    // Every run's workbook goes to a file of its own: run.xlsx, run-2.xlsx...
+    const std::shared_ptr<spreadsheet::FilePresenter> presenter_ =
+        std::make_shared<spreadsheet::FilePresenter>(dir_.filePath("run.xlsx"));
+    const Services services_ = Services().presentingTo(presenter_);
 
     Run make(clsOutputTableDesign &generator) {
-        auto presenter = std::make_shared<spreadsheet::FilePresenter>(dir_.filePath("run.xlsx"));
-        spreadsheet::Application::setPresenter(presenter);
+        const qsizetype before = presenter_->written().size();
         Run run;
         if (const auto failure = FailureOf([&] { generator.Make(); })) {
             run.failure = failure->message();
             run.kind = failure->kind();
             run.reason = failure->reason();
         }
-        spreadsheet::Application::setPresenter(nullptr);
-        if (presenter->written().size() != 1)
+        if (presenter_->written().size() != before + 1)
             qWarning("no workbook was handed over");
         else
-            run.workbook = ReadWorkbook(presenter->written()[0]);
+            run.workbook = ReadWorkbook(presenter_->written().last());
         return run;
     }
 
     Run makeTables(const QString &database, const QStringList &tables, bool descriptions = false) {
-        clsOutputTableDesign generator;
+        clsOutputTableDesign generator(services_);
         generator.setWriteDescriptions(descriptions);
         for (const QString &t : tables)
             generator.AddTable(t);
@@ -206,7 +208,7 @@ private slots:
     void initTestCase() { QVERIFY(dir_.isValid()); }
 
     void members() {
-        clsOutputTableDesign generator;
+        clsOutputTableDesign generator(services_);
         QCOMPARE(generator.ConnectionString(), QString());
         QCOMPARE(generator.TableCount(), QStringLiteral("0"));
         QCOMPARE(generator.Error(), QStringLiteral("0"));
@@ -261,7 +263,7 @@ private slots:
             {"double", "adDouble"},     {"datetime", "adDate"},        {"memo", "adLongVarWChar"},
             {"ole", "adLongVarBinary"}, {"repid", "adGUID"},           {"numeric", "adNumeric"}};
 
-        const QStringList tables = UserTables(path);
+        const QStringList tables = UserTables(services_.readers, path);
         const Run run = makeTables(path, tables);
         QCOMPARE(run.failure, QString());
         QCOMPARE(run.sheetNames(), tables);
@@ -318,7 +320,7 @@ private slots:
         QFETCH(QString, fixture);
         QFETCH(int, described);
         const QString path = Fixtures::path(fixture);
-        const QStringList tables = UserTables(path);
+        const QStringList tables = UserTables(services_.readers, path);
         const Run without = makeTables(path, tables);
         const Run with = makeTables(path, tables, true);
         QCOMPARE(without.failure, QString());
@@ -368,7 +370,7 @@ private slots:
                         {"First", {"F"}},
                         {"Second", {"F"}},
                         {"IDKey", {"ID"}}}};
-        FakeCatalog catalog({keys});
+        FakeCatalog catalog(services_.readers, {keys});
         const Run run = makeTables(catalog.databasePath(), {"Keys"});
         QCOMPARE(run.failure, QString());
         const QJsonObject sheet = run.sheet(0);
@@ -385,7 +387,7 @@ private slots:
     }
 
     void smallTables() {
-        FakeCatalog catalog({{"One", {Long("only")}, {}}, {"None", {}, {}}});
+        FakeCatalog catalog(services_.readers, {{"One", {Long("only")}, {}}, {"None", {}, {}}});
         const Run run = makeTables(catalog.databasePath(), {"One", "None"});
         QCOMPARE(run.failure, QString());
         CheckLayout(run.sheet(0), 1); // one row: no inner horizontal line
@@ -393,8 +395,9 @@ private slots:
     }
 
     void typeNames() {
-        FakeCatalog catalog({{"T", {Long("a"), {"b", 11, 0}, Text("c"), {"d", 7, 0}}, {}}});
-        clsOutputTableDesign generator;
+        FakeCatalog catalog(services_.readers,
+                            {{"T", {Long("a"), {"b", 11, 0}, Text("c"), {"d", 7, 0}}, {}}});
+        clsOutputTableDesign generator(services_);
         generator.AddTable("T");
         generator.setConnectionString(mdlADO::BuildConnectionString(catalog.databasePath()));
 
@@ -445,8 +448,8 @@ private slots:
         FakeTable table{"T", {}, {}};
         for (int i = 0; i < fields; ++i)
             table.columns << Long(QStringLiteral("f%1").arg(i));
-        FakeCatalog catalog({table});
-        clsOutputTableDesign generator;
+        FakeCatalog catalog(services_.readers, {table});
+        clsOutputTableDesign generator(services_);
         generator.AddTable("T");
         generator.setConnectionString(mdlADO::BuildConnectionString(catalog.databasePath()));
         generator.setApplicationPath(folder);
@@ -473,6 +476,7 @@ private slots:
         QFETCH(QStringList, tables);
         QFETCH(QStringList, sheets);
         FakeCatalog catalog(
+            services_.readers,
             {{"a", {Long("x")}, {}}, {"b", {Long("y")}, {}}, {"c", {Long("z")}, {}}});
         const Run run = makeTables(catalog.databasePath(), tables);
         QCOMPARE(run.failure, QString());
@@ -518,8 +522,9 @@ private slots:
         QFETCH(QString, message);
         QFETCH(FailureKind, kind);
         QFETCH(QStringList, sheets);
-        FakeCatalog catalog({{"Good", {Long("id"), Text("name")}, {{"PrimaryKey", {"id"}}}}});
-        clsOutputTableDesign generator;
+        FakeCatalog catalog(services_.readers,
+                            {{"Good", {Long("id"), Text("name")}, {{"PrimaryKey", {"id"}}}}});
+        clsOutputTableDesign generator(services_);
         for (const QString &t : tables)
             generator.AddTable(t);
         if (connected)
@@ -570,12 +575,13 @@ private slots:
 
     // The sheet writers at other start cells, straight on the workbook model.
     void otherStartCell() {
-        FakeCatalog catalog({{"T", {Long("a"), Text("b")}, {}}});
+        FakeCatalog catalog(services_.readers, {{"T", {Long("a"), Text("b")}, {}}});
         Catalog cat;
-        cat.setActiveConnection(mdlADO::OpenAccessConnection(catalog.databasePath()));
-        auto app = spreadsheet::Application::Create();
+        cat.setActiveConnection(
+            mdlADO::OpenAccessConnection(services_.readers, catalog.databasePath()));
+        auto app = spreadsheet::Application::Create(nullptr);
         auto sheet = app->Workbooks().Add()->ActiveSheet();
-        clsOutputTableDesign generator;
+        clsOutputTableDesign generator(services_);
         generator.OutputFieldList(*sheet, cat.Tables().Item("T"), 4, 10);
         auto text = [&](int row, int column) {
             const spreadsheet::Cell *cell = sheet->cellAt(row, column);
@@ -612,12 +618,13 @@ private slots:
         FakeTable table{"T", {}, {}};
         for (int i = 0; i < fields; ++i)
             table.columns << Long(QStringLiteral("f%1").arg(i));
-        FakeCatalog catalog({table});
+        FakeCatalog catalog(services_.readers, {table});
         Catalog cat;
-        cat.setActiveConnection(mdlADO::OpenAccessConnection(catalog.databasePath()));
-        auto app = spreadsheet::Application::Create();
+        cat.setActiveConnection(
+            mdlADO::OpenAccessConnection(services_.readers, catalog.databasePath()));
+        auto app = spreadsheet::Application::Create(nullptr);
         auto sheet = app->Workbooks().Add()->ActiveSheet();
-        clsOutputTableDesign generator;
+        clsOutputTableDesign generator(services_);
         try {
             generator.OutputFieldList(*sheet, cat.Tables().Item("T"), 2,
                                       static_cast<qint16>(startRow));

@@ -37,8 +37,7 @@ class TestSpreadsheet : public QObject {
 
 private slots:
     void init() {
-        Application::setPresenter(nullptr);
-        app_ = Application::Create();
+        app_ = Application::Create(nullptr);
         book_ = app_->Workbooks().Add();
     }
     void cleanup() {
@@ -325,9 +324,8 @@ private slots:
     // after a failure half way; an application never shown discards it.
     void handOver() {
         auto presenter = std::make_shared<RecordingPresenter>();
-        Application::setPresenter(presenter);
         try {
-            auto app = Application::Create();
+            auto app = Application::Create(presenter);
             auto book = app->Workbooks().Add();
             app->setVisible(true);
             app->setDisplayAlerts(false);
@@ -342,20 +340,19 @@ private slots:
         QCOMPARE(presenter->presented, QStringList{"first,Sheet4,Sheet2,Sheet3"});
 
         {
-            auto hidden = Application::Create();
+            auto hidden = Application::Create(presenter);
             hidden->Workbooks().Add();
         }
         QCOMPARE(presenter->presented.size(), 1);
 
         for (int run = 0; run < 2; ++run) {
-            auto app = Application::Create();
+            auto app = Application::Create(presenter);
             app->setVisible(true);
             app->Workbooks().Add()->Worksheets().Item("Sheet1")->setName(
                 QStringLiteral("run%1").arg(run));
         }
         QCOMPARE(presenter->presented.mid(1),
                  (QStringList{"run0,Sheet2,Sheet3", "run1,Sheet2,Sheet3"}));
-        Application::setPresenter(nullptr);
     }
 };
 

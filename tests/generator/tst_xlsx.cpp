@@ -91,7 +91,7 @@ class TestXlsx : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
-        auto app = Application::Create();
+        auto app = Application::Create(nullptr);
         auto book = app->Workbooks().Add();
         auto &sheets = book->Worksheets();
         sheets.Item("Sheet3")->Delete();
@@ -225,7 +225,7 @@ private slots:
         QFETCH(double, oleDate);
         QFETCH(QString, kind);
         QFETCH(QString, shown);
-        auto app = Application::Create();
+        auto app = Application::Create(nullptr);
         auto book = app->Workbooks().Add();
         book->ActiveSheet()->Cells(1, 1).setValue(OleDateTime(oleDate));
         const QString path = dir_.filePath(
@@ -357,13 +357,11 @@ private slots:
     // Workbooks handed to one file presenter each get a file of their own.
     void filePresenterNumbersFurtherWorkbooks() {
         auto presenter = std::make_shared<FilePresenter>(dir_.filePath("each.xlsx"));
-        Application::setPresenter(presenter);
         for (const char *name : {"first", "second"}) {
-            auto app = Application::Create();
+            auto app = Application::Create(presenter);
             app->setVisible(true);
             app->Workbooks().Add()->ActiveSheet()->setName(name);
         }
-        Application::setPresenter(nullptr);
         QCOMPARE(presenter->written(),
                  (QStringList{dir_.filePath("each.xlsx"), dir_.filePath("each-2.xlsx")}));
         QCOMPARE(ReadWorkbook(dir_.filePath("each-2.xlsx"))
@@ -379,9 +377,8 @@ private slots:
     // what a run wrote before it failed is in it.
     void failedRunIsPresentedAsTemplate() {
         auto presenter = std::make_shared<FilePresenter>(dir_.filePath("presented.xltx"), true);
-        Application::setPresenter(presenter);
         try {
-            auto app = Application::Create();
+            auto app = Application::Create(presenter);
             auto book = app->Workbooks().Add();
             app->setVisible(true);
             auto sheet = book->Worksheets().Item("Sheet1");
@@ -393,7 +390,6 @@ private slots:
             QVERIFY(e.message().contains("orders"));
             QCOMPARE(e.kind(), FailureKind::RefusedName);
         }
-        Application::setPresenter(nullptr);
         QCOMPARE(presenter->written().size(), 1);
         QVERIFY(presenter->failures().empty());
 

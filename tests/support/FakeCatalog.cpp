@@ -1,7 +1,5 @@
 #include "support/FakeCatalog.h"
 
-#include "database/CatalogReader.h"
-
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,7 +14,8 @@ bool WriteFile(const QString &path, const QByteArray &bytes) {
 
 } // namespace
 
-FakeCatalog::FakeCatalog(const QList<FakeTable> &tables) {
+FakeCatalog::FakeCatalog(std::shared_ptr<Readers> readers, const QList<FakeTable> &tables)
+    : readers_(std::move(readers)), readerBefore_(readers_->settings.executable) {
     QJsonArray entries;
     QByteArray designs;
     for (int i = 0; i < tables.size(); ++i) {
@@ -53,9 +52,9 @@ FakeCatalog::FakeCatalog(const QList<FakeTable> &tables) {
                       "cat \"$dir/catalog.json\"\n"
                       "while read id; do sed -n \"${id}p\" \"$dir/designs.jsonl\"; done\n");
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    CatalogReader::settings().executable = script;
+    readers_->settings.executable = script;
 }
 
 FakeCatalog::~FakeCatalog() {
-    CatalogReader::settings().executable.clear();
+    readers_->settings.executable = readerBefore_;
 }

@@ -1,14 +1,17 @@
 #pragma once
 
 #include "database/ReaderAnswers.h"
+#include "database/Readers.h"
 
 #include <QList>
 #include <QString>
 #include <QTemporaryDir>
+#include <memory>
 
 // A catalog of our own, served through the real database layer by a stand-in
 // for the reader process, for shapes no Access file at hand has. While it
-// lives, every database opened is this catalog, whatever its path.
+// lives, every database opened through the readers is this catalog,
+// whatever its path.
 struct FakeTable {
     QString name;
     QList<ColumnDesign> columns;
@@ -20,8 +23,8 @@ struct FakeTable {
 
 class FakeCatalog {
 public:
-    explicit FakeCatalog(const QList<FakeTable> &tables);
-    ~FakeCatalog(); // the real reader again
+    FakeCatalog(std::shared_ptr<Readers> readers, const QList<FakeTable> &tables);
+    ~FakeCatalog(); // the reader of before again
     FakeCatalog(const FakeCatalog &) = delete;
     FakeCatalog &operator=(const FakeCatalog &) = delete;
 
@@ -29,5 +32,7 @@ public:
     QString databasePath() const { return dir_.filePath(QStringLiteral("fake.mdb")); }
 
 private:
+    std::shared_ptr<Readers> readers_;
+    QString readerBefore_;
     QTemporaryDir dir_;
 };

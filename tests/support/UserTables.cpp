@@ -3,8 +3,8 @@
 #include "database/Catalog.h"
 #include "database/mdlADO.h"
 
-QStringList UserTables(const QString &path) {
-    const auto connection = mdlADO::OpenAccessConnection(path);
+QStringList UserTables(const std::shared_ptr<Readers> &readers, const QString &path) {
+    const auto connection = mdlADO::OpenAccessConnection(readers, path);
     if (!connection)
         return {QStringLiteral("(does not open)")};
     Catalog catalog;

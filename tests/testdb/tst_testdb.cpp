@@ -7,6 +7,7 @@
 #include "common/Failure.h"
 #include "database/Catalog.h"
 #include "database/mdlADO.h"
+#include "generator/Services.h"
 #include "support/MdbTools.h"
 #include "testdb/Jet4Writer.h"
 #include "testdb/TestDatabase.h"
@@ -459,6 +460,7 @@ class TestDb : public QObject {
     Q_OBJECT
 
 private:
+    const Services services_;
     QTemporaryDir dir_;
     int files_ = 0;
 
@@ -494,7 +496,8 @@ private slots:
             for (TestTable &t : database.tables)
                 for (TestColumn &c : t.columns)
                     c.precision = c.scale = 0;
-        const auto connection = mdlADO::OpenAccessConnection(write(database, jet3));
+        const auto connection =
+            mdlADO::OpenAccessConnection(services_.readers, write(database, jet3));
         QVERIFY(connection);
         Catalog catalog;
         catalog.setActiveConnection(connection);
@@ -1149,7 +1152,7 @@ private slots:
         timer.start();
         const QString path = write(database);
         const qint64 writing = timer.restart();
-        const auto connection = mdlADO::OpenAccessConnection(path);
+        const auto connection = mdlADO::OpenAccessConnection(services_.readers, path);
         QVERIFY(connection);
         Catalog catalog;
         catalog.setActiveConnection(connection);

@@ -1,7 +1,6 @@
 #include "common/Failure.h"
 #include "database/ConnectionString.h"
 #include "generator/clsOutputTableDesign.h"
-#include "spreadsheet/Application.h"
 #include "spreadsheet/FilePresenter.h"
 #include "support/AnsweringPrompts.h"
 #include "support/MdbSchemaComments.h"
@@ -228,6 +227,7 @@ QJsonObject SheetNamed(const QJsonObject &workbook, const QString &name) {
 class TestWholePath : public QObject {
     Q_OBJECT
 
+    const Services services_;
     QTemporaryDir dir_;
     QString database_;
 
@@ -252,10 +252,9 @@ class TestWholePath : public QObject {
         const QString output = dir_.filePath("run.xlsx");
         QFile::remove(output);
         auto presenter = std::make_shared<spreadsheet::FilePresenter>(output);
-        spreadsheet::Application::setPresenter(presenter);
         Run run;
         try {
-            clsOutputTableDesign generator;
+            clsOutputTableDesign generator(services_.presentingTo(presenter));
             generator.setWriteDescriptions(descriptions);
             for (const QString &t : tables)
                 generator.AddTable(t);
@@ -265,7 +264,6 @@ class TestWholePath : public QObject {
         } catch (const Failure &e) {
             run.failure = e.message();
         }
-        spreadsheet::Application::setPresenter(nullptr);
         if (!presenter->written().isEmpty())
             run.workbook = ReadWorkbook(output);
         return run;
@@ -281,7 +279,7 @@ private slots:
     // Hidden tables are listed, system tables, queries and links are not;
     // names that differ only in case both stand, in the catalog's order.
     void tableList() {
-        frmMain window;
+        frmMain window(services_);
         auto prompts = std::make_shared<AnsweringPrompts>();
         prompts->answers << database_;
         window.setPrompts(prompts);

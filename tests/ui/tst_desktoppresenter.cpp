@@ -45,12 +45,10 @@ class TestDesktopPresenter : public QObject {
 
     // Runs a visible application with one named sheet through the presenter.
     static void RunWith(const std::shared_ptr<DesktopPresenter> &presenter) {
-        spreadsheet::Application::setPresenter(presenter);
-        auto app = spreadsheet::Application::Create();
+        auto app = spreadsheet::Application::Create(presenter);
         app->setVisible(true);
         app->Workbooks().Add()->ActiveSheet()->setName(QStringLiteral("顧客"));
         app.reset();
-        spreadsheet::Application::setPresenter(nullptr);
     }
 
 private slots:
@@ -83,7 +81,7 @@ private slots:
         QTemporaryDir plain;
         QVERIFY(plain.isValid());
         {
-            auto app = spreadsheet::Application::Create();
+            auto app = spreadsheet::Application::Create(nullptr);
             auto book = app->Workbooks().Add();
             book->ActiveSheet()->setName(QStringLiteral("顧客"));
             spreadsheet::WriteXlsx(*book, plain.filePath("book.xlsx"));

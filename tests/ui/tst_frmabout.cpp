@@ -13,6 +13,8 @@
 class TestAboutBox : public QObject {
     Q_OBJECT
 
+    const Services services_;
+
     // Runs the version command; while the box is open, looks at it and closes
     // it with the key.
     static QStringList ShowAndClose(frmMain &window, Qt::Key key) {
@@ -66,7 +68,7 @@ private slots:
     }
     void enterAndEscapeClose() {
         QFETCH(int, key);
-        frmMain window;
+        frmMain window(services_);
         window.show();
         const QStringList seen = ShowAndClose(window, Qt::Key(key));
         QCOMPARE(seen, (QStringList{"Quillmereのﾊﾞｰｼﾞｮﾝ情報", "Quillmere", "ﾊﾞｰｼﾞｮﾝ 1.1"}));
@@ -106,7 +108,7 @@ private slots:
 
     // Each showing is a fresh box.
     void openedTwice() {
-        frmMain window;
+        frmMain window(services_);
         window.show();
         for (int i = 0; i < 2; ++i)
             QCOMPARE(ShowAndClose(window, Qt::Key_Return).size(), 3);

@@ -58,11 +58,16 @@ struct GeneratorRecord {
     QList<bool> descriptions; // each setWriteDescriptions
     int makes = 0;
     std::function<void()> duringMake; // what else Make does: fail, or tell the user
+    std::shared_ptr<spreadsheet::WorkbookPresenter> presenter; // the last generator's
 };
 
 class RecordingGenerator : public clsOutputTableDesign {
 public:
-    explicit RecordingGenerator(GeneratorRecord &record) : record_(record) { ++record_.created; }
+    RecordingGenerator(const Services &services, GeneratorRecord &record)
+        : clsOutputTableDesign(services), record_(record) {
+        ++record_.created;
+        record_.presenter = services.presenter;
+    }
     void AddTable(const QString &name) override { record_.tables << name; }
     void setConnectionString(const QString &text) override { record_.connectionStrings << text; }
     void setWriteDescriptions(bool write) override { record_.descriptions << write; }
@@ -95,6 +100,7 @@ QList<bool> Ticks(const QTreeWidget *list) {
 class TestMainWindow : public QObject {
     Q_OBJECT
 
+    const Services services_;
     std::unique_ptr<frmMain> window_;
     std::shared_ptr<AnsweringPrompts> prompts_;
     GeneratorRecord record_;
@@ -168,10 +174,11 @@ private slots:
     void init() {
         record_ = GeneratorRecord{};
         prompts_ = std::make_shared<AnsweringPrompts>();
-        window_ = std::make_unique<frmMain>();
+        window_ = std::make_unique<frmMain>(services_);
         window_->setPrompts(prompts_);
-        window_->setGeneratorFactory(
-            [this] { return std::make_unique<RecordingGenerator>(record_); });
+        window_->setGeneratorFactory([this](const Services &services) {
+            return std::make_unique<RecordingGenerator>(services, record_);
+        });
     }
     void cleanup() { window_.reset(); }
 
@@ -926,9 +933,8 @@ private slots:
             },
             HandOverFolders(folders.path()));
         window_->setHandOver(handOver);
-        spreadsheet::Application::setPresenter(handOver);
-        record_.duringMake = [] {
-            auto application = spreadsheet::Application::Create();
+        record_.duringMake = [this] {
+            auto application = spreadsheet::Application::Create(record_.presenter);
             application->Workbooks().Add();
             application->setVisible(true);
             application.reset(); // handed over here, as Make does on its way out
@@ -937,7 +943,6 @@ private slots:
                 QStringLiteral("シート名「History」は予約されているため使用できません。"));
         };
         action("mitmExcel")->trigger();
-        spreadsheet::Application::setPresenter(nullptr);
         window_->setHandOver(nullptr);
         QCOMPARE(prompts_->messages.size(), 1);
         QCOMPARE(toldBeforeOpening, QList<qsizetype>{1});

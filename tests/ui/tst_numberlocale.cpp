@@ -1,6 +1,5 @@
 #include "database/ConnectionString.h"
 #include "generator/clsOutputTableDesign.h"
-#include "spreadsheet/Application.h"
 #include "support/CommaLocale.h"
 #include "support/WorkbookReader.h"
 #include "testdb/Jet4Writer.h"
@@ -21,6 +20,7 @@
 class TestNumberLocale : public QObject {
     Q_OBJECT
 
+    const Services services_;
     QTemporaryDir dir_;
     CommaLocale comma_;
     QString database_;
@@ -89,18 +89,16 @@ private slots:
         {
             const CommaLocale::Use use(comma_);
             QVERIFY(use.active());
-            spreadsheet::Application::setPresenter(
+            clsOutputTableDesign generator(services_.presentingTo(
                 std::make_shared<DesktopPresenter>([&](const QString &m) { notices << m; },
                                                    [&](const QString &path) {
                                                        opened << path;
                                                        return true;
                                                    },
-                                                   HandOverFolders(dir_.path())));
-            clsOutputTableDesign generator;
+                                                   HandOverFolders(dir_.path()))));
             generator.AddTable(QStringLiteral("顧客"));
             generator.setConnectionString(mdlADO::BuildConnectionString(database_));
             generator.Make();
-            spreadsheet::Application::setPresenter(nullptr);
         }
         QVERIFY2(notices.isEmpty(), qPrintable(notices.join('\n')));
         QCOMPARE(opened.size(), 1);
