@@ -107,8 +107,12 @@ std::optional<T> Word(const QJsonValue &value,
     return std::nullopt;
 }
 
-std::optional<ColumnTraits> Traits(const QJsonObject &o) {
+// The traits of a column whose object has `known` members beside them.
+std::optional<ColumnTraits> Traits(const QJsonObject &o, qsizetype known) {
     using Traits = ColumnTraits;
+    // Most columns have none, and counting the members is cheaper than looking each up.
+    if (o.size() == known)
+        return ColumnTraits{};
     const auto properties = Optional(o, u"properties", PropertyCollection(), Properties);
     const auto autoNumber = Optional(o, u"autoNumber", Traits::AutoNumber::None, [](auto &v) {
         return Word<Traits::AutoNumber>(v, {{u"increment", Traits::AutoNumber::Increment},
@@ -239,7 +243,7 @@ std::optional<TableDesign> DecodeTableAnswer(const QByteArray &line) {
         const QJsonValue storedDescription = o.value(u"description");
         const auto description =
             storedDescription.isUndefined() ? QString() : Text(storedDescription);
-        auto traits = Traits(o);
+        auto traits = Traits(o, storedDescription.isUndefined() ? 3 : 4);
         if (!name || !type || !size || !description || !traits)
             return std::nullopt;
         design.columns.push_back({*name, *type, *size, *description, std::move(*traits)});

@@ -1,5 +1,6 @@
 #include "reader/TableDefinition.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace {
@@ -104,9 +105,9 @@ std::optional<std::vector<DefinedIndex>> Indexes(Cursor &in, const Layout &layou
         logical.push_back({Number(entry, layout.indexStored, 4),
                            static_cast<unsigned char>(entry[layout.indexKind])});
     }
-    std::unordered_map<unsigned, const DefinedColumn *> byNumber;
-    for (const auto &c : columns)
-        byNumber.emplace(c.number, &c);
+    std::unordered_map<unsigned, size_t> byNumber;
+    for (size_t i = 0; i < columns.size(); ++i)
+        byNumber.emplace(columns[i].number, i);
     std::vector<DefinedIndex> indexes;
     for (const Logical &l : logical) {
         auto name = in.name(layout.nameLength, decode);
@@ -120,7 +121,7 @@ std::optional<std::vector<DefinedIndex>> Indexes(Cursor &in, const Layout &layou
             const auto column = byNumber.find(number);
             known = known && column != byNumber.end();
             if (known)
-                index.columns.push_back({column->second->name, descending});
+                index.columns.push_back({column->second, descending});
         }
         if (known)
             indexes.push_back(std::move(index));
@@ -154,11 +155,11 @@ std::optional<TableDefinition> ParseTableDefinition(std::string_view bytes, bool
             return std::nullopt;
     }
     for (const std::string_view entry : entries) {
-        auto name = in.name(layout.nameLength, decode);
-        if (!name)
+        const std::string_view length = in.take(layout.nameLength);
+        in.take(in.failed() ? 0 : Number(length, 0, layout.nameLength));
+        if (in.failed())
             return std::nullopt;
         DefinedColumn c;
-        c.name = std::move(*name);
         c.type = static_cast<unsigned char>(entry[layout.columnType]);
         c.number = Number(entry, layout.columnNumber, 2);
         c.flags = static_cast<unsigned char>(entry[layout.columnFlags]);
@@ -168,6 +169,8 @@ std::optional<TableDefinition> ParseTableDefinition(std::string_view bytes, bool
         }
         definition.columns.push_back(std::move(c));
     }
+    std::stable_sort(definition.columns.begin(), definition.columns.end(),
+                     [](const auto &a, const auto &b) { return a.number < b.number; });
     definition.indexes = Indexes(in, layout, storedCount, indexCount, definition.columns, decode);
     return definition;
 }

@@ -10,9 +10,9 @@
 
 // What a table definition stores of a column beyond what libmdb gives: its
 // number (which the definition's indexes name it by), its stored type, its
-// flags (ColumnFlag), and for a decimal column its precision and scale.
+// flags (ColumnFlag), and for a decimal column its precision and scale. Its
+// name is libmdb's to decode.
 struct DefinedColumn {
-    std::string name;
     unsigned number = 0;
     unsigned type = 0;
     unsigned flags = 0;
@@ -27,7 +27,7 @@ constexpr unsigned Hyperlink = 0x80;             // a memo holding a hyperlink
 } // namespace ColumnFlag
 
 struct DefinedIndexColumn {
-    std::string name;
+    size_t column = 0; // its place in TableDefinition::columns
     bool descending = false;
 };
 
@@ -52,17 +52,18 @@ constexpr unsigned Primary = 1;
 constexpr unsigned Relationship = 2; // the index behind a relationship, on either side
 } // namespace IndexKind
 
-// A table definition read from its bytes: the columns in stored order, and
-// the indexes in stored order, or nullopt for the indexes when that part of
-// the definition is damaged. An index that names a stored index or a column
-// the definition does not have is left out.
+// A table definition read from its bytes: the columns in the order of their
+// numbers (libmdb's order), and the indexes in stored order, or nullopt for
+// the indexes when that part of the definition is damaged. An index that
+// names a stored index or a column the definition does not have is left out.
 struct TableDefinition {
     std::vector<DefinedColumn> columns;
     std::optional<std::vector<DefinedIndex>> indexes;
 };
 
 // Parses the bytes of a table definition (its pages joined, each page after
-// the first without its header) of a Jet 3 file or of a later format. Every
+// the first without its header) of a Jet 3 file or of a later format, index
+// names decoded with `decode`. Every
 // count and length is checked against the bytes, so damage gives less, never
 // a read past them or a loop; nullopt when not even the columns can be read.
 std::optional<TableDefinition> ParseTableDefinition(std::string_view bytes, bool jet3,

@@ -173,14 +173,14 @@ const char *ComplexKind(const CatalogObject &table, const std::string &column,
     return "other";
 }
 
-void WriteIndexes(const std::vector<DefinedIndex> &indexes, JsonWriter &out) {
+void WriteIndexes(MdbTableDef *table, const std::vector<DefinedIndex> &indexes, JsonWriter &out) {
     out.key("indexes").beginArray();
     for (const auto &index : indexes) {
         out.beginObject().key("name").value(index.name).key("columns").beginArray();
         for (const auto &c : index.columns)
             out.beginObject()
                 .key("name")
-                .value(c.name)
+                .value(std::string_view(ColumnAt(table, static_cast<unsigned>(c.column))->name))
                 .key("descending")
                 .boolean(c.descending)
                 .endObject();
@@ -310,10 +310,14 @@ bool WriteTableDesign(MdbHandle *mdb, const CatalogObject &object,
     std::optional<TableDefinition> definition;
     if (const auto bytes = ReadDefinitionBytes(mdb, entry.table_pg))
         definition = ParseTableDefinition(*bytes, jet3, StoredTextDecoder(mdb));
-    std::unordered_map<std::string, const DefinedColumn *> defined;
-    if (definition)
-        for (const auto &c : definition->columns)
-            defined.emplace(c.name, &c);
+    // The definition's columns stand in libmdb's order; a definition whose
+    // columns do not agree with libmdb's in number and types is not used.
+    bool agrees = definition && definition->columns.size() == table->columns->len;
+    for (unsigned int i = 0; agrees && i < table->columns->len; ++i)
+        agrees = definition->columns[i].type ==
+                 static_cast<unsigned>(ColumnAt(table.get(), i)->col_type);
+    if (!agrees)
+        definition.reset();
 
     const bool twoBytesPerCharacter = !jet3;
     out.beginObject().key("columns").beginArray();
@@ -329,12 +333,7 @@ bool WriteTableDesign(MdbHandle *mdb, const CatalogObject &object,
         if (const std::string d = DescriptionIn(columnProperties); !d.empty())
             out.key("description").value(d);
         WriteProperties(columnProperties, out);
-        // The definition's own entry for the column, when it agrees with libmdb's.
-        const auto found = defined.find(col->name);
-        const DefinedColumn *c =
-            found != defined.end() && found->second->type == static_cast<unsigned>(col->col_type)
-                ? found->second
-                : nullptr;
+        const DefinedColumn *c = definition ? &definition->columns[i] : nullptr;
         if (c && c->type == MDB_LONGINT && (c->flags & ColumnFlag::AutoNumber))
             out.key("autoNumber").value(std::string_view("increment"));
         if (c && c->type == MDB_REPID && (c->flags & ColumnFlag::ReplicationAutoNumber))
@@ -371,7 +370,7 @@ bool WriteTableDesign(MdbHandle *mdb, const CatalogObject &object,
     out.key("recordCount").value(int64_t{table->num_rows});
     WriteProperties(PropertiesOf(properties, ""), out);
     if (definition && definition->indexes)
-        WriteIndexes(*definition->indexes, out);
+        WriteIndexes(table.get(), *definition->indexes, out);
     WriteRelationships(object, relationships, out);
     out.endObject();
     return true;
