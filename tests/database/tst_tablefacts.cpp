@@ -8,6 +8,7 @@
 #include "support/Fixtures.h"
 #include "support/MdbProp.h"
 #include "support/MdbSchemaKeys.h"
+#include "testdb/Jet4Writer.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -540,6 +541,54 @@ private slots:
                 described << c.Name() + " " + words.join(" ");
         }
         QCOMPARE(described.join(";"), traits);
+    }
+
+    // A relationship of two columns is one relationship, its columns in
+    // order, on both its tables, in a file of our own of either format.
+    void twoColumnRelationship_data() {
+        QTest::addColumn<bool>("jet3");
+        QTest::newRow("jet 4") << false;
+        QTest::newRow("jet 3") << true;
+    }
+    void twoColumnRelationship() {
+        QFETCH(bool, jet3);
+        QString error;
+        const auto database = ParseTestDatabase(R"({"tables": [
+            {"name": "顧客", "columns": [{"name": "支店", "type": "long"},
+                                         {"name": "番号", "type": "long", "description": "店ごと"}],
+             "keys": [{"name": "PrimaryKey", "kind": "primary", "columns": ["支店", "番号"]}]},
+            {"name": "注文", "columns": [{"name": "注文ID", "type": "long"},
+                                         {"name": "客番号", "type": "long"},
+                                         {"name": "客支店", "type": "long"},
+                                         {"name": "金額", "type": "decimal"}],
+             "keys": [{"name": "PrimaryKey", "kind": "primary", "columns": ["注文ID"]},
+                      {"name": "顧客注文", "kind": "foreign", "columns": ["客支店", "客番号"],
+                       "references": {"table": "顧客", "columns": ["支店", "番号"]}},
+                      {"name": "金額", "kind": "unique", "columns": ["金額"]}]}]})",
+                                                &error);
+        QVERIFY2(database, qPrintable(error));
+        const QString path = dir_.filePath(jet3 ? "two-columns-3.mdb" : "two-columns-4.mdb");
+        if (jet3)
+            WriteJet3(*database, path);
+        else
+            WriteJet4(*database, path);
+        const auto connection = open(path);
+        QVERIFY(connection);
+        Catalog catalog;
+        catalog.setActiveConnection(connection);
+        const QString relationship =
+            QStringLiteral("顧客注文: 顧客(支店,番号) -> 注文(客支店,客番号) enforced");
+        QCOMPARE(DescribeRelationships(catalog.Tables().Item("顧客")), relationship);
+        QCOMPARE(DescribeRelationships(catalog.Tables().Item("注文")), relationship);
+        QCOMPARE(DescribeIndexes(catalog.Tables().Item("注文")),
+                 QStringLiteral("PrimaryKey(注文ID) primary unique required;"
+                                "顧客注文(客支店,客番号) foreignKey;金額(金額) unique"));
+        const Column &amount = catalog.Tables().Item("注文").Columns().Item(3);
+        // Jet 3 has no decimal columns, nor a place for their precision.
+        QCOMPARE(amount.Precision(), jet3 ? std::nullopt : std::optional<qint32>(18));
+        QCOMPARE(amount.Scale(), jet3 ? std::nullopt : std::optional<qint32>(0));
+        QCOMPARE(catalog.Tables().Item("顧客").Columns().Item(1).Properties().TextOf("Description"),
+                 QStringLiteral("店ごと"));
     }
 
     // The dump prints the facts after the keys it always had, in the order
