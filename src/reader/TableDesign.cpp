@@ -146,6 +146,21 @@ void WriteProperties(const std::vector<StoredProperty> *properties, JsonWriter &
     out.endArray();
 }
 
+// What the definition says a column is beside its type: an AutoNumber, a
+// hyperlink, a decimal of some precision and scale (which Jet 3 has not).
+void WriteColumnKind(const DefinedColumn &c, bool jet3, JsonWriter &out) {
+    if (c.type == MDB_LONGINT && (c.flags & ColumnFlag::AutoNumber))
+        out.key("autoNumber").value(std::string_view("increment"));
+    if (c.type == MDB_REPID && (c.flags & ColumnFlag::ReplicationAutoNumber))
+        out.key("autoNumber").value(std::string_view("replicationId"));
+    if (c.type == MDB_MEMO && (c.flags & ColumnFlag::Hyperlink))
+        out.key("hyperlink").boolean(true);
+    if (c.type == MDB_NUMERIC && !jet3) {
+        out.key("precision").value(int64_t{c.precision});
+        out.key("scale").value(int64_t{c.scale});
+    }
+}
+
 // What a complex column holds, by the catalog entry of its value type: a
 // table named for the type, MSysComplexType_Attachment for attachments and
 // MSysComplexType_Text, _Long and the like for the values of a multi-valued
@@ -333,22 +348,13 @@ bool WriteTableDesign(MdbHandle *mdb, const CatalogObject &object,
         if (const std::string d = DescriptionIn(columnProperties); !d.empty())
             out.key("description").value(d);
         WriteProperties(columnProperties, out);
-        const DefinedColumn *c = definition ? &definition->columns[i] : nullptr;
-        if (c && c->type == MDB_LONGINT && (c->flags & ColumnFlag::AutoNumber))
-            out.key("autoNumber").value(std::string_view("increment"));
-        if (c && c->type == MDB_REPID && (c->flags & ColumnFlag::ReplicationAutoNumber))
-            out.key("autoNumber").value(std::string_view("replicationId"));
-        if (c && c->type == MDB_MEMO && (c->flags & ColumnFlag::Hyperlink))
-            out.key("hyperlink").boolean(true);
+        if (definition)
+            WriteColumnKind(definition->columns[i], jet3, out);
         if (col->col_type == MDB_COMPLEX) {
             if (!complexColumns)
                 complexColumns = ReadComplexColumns(mdb, objects);
             out.key("complex").value(
                 std::string_view(ComplexKind(object, col->name, *complexColumns, objects)));
-        }
-        if (c && c->type == MDB_NUMERIC && !jet3) {
-            out.key("precision").value(int64_t{c->precision});
-            out.key("scale").value(int64_t{c->scale});
         }
         out.endObject();
     }
