@@ -6,9 +6,10 @@
 #include <QString>
 
 // One property of a table or column as its property list keeps it: its name
-// as stored, its value, and whether it belongs to the design the database
-// engine keeps (Required, DefaultValue…) rather than to the application
-// (ColumnWidth, Caption…): the list's own mark.
+// as stored, its value, and whether the list marks it a DDL property (as
+// DAO's CreateProperty makes one: only a user who may change the design may
+// change or delete it). In the fixtures Required, Caption and Description
+// are, ColumnWidth and ColumnOrder are not.
 class Property {
 public:
     Property(QString name, PropertyValue value, bool ddl)

@@ -23,9 +23,9 @@ struct PropertyValue {
     double real = 0;
 };
 
-// One property as the list stores it: its name, whether it is part of the
-// design the database engine keeps (rather than one the application added),
-// the type it is stored with and its value.
+// One property as the list stores it: its name, whether the list marks it
+// a DDL property (one only a user who may change the design may change), the
+// type it is stored with and its value.
 struct StoredProperty {
     std::string name;
     bool ddl = false;
