@@ -246,7 +246,9 @@ def main():
         fz = json.load(f)
     w("`quillmere-fuzz-files --seed %d --cases %d` on the fixtures and the 250-table database: bytes flipped in"
       " the first 64 pages, cuts at and between page boundaries, page numbers, counts and row offsets of the"
-      " catalog corrupted; each case opened, listed and run through `Make` (time limit %d ms per answer)."
+      " catalog corrupted, bytes flipped in or cut from table definitions and property lists; each case opened,"
+      " listed and run through `Make`, and every table's indexes, relationships and properties read"
+      " (time limit %d ms per answer)."
       % (fz["seed"], fz["cases"], fz["timeLimitMs"]))
     w("")
     w("| cases | opened | open failed | workbooks | runs failed | reader crashes contained | reader hangs cut off"
@@ -266,7 +268,8 @@ def main():
     w("")
     w("| target | executions | result |")
     w("|---|---|---|")
-    for target in ["recordset_xml", "connection_string", "reader_answers"]:
+    for target in ["recordset_xml", "connection_string", "reader_answers", "property_list",
+                   "table_definition"]:
         with open(os.path.join(work, "libfuzzer-%s.log" % target)) as f:
             log = f.read()
         with open(os.path.join(work, "libfuzzer-%s.status" % target)) as f:

@@ -2,7 +2,9 @@
 //
 // Opens an Access file the way the program does and prints its catalog as
 // JSON: every entry with its name, type and times, and for each "TABLE"
-// entry its columns (with their descriptions, where they have one) and keys.
+// entry its columns (with their descriptions, where they have one) and keys,
+// and after those what else the file keeps about the table (the keys the
+// help text lists; other programs rely on their names and order).
 // --tables-only leaves columns and keys out (the work of the table list).
 // Exit status 2 when the database does not open, with the reason on standard
 // error, 1 when a table's design cannot be read.
@@ -37,6 +39,133 @@ void AppendString(QByteArray &out, const QString &text) {
     out += '"';
 }
 
+void AppendBoolean(QByteArray &out, const char *key, bool truth) {
+    out += QByteArray(",\"") + key + "\":" + (truth ? "true" : "false");
+}
+
+void AppendTexts(QByteArray &out, const QStringList &texts) {
+    out += '[';
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        if (i > 0)
+            out += ',';
+        AppendString(out, texts[i]);
+    }
+    out += ']';
+}
+
+// The shortest text that reads back as the same double: JSON's number.
+QByteArray NumberText(double number) {
+    return QByteArray::number(number, 'g', QLocale::FloatingPointShortest);
+}
+
+// An object of the properties in stored order, each value by its kind.
+void AppendProperties(QByteArray &out, const PropertyCollection &properties) {
+    out += ",\"properties\":{";
+    bool first = true;
+    for (const Property &p : properties) {
+        if (!first)
+            out += ',';
+        first = false;
+        AppendString(out, p.Name());
+        out += ':';
+        switch (p.Value().kind()) {
+        case PropertyValue::Kind::Text:
+            AppendString(out, p.Value().Text());
+            break;
+        case PropertyValue::Kind::Boolean:
+            out += p.Value().Boolean() ? "true" : "false";
+            break;
+        case PropertyValue::Kind::Number:
+            out += NumberText(p.Value().Number());
+            break;
+        }
+    }
+    out += '}';
+}
+
+// What a column's traits add to its entry, after the keys it had before.
+void AppendColumnTraits(QByteArray &out, const Column &c) {
+    AppendProperties(out, c.Properties());
+    using Traits = ColumnTraits;
+    if (c.AutoNumber() == Traits::AutoNumber::Increment)
+        out += ",\"autoNumber\":\"increment\"";
+    else if (c.AutoNumber() == Traits::AutoNumber::ReplicationId)
+        out += ",\"autoNumber\":\"replicationId\"";
+    if (c.IsHyperlink())
+        out += ",\"hyperlink\":true";
+    if (c.Complex() == Traits::Complex::Attachment)
+        out += ",\"complex\":\"attachment\"";
+    else if (c.Complex() == Traits::Complex::MultiValued)
+        out += ",\"complex\":\"multiValued\"";
+    else if (c.Complex() == Traits::Complex::Other)
+        out += ",\"complex\":\"other\"";
+    if (c.Precision())
+        out += ",\"precision\":" + QByteArray::number(*c.Precision());
+    if (c.Scale())
+        out += ",\"scale\":" + QByteArray::number(*c.Scale());
+}
+
+// What the file keeps about a table beside its columns and keys.
+void AppendTableFacts(QByteArray &out, const Table &table) {
+    const std::pair<const char *, QString> texts[] = {{"description", table.Description()},
+                                                      {"validationRule", table.ValidationRule()},
+                                                      {"validationText", table.ValidationText()}};
+    for (const auto &[key, text] : texts)
+        if (!text.isEmpty()) {
+            out += QByteArray(",\"") + key + "\":";
+            AppendString(out, text);
+        }
+    out += ",\"recordCount\":" + QByteArray::number(table.RecordCount());
+    out += ",\"indexes\":[";
+    bool first = true;
+    for (const Index &index : table.Indexes()) {
+        out += first ? "{\"name\":" : ",{\"name\":";
+        first = false;
+        AppendString(out, index.Name());
+        out += ",\"columns\":[";
+        bool firstColumn = true;
+        for (const IndexColumn &c : index.Columns()) {
+            out += firstColumn ? "{\"name\":" : ",{\"name\":";
+            firstColumn = false;
+            AppendString(out, c.Name());
+            AppendBoolean(out, "descending", c.Descending());
+            out += '}';
+        }
+        out += ']';
+        AppendBoolean(out, "primary", index.Primary());
+        AppendBoolean(out, "unique", index.Unique());
+        AppendBoolean(out, "ignoreNulls", index.IgnoreNulls());
+        AppendBoolean(out, "required", index.Required());
+        AppendBoolean(out, "foreignKey", index.ForeignKey());
+        out += '}';
+    }
+    out += "],\"relationships\":[";
+    first = true;
+    for (const Relationship &r : table.Relationships()) {
+        out += first ? "{\"name\":" : ",{\"name\":";
+        first = false;
+        AppendString(out, r.Name());
+        out += ",\"primaryTable\":";
+        AppendString(out, r.PrimaryTable());
+        out += ",\"primaryColumns\":";
+        AppendTexts(out, r.PrimaryColumns());
+        out += ",\"relatedTable\":";
+        AppendString(out, r.RelatedTable());
+        out += ",\"relatedColumns\":";
+        AppendTexts(out, r.RelatedColumns());
+        AppendBoolean(out, "oneToOne", r.OneToOne());
+        AppendBoolean(out, "enforced", r.Enforced());
+        AppendBoolean(out, "cascadeUpdates", r.CascadeUpdates());
+        AppendBoolean(out, "cascadeDeletes", r.CascadeDeletes());
+        AppendBoolean(out, "cascadeNull", r.CascadeNull());
+        using Join = Relationship::Join;
+        out += r.JoinType() == Join::Left    ? ",\"join\":\"left\"}"
+               : r.JoinType() == Join::Right ? ",\"join\":\"right\"}"
+                                             : ",\"join\":\"inner\"}";
+    }
+    out += ']';
+}
+
 void AppendTable(QByteArray &out, const Table &table, bool withDesign) {
     out += "{\"name\":";
     AppendString(out, table.Name());
@@ -59,6 +188,7 @@ void AppendTable(QByteArray &out, const Table &table, bool withDesign) {
                 out += ",\"description\":";
                 AppendString(out, c.Description());
             }
+            AppendColumnTraits(out, c);
             out += '}';
         }
         out += "],\"keys\":[";
@@ -78,6 +208,7 @@ void AppendTable(QByteArray &out, const Table &table, bool withDesign) {
             out += "]}";
         }
         out += ']';
+        AppendTableFacts(out, table);
     }
     out += '}';
 }
@@ -90,6 +221,28 @@ constexpr char Help[] =
     "Prints the catalog of an Access database as JSON, as Quillmere sees it:\n"
     "every entry with its name, type and times, and for every user table its\n"
     "columns (name, ADO type code, defined size) and keys.\n"
+    "\n"
+    "After its keys, each user table has, in this order:\n"
+    "  \"description\", \"validationRule\", \"validationText\"  texts, only when set\n"
+    "  \"recordCount\"    the record count of its definition\n"
+    "  \"indexes\"        every index: {\"name\", \"columns\": [{\"name\", \"descending\"}],\n"
+    "                   \"primary\", \"unique\", \"ignoreNulls\", \"required\",\n"
+    "                   \"foreignKey\"} (foreignKey: the index behind a relationship)\n"
+    "  \"relationships\"  every relationship it is on either side of: {\"name\",\n"
+    "                   \"primaryTable\", \"primaryColumns\", \"relatedTable\",\n"
+    "                   \"relatedColumns\", \"oneToOne\", \"enforced\", \"cascadeUpdates\",\n"
+    "                   \"cascadeDeletes\", \"cascadeNull\",\n"
+    "                   \"join\": \"inner\"|\"left\"|\"right\"}\n"
+    "and each of its columns, after the keys above:\n"
+    "  \"properties\"     an object: each property's name as stored, its value a\n"
+    "                   string, boolean or number by the type it is stored with\n"
+    "  \"autoNumber\"     \"increment\" or \"replicationId\", only for an AutoNumber\n"
+    "  \"hyperlink\"      true, only for a hyperlink\n"
+    "  \"complex\"        \"attachment\", \"multiValued\" or \"other\", only when complex\n"
+    "  \"precision\", \"scale\"  decimal columns only\n"
+    "Indexes, relationships and properties are in the file's order. A damaged\n"
+    "property list gives no properties and a damaged index definition no indexes;\n"
+    "the table still reads.\n"
     "\n"
     "  --tables-only  leave columns and keys out\n"
     "  --help         this text\n"

@@ -2,6 +2,10 @@
 
 #include "common/Failure.h"
 #include "common/OleDateTime.h"
+#include "database/Column.h"
+#include "database/Index.h"
+#include "database/Property.h"
+#include "database/Relationship.h"
 
 #include <QByteArray>
 #include <QString>
@@ -27,6 +31,7 @@ struct ColumnDesign {
     qint32 type = 0; // ADO data type code
     qint32 definedSize = 0;
     QString description{}; // empty when the column has none
+    ColumnTraits traits{};
 };
 
 struct KeyDesign {
@@ -37,6 +42,12 @@ struct KeyDesign {
 struct TableDesign {
     std::vector<ColumnDesign> columns;
     std::vector<KeyDesign> keys;
+    // What else the file keeps about the table; an answer without them (a
+    // reader of before) has none.
+    qint64 recordCount = 0;
+    PropertyCollection properties{};
+    std::vector<Index> indexes{};
+    std::vector<Relationship> relationships{};
 };
 
 // The first answer: every catalog entry, in the reader's order.

@@ -3,8 +3,11 @@
 #include "common/OleDateTime.h"
 #include "database/Collection.h"
 #include "database/Column.h"
+#include "database/Index.h"
 #include "database/Key.h"
+#include "database/Property.h"
 #include "database/ReaderAnswers.h"
+#include "database/Relationship.h"
 
 #include <memory>
 #include <optional>
@@ -28,10 +31,29 @@ public:
     const Collection<Column> &Columns() const;
     const Collection<Key> &Keys() const;
 
+    // What else the file keeps about the table, read with its design (and
+    // throwing as Columns()). The table's own properties, and of them its
+    // description, validation rule and validation text (empty when not set);
+    // the record count its definition holds; every index of the table and
+    // every relationship it is on either side of, in the file's order. A
+    // damaged property list gives no properties, a damaged index part of the
+    // definition no indexes; the design reads still.
+    const PropertyCollection &Properties() const;
+    QString Description() const;
+    QString ValidationRule() const;
+    QString ValidationText() const;
+    qint64 RecordCount() const;
+    const Collection<Index> &Indexes() const;
+    const Collection<Relationship> &Relationships() const;
+
 private:
     struct Design {
         Collection<Column> columns;
         Collection<Key> keys;
+        PropertyCollection properties;
+        qint64 recordCount;
+        Collection<Index> indexes;
+        Collection<Relationship> relationships;
     };
     const Design &design() const;
 

@@ -100,3 +100,10 @@ JsonWriter &JsonWriter::value(double number) {
     needComma_ = true;
     return *this;
 }
+
+JsonWriter &JsonWriter::boolean(bool truth) {
+    separate();
+    out_ += truth ? "true" : "false";
+    needComma_ = true;
+    return *this;
+}

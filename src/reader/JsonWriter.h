@@ -5,7 +5,8 @@
 #include <string_view>
 
 // Builds one answer of the reader: a JSON document on a single line. Only
-// what the answers need: objects, arrays, strings, integers and doubles.
+// what the answers need: objects, arrays, strings, integers, doubles and
+// booleans.
 class JsonWriter {
 public:
     JsonWriter &beginObject();
@@ -16,6 +17,8 @@ public:
     JsonWriter &value(std::string_view text); // made valid UTF-8 first
     JsonWriter &value(int64_t number);
     JsonWriter &value(double number); // null when not finite
+    // Not an overload of value(), which a string literal would then choose.
+    JsonWriter &boolean(bool truth);
 
     const std::string &text() const { return out_; }
 

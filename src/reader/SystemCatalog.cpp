@@ -107,6 +107,9 @@ std::optional<ReaderFailure> ReadRelationships(MdbHandle *mdb,
     const int flags = rows.column("grbit");
     if (relationship < 0 || object < 0 || column < 0 || order < 0 || flags < 0)
         return unread;
+    // Only the relationships of a table's design need the other side.
+    const int referencedObject = rows.column("szReferencedObject");
+    const int referencedColumn = rows.column("szReferencedColumn");
 
     while (rows.next()) {
         RelationshipColumn r;
@@ -115,12 +118,43 @@ std::optional<ReaderFailure> ReadRelationships(MdbHandle *mdb,
         r.column = rows.text(column).value_or("");
         r.order = rows.integer(order).value_or(0);
         r.flags = rows.integer(flags).value_or(0);
+        r.referencedTable = rows.text(referencedObject).value_or("");
+        r.referencedColumn = rows.text(referencedColumn).value_or("");
         result.push_back(std::move(r));
     }
     if (const std::string shortfall = rows.shortfall(); !shortfall.empty())
         return ReaderFailure{FailureKind::Damaged,
                              "リレーションシップが壊れています: " + shortfall};
     return std::nullopt;
+}
+
+std::vector<ComplexColumn> ReadComplexColumns(MdbHandle *mdb,
+                                              const std::vector<CatalogObject> &objects) {
+    const CatalogObject *table = nullptr;
+    for (const auto &o : objects)
+        if (o.type == ObjectType::LocalTable && o.name == "MSysComplexColumns")
+            table = &o;
+    if (!table)
+        return {};
+    RowScanner rows(mdb, "MSysComplexColumns", DefinitionPage(table->id));
+    if (!rows.isOpen())
+        return {};
+    const int column = rows.column("ColumnName");
+    const int conceptualTable = rows.column("ConceptualTableID");
+    const int valueType = rows.column("ComplexTypeObjectID");
+    if (column < 0 || conceptualTable < 0 || valueType < 0)
+        return {};
+    std::vector<ComplexColumn> result;
+    while (rows.next()) {
+        const auto name = rows.text(column);
+        const auto id = rows.integer(conceptualTable);
+        const auto type = rows.integer(valueType);
+        if (name && id && type)
+            result.push_back({*id, *name, *type});
+    }
+    if (!rows.shortfall().empty())
+        return {};
+    return result;
 }
 
 std::unordered_map<int64_t, std::string> ReadPropertyFields(MdbHandle *mdb) {

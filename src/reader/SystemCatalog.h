@@ -35,7 +35,31 @@ struct RelationshipColumn {
     std::string table;  // the referencing table
     std::string column; // its column
     int64_t order = 0;  // position of the column in the relationship
-    int64_t flags = 0;  // bit 0x2: not enforced
+    int64_t flags = 0;  // RelationFlag
+    std::string referencedTable;
+    std::string referencedColumn;
+};
+
+// The flags of a relationship (its grbit), as DAO's RelationAttributeEnum
+// names them, and the one for cascading to null, which that enumeration
+// does not name.
+namespace RelationFlag {
+constexpr int64_t OneToOne = 0x1;
+constexpr int64_t NotEnforced = 0x2;
+constexpr int64_t CascadeUpdates = 0x100;
+constexpr int64_t CascadeDeletes = 0x1000;
+constexpr int64_t CascadeNull = 0x2000;
+constexpr int64_t LeftJoin = 0x1000000;
+constexpr int64_t RightJoin = 0x2000000;
+} // namespace RelationFlag
+
+// One row of the complex-column table (MSysComplexColumns, Access 2007 and
+// later): a column of a table (by the table's id) that holds many values,
+// and the catalog entry of the table that gives the type of each value.
+struct ComplexColumn {
+    int64_t table = 0;
+    std::string column;
+    int64_t valueType = 0;
 };
 
 // The catalog entries of the kinds above, in stored order, into objects; why
@@ -50,6 +74,11 @@ std::optional<ReaderFailure> ReadCatalogObjects(MdbHandle *mdb,
 std::optional<ReaderFailure> ReadRelationships(MdbHandle *mdb,
                                                const std::vector<CatalogObject> &objects,
                                                std::vector<RelationshipColumn> &result);
+
+// The rows of the complex-column table; none when the file has no such
+// table or its rows cannot be read in full.
+std::vector<ComplexColumn> ReadComplexColumns(MdbHandle *mdb,
+                                              const std::vector<CatalogObject> &objects);
 
 // The stored property-list field (LvProp) of each local table's catalog row,
 // by id: only the field, whose long value ReadLongValue reads. Read when a

@@ -14,15 +14,6 @@ std::string Page(unsigned long page) {
     return "ページ " + std::to_string(page);
 }
 
-// The pages wholly within the file. libmdb reads a page that the end of the
-// file cuts short as a whole one, filled up with zeros.
-unsigned long WholePages(MdbHandle *mdb) {
-    struct stat status {};
-    if (fstat(fileno(mdb->f->stream), &status) != 0)
-        return 0;
-    return static_cast<unsigned long>(status.st_size / mdb->fmt->pg_size);
-}
-
 // Reads the page into libmdb's second page buffer, leaving the page it is on
 // in place; what is wrong when it cannot.
 std::string ReadPage(MdbHandle *mdb, unsigned long page, unsigned long wholePages) {
@@ -38,6 +29,13 @@ unsigned long PageNumberAt(const unsigned char *bytes, int offset) {
 }
 
 } // namespace
+
+unsigned long WholePages(MdbHandle *mdb) {
+    struct stat status {};
+    if (fstat(fileno(mdb->f->stream), &status) != 0)
+        return 0;
+    return static_cast<unsigned long>(status.st_size / mdb->fmt->pg_size);
+}
 
 std::string DefinitionPageProblem(MdbHandle *mdb, unsigned long firstPage) {
     const unsigned long wholePages = WholePages(mdb);

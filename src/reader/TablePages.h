@@ -11,6 +11,10 @@
 // standard error. A table definition continues on whatever page its last
 // page names. Each check returns what is wrong, or an empty text.
 
+// How many pages lie wholly within the file. libmdb reads a page that the
+// end of the file cuts short as a whole one, filled up with zeros.
+unsigned long WholePages(MdbHandle *mdb);
+
 // Each page of the table definition that starts at firstPage lies within
 // the file and is a table definition page. A definition that comes back to a
 // page already checked has been checked in full.

@@ -7,10 +7,20 @@
 // Answers go to standard output, one JSON document per line:
 //   at start   {"tables":[{"id":…,"name":…,"type":"TABLE","created":…,"modified":…},…]}
 //   per request line "ID" on standard input:
-//              {"columns":[{"name":…,"type":202,"definedSize":50,"description":…},…],"keys":[{"name":…,"columns":[…]},…]}
+//              {"columns":[{"name":…,"type":202,"definedSize":50,"description":…},…],"keys":[{"name":…,"columns":[…]},…],
+//               "recordCount":…,"properties":[…],"indexes":[…],"relationships":[…]}
 //   on failure {"error":"…","kind":"Damaged"}, the kind one of FailureKind's
 //              names
-// A column's "description" is there only when it has one. Dates are OLE
+// A column's "description" is there only when it has one. A column, and the
+// table, have "properties" ([{"name":…,"value":…,"ddl":true},…], a value a
+// text, boolean or number) when the property list gives them any; a column
+// has "autoNumber" ("increment", "replicationId"), "hyperlink" (true),
+// "complex" ("attachment", "multiValued", "other"), "precision" and "scale"
+// only when they apply. An index is {"name","columns":[{"name","descending"}],
+// "primary","unique","ignoreNulls","required","foreignKey"}, a relationship
+// {"name","primaryTable","primaryColumns","relatedTable","relatedColumns",
+// "oneToOne","enforced","cascadeUpdates","cascadeDeletes","cascadeNull","join"};
+// "indexes" is left out when that part of the definition is damaged. Dates are OLE
 // automation dates (days since 1899-12-30). The reader ends
 // when its standard input closes. It only ever reads the file, and every
 // read goes to the one file it opened first, even when the name is given
@@ -168,6 +178,7 @@ int main(int argc, char **argv) {
 
     std::optional<std::vector<RelationshipColumn>> relationships;
     std::optional<std::unordered_map<int64_t, std::string>> propertyFields;
+    std::optional<std::vector<ComplexColumn>> complexColumns;
     std::string request;
     while (std::getline(std::cin, request)) {
         char *end = nullptr;
@@ -193,9 +204,9 @@ int main(int argc, char **argv) {
             propertyFields = ReadPropertyFields(mdb);
         const auto field = propertyFields->find(table->id);
         JsonWriter json;
-        if (const auto failure =
-                WriteTableDesign(mdb, *table, *relationships,
-                                 field == propertyFields->end() ? nullptr : &field->second, json))
+        if (const auto failure = WriteTableDesign(
+                mdb, *table, objects, *relationships,
+                field == propertyFields->end() ? nullptr : &field->second, complexColumns, json))
             Fail(*failure);
         else
             Answer(json);

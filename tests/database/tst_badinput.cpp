@@ -305,6 +305,107 @@ private slots:
         }
         QCOMPARE(names, (QStringList{"説明", "なし"}));
         QCOMPARE(descriptions, (QStringList{description, QString()}));
+        // The description is the list's only property: damaged, the list gives none.
+        const Column &described = catalog.Tables().Item("T").Columns().Item(0);
+        QCOMPARE(described.Properties().Count(), description.isEmpty() ? 0 : 1);
+    }
+
+    // Cut and flipped bytes in the property lists of nwind's Orders and
+    // Umsätze, or in the index part of Orders' table
+    // definition, give each table's design with less in it, or for the index part also a failed
+    // read of designs (libmdb reads that part too, and may crash on it),
+    // within the time limits: never a failed open, nor a crash or a hang of
+    // the program. What an index names is a column of its table.
+    void damagedFacts_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("designsRead");
+        if (Fixtures::directory().isEmpty())
+            return;
+        const QByteArray nwind = fixtureBytes("nwind.mdb");
+        const qsizetype orders = 449 * 2048;
+        // The definition's stored and logical indexes and their names follow
+        // the last column's name; its length (at 8) counts from after the page header.
+        const qsizetype indexes = nwind.indexOf("ShipCountry", orders) + 11;
+        quint32 length = 0;
+        memcpy(&length, nwind.constData() + orders + 8, 4);
+        const qsizetype end = orders + 8 + length;
+        // The two lists start on a page each and go on on the next, where a
+        // column's description lies that these two tables alone have.
+        QList<qsizetype> lists;
+        const QByteArray signature("KKD\0", 4);
+        for (qsizetype at = nwind.indexOf(signature); at >= 0;
+             at = nwind.indexOf(signature, at + 1))
+            if (nwind.mid(at, 4096).contains("Same as Shipper ID in Shippers table."))
+                lists << at;
+        if (indexes <= orders || end <= indexes || end > orders + 2048 || lists.size() != 2) {
+            QTest::newRow("nwind is not the one these damages are made for") << QString() << true;
+            return;
+        }
+
+        QRandomGenerator random(20261208);
+        auto row = [&](const QString &name, QByteArray bytes, bool designsRead) {
+            QTest::newRow(qPrintable(name))
+                << write(QString(name).replace(' ', '-') + ".mdb", bytes) << designsRead;
+        };
+        for (int n = 0; n < 8; ++n) {
+            QByteArray b = nwind;
+            for (int i = 0, count = 1 + random.bounded(8); i < count; ++i)
+                b[random.bounded(indexes, indexes + 600)] = char(random.bounded(256));
+            row(QStringLiteral("index part, flipped %1").arg(n), b, false);
+        }
+        for (int n = 0; n < 3; ++n) {
+            QByteArray b = nwind;
+            // Within the indexes' part, which takes about 600 bytes here.
+            const qsizetype from = random.bounded(indexes, indexes + 600);
+            b.replace(from, end - from, QByteArray(end - from, '\0'));
+            row(QStringLiteral("index part, cut at %1").arg(from - orders), b, false);
+        }
+        for (int n = 0; n < 8; ++n) {
+            QByteArray b = nwind;
+            const qsizetype list = lists[random.bounded(lists.size())];
+            for (int i = 0, count = 1 + random.bounded(8); i < count; ++i)
+                b[list + 4 + random.bounded(1500)] = char(random.bounded(256));
+            row(QStringLiteral("property list, flipped %1").arg(n), b, true);
+        }
+        for (int n = 0; n < 3; ++n) {
+            QByteArray b = nwind;
+            const qsizetype list = lists[random.bounded(lists.size())];
+            const qsizetype from = list + random.bounded(1500);
+            b.replace(from, 1200, QByteArray(1200, '\0'));
+            row(QStringLiteral("property list, cut at %1").arg(from - list), b, true);
+        }
+    }
+    void damagedFacts() {
+        QFETCH(QString, path);
+        QFETCH(bool, designsRead);
+        QElapsedTimer timer;
+        timer.start();
+        const auto connection = mdlADO::OpenAccessConnection(services_.readers, path);
+        QVERIFY(connection);
+        Catalog catalog;
+        catalog.setActiveConnection(connection);
+        for (const Table &t : catalog.Tables()) {
+            if (t.Type() != QLatin1String("TABLE"))
+                continue;
+            try {
+                QStringList columns;
+                for (const Column &c : t.Columns())
+                    columns << c.Name() + QString::number(c.Properties().Count());
+                for (const Index &i : t.Indexes())
+                    for (const IndexColumn &c : i.Columns())
+                        QVERIFY2(std::any_of(t.Columns().begin(), t.Columns().end(),
+                                             [&](const Column &column) {
+                                                 return column.Name() == c.Name();
+                                             }),
+                                 qPrintable(t.Name() + "." + i.Name()));
+                QVERIFY(t.Relationships().Count() >= 0 && t.Properties().Count() >= 0);
+            } catch (const Failure &e) {
+                QVERIFY2(!designsRead, qPrintable(e.reason()));
+            }
+        }
+        // Each answer within its limit: one reader fails once, and answers nothing after.
+        QVERIFY2(timer.elapsed() < TimeLimit.count() + 4000,
+                 qPrintable(QString::number(timer.elapsed())));
     }
 
     void misbehavingReader_data() {

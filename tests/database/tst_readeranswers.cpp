@@ -93,6 +93,56 @@ private slots:
         QVERIFY(design->keys[1].columns.isEmpty());
     }
 
+    // What the file keeps beside columns and keys, each member in its kind;
+    // an answer without them has none.
+    void tableFacts() {
+        const auto design = DecodeTableAnswer(
+            R"({"columns":[{"name":"ID","type":3,"definedSize":0,"autoNumber":"increment",)"
+            R"("properties":[{"name":"Caption","value":"番号","ddl":true},)"
+            R"({"name":"Required","value":false,"ddl":true},{"name":"ColumnWidth","value":-1,)"
+            R"("ddl":false}]},{"name":"Amount","type":131,"definedSize":0,"precision":18,)"
+            R"("scale":4},{"name":"Files","type":12,"definedSize":0,"complex":"attachment"},)"
+            R"({"name":"Link","type":203,"definedSize":0,"hyperlink":true}],"keys":[],)"
+            R"("recordCount":4294967295,"properties":[{"name":"Description","value":"注文",)"
+            R"("ddl":true}],"indexes":[{"name":"PrimaryKey","columns":[{"name":"ID",)"
+            R"("descending":true}],"primary":true,"unique":true,"ignoreNulls":false,)"
+            R"("required":true,"foreignKey":false}],"relationships":[{"name":"R",)"
+            R"("primaryTable":"P","primaryColumns":["a","b"],"relatedTable":"T",)"
+            R"("relatedColumns":["c","d"],"oneToOne":true,"enforced":true,)"
+            R"("cascadeUpdates":false,"cascadeDeletes":true,"cascadeNull":false,"join":"right"}]})");
+        QVERIFY(design);
+        const ColumnTraits &id = design->columns[0].traits;
+        QCOMPARE(id.autoNumber, ColumnTraits::AutoNumber::Increment);
+        QCOMPARE(id.properties.Count(), 3);
+        QCOMPARE(id.properties.Find("caption")->Value(), PropertyValue::text("番号"));
+        QVERIFY(id.properties.Find("Caption")->IsDdl());
+        QCOMPARE(id.properties.Item(1).Value(), PropertyValue::boolean(false));
+        QCOMPARE(id.properties.Item(2).Value(), PropertyValue::number(-1));
+        QCOMPARE(design->columns[1].traits.precision, std::optional<qint32>(18));
+        QCOMPARE(design->columns[1].traits.scale, std::optional<qint32>(4));
+        QCOMPARE(design->columns[2].traits.complex, ColumnTraits::Complex::Attachment);
+        QVERIFY(design->columns[3].traits.hyperlink);
+        QCOMPARE(design->recordCount, qint64(4294967295));
+        QCOMPARE(design->properties.TextOf("Description"), QStringLiteral("注文"));
+        QCOMPARE(design->indexes.size(), size_t(1));
+        QVERIFY(design->indexes[0].Primary() && design->indexes[0].Required());
+        QVERIFY(design->indexes[0].Columns().Item(0).Descending());
+        QCOMPARE(design->relationships.size(), size_t(1));
+        const Relationship &r = design->relationships[0];
+        QCOMPARE(r.PrimaryColumns(), (QStringList{"a", "b"}));
+        QCOMPARE(r.RelatedColumns(), (QStringList{"c", "d"}));
+        QVERIFY(r.OneToOne() && r.Enforced() && !r.CascadeUpdates() && r.CascadeDeletes());
+        QCOMPARE(r.JoinType(), Relationship::Join::Right);
+
+        const auto plain =
+            DecodeTableAnswer(R"({"columns":[{"name":"a","type":3,"definedSize":0}],"keys":[]})");
+        QVERIFY(plain);
+        QCOMPARE(plain->columns[0].traits.autoNumber, ColumnTraits::AutoNumber::None);
+        QVERIFY(!plain->columns[0].traits.precision);
+        QCOMPARE(plain->recordCount, 0);
+        QVERIFY(plain->indexes.empty() && plain->relationships.empty());
+    }
+
     void badTableAnswers_data() {
         QTest::addColumn<QByteArray>("answer");
         QTest::newRow("error answer") << QByteArray("{\"error\":\"no such table\"}");
@@ -112,6 +162,33 @@ private slots:
             << QByteArray("{\"columns\":[],\"keys\":[{\"columns\":[]}]}");
         QTest::newRow("truncated")
             << QByteArray("{\"columns\":[{\"name\":\"a\",\"type\":3,\"definedSi");
+        // The facts beside columns and keys, when there, are as strictly checked.
+        const QByteArray column = R"({"columns":[{"name":"a","type":3,"definedSize":0,)";
+        QTest::newRow("unknown AutoNumber") << column + R"("autoNumber":"sometimes"}],"keys":[]})";
+        QTest::newRow("hyperlink as text") << column + R"("hyperlink":"true"}],"keys":[]})";
+        QTest::newRow("unknown complex kind") << column + R"("complex":"many"}],"keys":[]})";
+        QTest::newRow("fractional precision") << column + R"("precision":1.5}],"keys":[]})";
+        QTest::newRow("property value null")
+            << column + R"("properties":[{"name":"p","value":null,"ddl":true}]}],"keys":[]})";
+        QTest::newRow("property without ddl")
+            << column + R"("properties":[{"name":"p","value":1}]}],"keys":[]})";
+        QTest::newRow("properties as object") << column + R"("properties":{"p":1}}],"keys":[]})";
+        const QByteArray table = R"({"columns":[],"keys":[],)";
+        QTest::newRow("negative record count") << table + R"("recordCount":-1})";
+        QTest::newRow("index without flags") << table + R"("indexes":[{"name":"i","columns":[]}]})";
+        QTest::newRow("index column as text")
+            << table + R"("indexes":[{"name":"i","columns":["a"],"primary":false,"unique":false,)"
+                       R"("ignoreNulls":false,"required":false,"foreignKey":false}]})";
+        QTest::newRow("unknown join")
+            << table + R"("relationships":[{"name":"r","primaryTable":"p","primaryColumns":[],)"
+                       R"("relatedTable":"t","relatedColumns":[],"oneToOne":false,)"
+                       R"("enforced":true,"cascadeUpdates":false,"cascadeDeletes":false,)"
+                       R"("cascadeNull":false,"join":"outer"}]})";
+        QTest::newRow("relationship columns not array")
+            << table + R"("relationships":[{"name":"r","primaryTable":"p","primaryColumns":"a",)"
+                       R"("relatedTable":"t","relatedColumns":[],"oneToOne":false,)"
+                       R"("enforced":true,"cascadeUpdates":false,"cascadeDeletes":false,)"
+                       R"("cascadeNull":false,"join":"inner"}]})";
     }
     void badTableAnswers() {
         QFETCH(QByteArray, answer);

@@ -2,7 +2,10 @@
 //
 // Damages copies of Access files in seeded ways and runs each through what
 // the program does with a file: the open, the catalog, the table list and
-// the generator's Make, whose workbook is written out. Every case must end in
+// the generator's Make, whose workbook is written out, and reads what else
+// the catalog gives of each table (indexes, relationships, properties).
+// Beside damage anywhere, some cases aim at table definitions and property
+// lists, whose parts the reader parses itself. Every case must end in
 // a listing, a workbook, or a clear failure of the open or of the run, within
 // the reader's time limit; the program itself must never crash nor hang (a
 // crash ends this harness). Prints a summary as JSON. Without FILE arguments
@@ -69,11 +72,83 @@ QList<int> CatalogDataPages(const Source &s) {
     return pages;
 }
 
+// The table definition pages past the catalog's.
+QList<int> DefinitionPages(const Source &s) {
+    QList<int> pages;
+    for (int p = CatalogDefinitionPage + 1; (p + 1) * qsizetype(s.pageSize) <= s.bytes.size(); ++p)
+        if (s.bytes[qsizetype(p) * s.pageSize] == 0x02)
+            pages << p;
+    return pages;
+}
+
+// Where property lists start: their signature, "KKD" in Jet 3 and "MR2" later.
+QList<qsizetype> PropertyLists(const Source &s) {
+    QList<qsizetype> lists;
+    const QByteArray signature = s.jet3 ? QByteArray("KKD\0", 4) : QByteArray("MR2\0", 4);
+    for (qsizetype at = s.bytes.indexOf(signature); at >= 0;
+         at = s.bytes.indexOf(signature, at + 1))
+        lists << at;
+    return lists;
+}
+
+// Where the list that starts at `at` ends, as its chunks' lengths say, but
+// no further than its page: a list kept in a catalog row ends in that row,
+// and damage past it would be the catalog's.
+qsizetype PropertyListEnd(const Source &s, qsizetype at) {
+    const qsizetype pageEnd = (at / s.pageSize + 1) * s.pageSize;
+    qsizetype end = at + 4;
+    while (end + 6 <= pageEnd) {
+        quint32 length = 0;
+        quint16 kind = 0;
+        memcpy(&length, s.bytes.constData() + end, 4);
+        memcpy(&kind, s.bytes.constData() + end + 4, 2);
+        if (length < 6 || (kind > 2 && kind != 0x80) || end + length > pageEnd)
+            break;
+        end += length;
+    }
+    return end;
+}
+
+// Bytes flipped in, or zeros from a point on, within [from, to).
+QString FlipOrCut(QByteArray &b, qsizetype from, qsizetype to, QRandomGenerator &random) {
+    to = std::min(to, b.size());
+    if (to <= from)
+        return QStringLiteral("nothing to damage");
+    if (random.bounded(2)) {
+        const int count = 1 + random.bounded(8);
+        for (int i = 0; i < count; ++i)
+            b[random.bounded(from, to)] = char(random.bounded(256));
+        return QStringLiteral("%1 bytes flipped").arg(count);
+    }
+    const qsizetype at = random.bounded(from, to);
+    b.replace(at, to - at, QByteArray(to - at, '\0'));
+    return QStringLiteral("cut at %1").arg(at - from);
+}
+
 // One seeded damage; returns its description.
 QString Damage(const Source &s, QByteArray &b, QRandomGenerator &random) {
     const Layout layout = s.jet3 ? Jet3Layout : Jet4Layout;
     const int pages = int(b.size() / s.pageSize);
-    switch (random.bounded(5)) {
+    switch (random.bounded(7)) {
+    case 5: { // a table definition, where its columns and indexes are
+        const QList<int> definitions = DefinitionPages(s);
+        if (definitions.isEmpty())
+            return QStringLiteral("no table definition");
+        const int page = definitions[random.bounded(definitions.size())];
+        const qsizetype start = qsizetype(page) * s.pageSize;
+        return QStringLiteral("table definition at page %1: %2")
+            .arg(page)
+            .arg(FlipOrCut(b, start + layout.tdefNumCols, start + s.pageSize, random));
+    }
+    case 6: { // a property list
+        const QList<qsizetype> lists = PropertyLists(s);
+        if (lists.isEmpty())
+            return QStringLiteral("no property list");
+        const qsizetype at = lists[random.bounded(lists.size())];
+        return QStringLiteral("property list at byte %1: %2")
+            .arg(at)
+            .arg(FlipOrCut(b, at + 4, PropertyListEnd(s, at), random));
+    }
     case 0: { // bytes flipped in the first 64 pages
         const qsizetype span = std::min<qsizetype>(b.size(), 64 * qsizetype(s.pageSize));
         const int count = 1 + random.bounded(16);
@@ -202,6 +277,7 @@ int main(int argc, char *argv[]) {
 
     QRandomGenerator random(static_cast<quint32>(seed));
     int opened = 0, openFailed = 0, listedTables = 0, runsCompleted = 0, runsFailed = 0;
+    int factsRead = 0, factsFailed = 0;
     qint64 slowestMs = 0;
     QString slowest;
     for (int n = 0; n < cases; ++n) {
@@ -233,6 +309,21 @@ int main(int argc, char *argv[]) {
             } catch (const Failure &) {
                 ++runsFailed;
             }
+            for (const QString &name : tables) {
+                try {
+                    const Table &t = catalog.Tables().Item(name);
+                    qsizetype facts = t.Indexes().Count() + t.Relationships().Count() +
+                                      t.Properties().Count() + t.Description().size();
+                    for (const Column &c : t.Columns())
+                        facts += c.Properties().Count();
+                    for (const Index &i : t.Indexes())
+                        facts += i.Columns().Count();
+                    ++factsRead;
+                    (void)facts;
+                } catch (const Failure &) {
+                    ++factsFailed;
+                }
+            }
         } else {
             ++openFailed;
         }
@@ -253,6 +344,8 @@ int main(int argc, char *argv[]) {
                               {"tablesListed", listedTables},
                               {"runsCompleted", runsCompleted},
                               {"runsFailed", runsFailed},
+                              {"tablesWithFactsRead", factsRead},
+                              {"tablesWithFactsFailed", factsFailed},
                               {"workbooksWritten", int(presenter->written().size())},
                               {"readerCrashesContained", readers.crashed},
                               {"readerHangsCutOff", readers.timedOut},
