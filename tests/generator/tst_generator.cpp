@@ -11,6 +11,7 @@
 #include "support/Fixtures.h"
 #include "support/GuardedFifo.h"
 #include "support/MdbSchemaComments.h"
+#include "support/SheetCells.h"
 #include "support/UserTables.h"
 #include "support/WorkbookReader.h"
 
@@ -35,14 +36,8 @@ struct Run {
     std::optional<FailureKind> kind;
     QString reason;
     QJsonObject workbook;
-    QJsonArray sheets() const { return workbook.value("sheets").toArray(); }
-    QJsonObject sheet(int i) const { return sheets()[i].toObject(); }
-    QStringList sheetNames() const {
-        QStringList names;
-        for (const QJsonValue &s : sheets())
-            names << s.toObject().value("name").toString();
-        return names;
-    }
+    QJsonObject sheet(int i) const { return SheetAt(workbook, i); }
+    QStringList sheetNames() const { return SheetNames(workbook); }
 };
 
 ColumnDesign Text(const QString &name, int size = 50) {
@@ -50,30 +45,6 @@ ColumnDesign Text(const QString &name, int size = 50) {
 }
 ColumnDesign Long(const QString &name) {
     return {name, 3, 0};
-}
-
-QJsonObject CellAt(const QJsonObject &sheet, const QString &address) {
-    return sheet.value("cells").toObject().value(address).toObject();
-}
-QString TextAt(const QJsonObject &sheet, const QString &address) {
-    return CellAt(sheet, address).value("value").toObject().value("text").toString();
-}
-// No value: a cell absent from the file, or one without a value.
-bool EmptyAt(const QJsonObject &sheet, const QString &address) {
-    const QJsonValue value = CellAt(sheet, address).value("value");
-    return value.isNull() || value.isUndefined();
-}
-QString A1(int column, int row) {
-    return QStringLiteral("%1%2").arg(QChar(u'A' + column - 1)).arg(row);
-}
-
-// The sides of a cell's border the reader found, as "top:medium ...".
-QString BordersAt(const QJsonObject &sheet, const QString &address) {
-    const QJsonObject b = CellAt(sheet, address).value("border").toObject();
-    QStringList sides;
-    for (const char *side : {"top", "bottom", "left", "right"})
-        sides << QStringLiteral("%1:%2").arg(side, b.value(side).toString("none"));
-    return sides.join(' ');
 }
 
 // The frame every table's sheet must carry: the title block B2:C4 with a
@@ -143,10 +114,6 @@ void CheckLayout(const QJsonObject &sheet, int fields) {
     for (int i = 0; i < expected.size(); ++i)
         QVERIFY(ReadsBackAsWidth(widths.value(QString(QChar(u'A' + i))).toDouble(), expected[i]));
     QCOMPARE(sheet.value("heights").toObject(), QJsonObject());
-}
-
-QString DateAt(const QJsonObject &sheet, const QString &address) {
-    return CellAt(sheet, address).value("value").toObject().value("date").toString();
 }
 
 } // namespace
@@ -293,9 +260,7 @@ private slots:
                 if (size == 0)
                     QVERIFY(EmptyAt(sheet, A1(4, row)));
                 else
-                    QCOMPARE(
-                        CellAt(sheet, A1(4, row)).value("value").toObject().value("number").toInt(),
-                        size);
+                    QCOMPARE(ValueAt(sheet, A1(4, row), "number").toInt(), size);
                 const QString mark = marks.filter(QStringLiteral("%1/%2=").arg(tables[i], name))
                                          .value(0)
                                          .section('=', 1);
@@ -378,7 +343,7 @@ private slots:
             QCOMPARE(TextAt(sheet, A1(5, 7 + i)), marks[i]);
         QCOMPARE(TextAt(sheet, "C14"), QStringLiteral("adLongVarWChar"));
         QVERIFY(EmptyAt(sheet, "D14")); // size 0 stays empty
-        QCOMPARE(CellAt(sheet, "D13").value("value").toObject().value("number").toInt(), 50);
+        QCOMPARE(ValueAt(sheet, "D13", "number").toInt(), 50);
         // Times as the catalog gives them.
         QCOMPARE(DateAt(sheet, "C3"), QStringLiteral("2023-03-16T18:00:00.000"));
         QCOMPARE(DateAt(sheet, "C4"), QStringLiteral("2023-03-15T06:00:00.000"));

@@ -7,6 +7,7 @@
 #include "spreadsheet/XlsxFile.h"
 #include "spreadsheet/XmlText.h"
 #include "support/Failures.h"
+#include "support/SheetCells.h"
 #include "support/WorkbookReader.h"
 
 #include <QJsonArray>
@@ -67,19 +68,6 @@ void WriteTableSheet(Worksheet &sheet, int fields) {
     }
 }
 
-QJsonObject CellOf(const QJsonObject &sheet, const QString &address) {
-    return sheet.value("cells").toObject().value(address).toObject();
-}
-
-QString BordersOf(const QJsonObject &sheet, const QString &address) {
-    const QJsonObject b = CellOf(sheet, address).value("border").toObject();
-    QStringList sides;
-    for (const char *side : {"top", "bottom", "left", "right"})
-        if (b.contains(side))
-            sides << QStringLiteral("%1:%2").arg(side, b.value(side).toString());
-    return sides.join(' ');
-}
-
 } // namespace
 
 class TestXlsx : public QObject {
@@ -123,49 +111,49 @@ private slots:
 
     void values() {
         const QJsonObject sheet = written_.value("sheets").toArray()[0].toObject();
-        QCOMPARE(CellOf(sheet, "B2").value("value").toObject().value("text").toString(),
+        QCOMPARE(CellAt(sheet, "B2").value("value").toObject().value("text").toString(),
                  QStringLiteral("テーブル名称"));
-        QCOMPARE(CellOf(sheet, "C2").value("value").toObject().value("text").toString(),
+        QCOMPARE(CellAt(sheet, "C2").value("value").toObject().value("text").toString(),
                  QStringLiteral("顧客マスタ"));
-        QCOMPARE(CellOf(sheet, "D7").value("value").toObject().value("number").toDouble(), 50.0);
-        QCOMPARE(CellOf(sheet, "D9").value("value").toObject().value("number").toDouble(), 150.0);
+        QCOMPARE(CellAt(sheet, "D7").value("value").toObject().value("number").toDouble(), 50.0);
+        QCOMPARE(CellAt(sheet, "D9").value("value").toObject().value("number").toDouble(), 150.0);
         // Dates are dates, in the built-in date-time format, to the millisecond;
         // also in the first two months of 1900, where the serials differ.
-        QCOMPARE(CellOf(sheet, "C3").value("value").toObject().value("date").toString(),
+        QCOMPARE(CellAt(sheet, "C3").value("value").toObject().value("date").toString(),
                  QStringLiteral("2024-05-02T18:00:05.250"));
-        QCOMPARE(CellOf(sheet, "C3").value("numberFormat").toString(),
+        QCOMPARE(CellAt(sheet, "C3").value("numberFormat").toString(),
                  QStringLiteral("m/d/yy h:mm"));
-        QCOMPARE(CellOf(sheet, "C4").value("value").toObject().value("date").toString(),
+        QCOMPARE(CellAt(sheet, "C4").value("value").toObject().value("date").toString(),
                  QStringLiteral("1900-02-28T06:00:00.000"));
     }
 
     void formats() {
         const QJsonObject sheet = written_.value("sheets").toArray()[0].toObject();
         for (const char *label : {"B2", "B3", "B4", "B6", "F6"}) {
-            QVERIFY2(CellOf(sheet, label).value("bold").toBool(), label);
-            QCOMPARE(CellOf(sheet, label).value("fill").toString(), QStringLiteral("gray125"));
+            QVERIFY2(CellAt(sheet, label).value("bold").toBool(), label);
+            QCOMPARE(CellAt(sheet, label).value("fill").toString(), QStringLiteral("gray125"));
         }
         for (const char *plain : {"C2", "C3", "B7", "F9"}) {
-            QVERIFY2(!CellOf(sheet, plain).value("bold").toBool(), plain);
-            QVERIFY2(CellOf(sheet, plain).value("fill").isNull(), plain);
+            QVERIFY2(!CellAt(sheet, plain).value("bold").toBool(), plain);
+            QVERIFY2(CellAt(sheet, plain).value("fill").isNull(), plain);
         }
-        QCOMPARE(BordersOf(sheet, "B2"),
+        QCOMPARE(BordersAt(sheet, "B2"),
                  QStringLiteral("top:medium bottom:hair left:medium right:thin"));
-        QCOMPARE(BordersOf(sheet, "C3"),
+        QCOMPARE(BordersAt(sheet, "C3"),
                  QStringLiteral("top:hair bottom:hair left:thin right:medium"));
-        QCOMPARE(BordersOf(sheet, "C4"),
+        QCOMPARE(BordersAt(sheet, "C4"),
                  QStringLiteral("top:hair bottom:medium left:thin right:medium"));
-        QCOMPARE(BordersOf(sheet, "D6"),
+        QCOMPARE(BordersAt(sheet, "D6"),
                  QStringLiteral("top:medium bottom:medium left:thin right:thin"));
-        QCOMPARE(BordersOf(sheet, "B7"),
+        QCOMPARE(BordersAt(sheet, "B7"),
                  QStringLiteral("top:medium bottom:hair left:medium right:thin"));
-        QCOMPARE(BordersOf(sheet, "F8"),
+        QCOMPARE(BordersAt(sheet, "F8"),
                  QStringLiteral("top:hair bottom:hair left:thin right:medium"));
-        QCOMPARE(BordersOf(sheet, "E9"),
+        QCOMPARE(BordersAt(sheet, "E9"),
                  QStringLiteral("top:hair bottom:medium left:thin right:thin"));
         // A one-row data block has no inner horizontal line.
         const QJsonObject one = written_.value("sheets").toArray()[1].toObject();
-        QCOMPARE(BordersOf(one, "C7"),
+        QCOMPARE(BordersAt(one, "C7"),
                  QStringLiteral("top:medium bottom:medium left:thin right:thin"));
     }
 
@@ -232,7 +220,7 @@ private slots:
             QStringLiteral("early-%1.xlsx").arg(QTest::currentDataTag()).replace(' ', '-'));
         WriteXlsx(*book, path);
         const QJsonObject sheet = ReadWorkbook(path).value("sheets").toArray()[0].toObject();
-        QCOMPARE(CellOf(sheet, "A1").value("value").toObject().value(kind).toString(), shown);
+        QCOMPARE(CellAt(sheet, "A1").value("value").toObject().value(kind).toString(), shown);
     }
 
     // Cell text as the file stores it: what XML cannot carry, and the
@@ -406,7 +394,7 @@ private slots:
         QCOMPARE(sheets.size(), 4);
         QCOMPARE(sheets[0].toObject().value("name").toString(), QStringLiteral("Orders"));
         QCOMPARE(
-            CellOf(sheets[0].toObject(), "B8").value("value").toObject().value("text").toString(),
+            CellAt(sheets[0].toObject(), "B8").value("value").toObject().value("text").toString(),
             QStringLiteral("field2"));
         QCOMPARE(read.value("active").toInt(), 1); // the sheet added last
     }

@@ -1,5 +1,6 @@
 #include "spreadsheet/Application.h"
 #include "spreadsheet/XlsxFile.h"
+#include "support/SheetCells.h"
 #include "support/WorkbookReader.h"
 #include "ui/DesktopPresenter.h"
 #include "ui/HandOverFolders.h"
@@ -75,8 +76,7 @@ private slots:
             QFileInfo(QDir(file.absolutePath()).filePath(HandOverFolders::MarkerName)).isFile());
         const QJsonObject read = ReadWorkbook(opened[0]);
         QVERIFY(read.value("contentType").toString().contains("template"));
-        QCOMPARE(read.value("sheets").toArray()[0].toObject().value("name").toString(),
-                 QStringLiteral("顧客"));
+        QCOMPARE(SheetNames(read).value(0), QStringLiteral("顧客"));
 
         // The desktop's spreadsheet application opens it as a new, untitled
         // document; the same workbook written as a workbook opens as that file.

@@ -2,6 +2,7 @@
 #include "generator/clsOutputTableDesign.h"
 #include "spreadsheet/Application.h"
 #include "support/CommaLocale.h"
+#include "support/SheetCells.h"
 #include "support/WorkbookReader.h"
 #include "testdb/Jet4Writer.h"
 #include "ui/DesktopPresenter.h"
@@ -9,7 +10,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonArray>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -67,12 +67,9 @@ private slots:
         byOpenpyxl_ = ReadWorkbook(reference);
         byLibreOffice_ = ReadWorkbookWithLibreOffice(reference);
         // What the comparisons below stand on: a date and a number.
-        const QJsonObject cells =
-            byOpenpyxl_.value("sheets").toArray()[0].toObject().value("cells").toObject();
-        QCOMPARE(cells.value("C3").toObject().value("value").toObject().value("date").toString(),
-                 QStringLiteral("2024-05-02T18:00:05.000"));
-        QCOMPARE(cells.value("D8").toObject().value("value").toObject().value("number").toDouble(),
-                 50.0);
+        const QJsonObject sheet = SheetAt(byOpenpyxl_, 0);
+        QCOMPARE(DateAt(sheet, "C3"), QStringLiteral("2024-05-02T18:00:05.000"));
+        QCOMPARE(ValueAt(sheet, "D8", "number").toDouble(), 50.0);
     }
 
     void toolWorkbook() {
