@@ -1,4 +1,5 @@
 #include "common/Failure.h"
+#include "common/OleDateTime.h"
 #include "database/Catalog.h"
 #include "database/ConnectionString.h"
 #include "database/mdlADO.h"
@@ -349,6 +350,34 @@ private slots:
         QCOMPARE(DateAt(sheet, "C4"), QStringLiteral("2023-03-15T06:00:00.000"));
     }
 
+    // One table's sheet beyond its layout: sizes as numbers, the catalog's
+    // times as dates in the built-in date-time format, to the millisecond,
+    // also in the first two months of 1900, where the spreadsheet's serials
+    // differ; the cells of the description column held without a value, and
+    // the unlabelled cells without any fill.
+    void tableSheetValues() {
+        FakeTable table{
+            "顧客マスタ", {Text("field1", 50), Text("field2", 100), Text("field3", 150)}, {}};
+        table.modified =
+            OleDateTime::fromDateTime(QDate(2024, 5, 2), QTime(18, 0, 5, 250)).serial();
+        table.created = OleDateTime::fromDateTime(QDate(1900, 2, 28), QTime(6, 0)).serial();
+        FakeCatalog catalog({table});
+        const Run run = makeTables(catalog.databasePath(), {"顧客マスタ"});
+        QCOMPARE(run.failure, QString());
+        const QJsonObject sheet = run.sheet(0);
+        CheckLayout(sheet, 3);
+        QCOMPARE(TextAt(sheet, "C2"), QStringLiteral("顧客マスタ"));
+        QCOMPARE(ValueAt(sheet, "D7", "number").toDouble(), 50.0);
+        QCOMPARE(ValueAt(sheet, "D9", "number").toDouble(), 150.0);
+        QCOMPARE(DateAt(sheet, "C3"), QStringLiteral("2024-05-02T18:00:05.250"));
+        QCOMPARE(CellAt(sheet, "C3").value("numberFormat").toString(),
+                 QStringLiteral("m/d/yy h:mm"));
+        QCOMPARE(DateAt(sheet, "C4"), QStringLiteral("1900-02-28T06:00:00.000"));
+        QVERIFY(CellAt(sheet, "F7").value("value").isNull());
+        for (const char *plain : {"C2", "C3", "B7", "F9"})
+            QVERIFY2(CellAt(sheet, plain).value("fill").isNull(), plain);
+    }
+
     void smallTables() {
         FakeCatalog catalog({{"One", {Long("only")}, {}}, {"None", {}, {}}});
         const Run run = makeTables(catalog.databasePath(), {"One", "None"});
@@ -433,16 +462,24 @@ private slots:
         QTest::newRow("no table") << QStringList() << QStringList{"Sheet1"};
         QTest::newRow("one table") << QStringList{"b"} << QStringList{"b"};
         QTest::newRow("three tables") << QStringList{"c", "a", "b"} << QStringList{"c", "a", "b"};
+        QTest::newRow("Japanese, a space") << QStringList{"顧客マスタ", "Order Details"}
+                                           << QStringList{"顧客マスタ", "Order Details"};
     }
     void sheetsInListOrder() {
         QFETCH(QStringList, tables);
         QFETCH(QStringList, sheets);
-        FakeCatalog catalog(
-            {{"a", {Long("x")}, {}}, {"b", {Long("y")}, {}}, {"c", {Long("z")}, {}}});
+        FakeCatalog catalog({{"a", {Long("x")}, {}},
+                             {"b", {Long("y")}, {}},
+                             {"c", {Long("z")}, {}},
+                             {"顧客マスタ", {Long("x")}, {}},
+                             {"Order Details", {Long("x")}, {}}});
         const Run run = makeTables(catalog.databasePath(), tables);
         QCOMPARE(run.failure, QString());
         QCOMPARE(run.sheetNames(), sheets);
         QCOMPARE(run.workbook.value("active").toInt(), sheets.size() - 1);
+        QCOMPARE(run.workbook.value("contentType").toString(),
+                 QStringLiteral(
+                     "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"));
         for (int i = 0; i < tables.size(); ++i)
             QCOMPARE(TextAt(run.sheet(i), "C2"), tables[i]);
         if (tables.isEmpty())
