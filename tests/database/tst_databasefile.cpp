@@ -45,11 +45,6 @@ class TestDatabaseFile : public QObject {
         return fd >= 0 && ::close(fd) == 0 && written;
     }
 
-    static QByteArray FixtureBytes(const QString &name) {
-        QFile f(Fixtures::path(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
     static QString Tool(const char *name) {
         return QCoreApplication::applicationDirPath() + '/' + name;
     }
@@ -96,8 +91,8 @@ private slots:
         const QByteArray database = rawPath(name + ".mdb");
         const QByteArray decoy = QString::fromUtf8(database).toUtf8(); // every stray byte as U+FFFD
         QVERIFY(decoy != database);
-        QVERIFY(WriteRaw(database, FixtureBytes("testV2000.mdb")));
-        QVERIFY(WriteRaw(decoy, FixtureBytes("nwind.mdb")));
+        QVERIFY(WriteRaw(database, Fixtures::bytes("testV2000.mdb")));
+        QVERIFY(WriteRaw(decoy, Fixtures::bytes("nwind.mdb")));
         const QStringList expected = {"Table1", "Table2", "Table3", "Table4"};
 
         QCOMPARE(UserTables(LocalFileName::decode(database)), expected);
@@ -137,8 +132,8 @@ private slots:
         REQUIRE_FIXTURES();
         const QByteArray open = rawPath("open.mdb"), locked = rawPath("locked.mdb"),
                          name = rawPath("swapped.mdb");
-        QVERIFY(WriteRaw(open, FixtureBytes("testV2000.mdb")));
-        QVERIFY(WriteRaw(locked, FixtureBytes("password.mdb")));
+        QVERIFY(WriteRaw(open, Fixtures::bytes("testV2000.mdb")));
+        QVERIFY(WriteRaw(locked, Fixtures::bytes("password.mdb")));
         QVERIFY(::link(open.constData(), name.constData()) == 0);
         std::atomic<bool> done = false;
         std::thread swapper([&] {

@@ -1,5 +1,6 @@
 #include "common/Failure.h"
 #include "spreadsheet/DraftFile.h"
+#include "support/Files.h"
 #include "support/SheetCells.h"
 #include "support/WorkbookReader.h"
 #include "testdb/Jet4Writer.h"
@@ -55,11 +56,6 @@ class TestOutput : public QObject {
         QDir().mkpath(path);
         QFile::copy(database_, path + "/db.mdb");
         return path;
-    }
-
-    static QStringList Listing(const QString &folder) {
-        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                      QDir::NoDotAndDotDot);
     }
 
     static QByteArray Hash(const QString &path) {
@@ -130,12 +126,12 @@ private slots:
         QVERIFY(::link(QFile::encodeName(folder + "/db.mdb").constData(),
                        QFile::encodeName(folder + "/hard.xlsx").constData()) == 0);
         const QByteArray before = Hash(folder + "/db.mdb");
-        const QStringList listing = Listing(folder);
+        const QStringList listing = FolderEntries(folder);
         const Run run = MakeWorkbook({folder + "/db.mdb", folder + '/' + alias});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.said.contains("データベースそのもの"), run.said.constData());
         QCOMPARE(Hash(folder + "/db.mdb"), before);
-        QCOMPARE(Listing(folder), listing);
+        QCOMPARE(FolderEntries(folder), listing);
     }
 
     // Anything but a regular file or a new name is refused at once, never
@@ -161,11 +157,11 @@ private slots:
         QFETCH(QString, output);
         QFETCH(QByteArray, message);
         const QString folder = dir_.filePath("nofile");
-        const QStringList listing = Listing(folder);
+        const QStringList listing = FolderEntries(folder);
         const Run run = MakeWorkbook({folder + "/db.mdb", output});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.said.contains(message), run.said.constData());
-        QCOMPARE(Listing(folder), listing);
+        QCOMPARE(FolderEntries(folder), listing);
     }
 
     // A link planted where an earlier version put its draft, and any other
@@ -176,14 +172,14 @@ private slots:
         QVERIFY(victim.open(QIODevice::WriteOnly) && victim.write("victim") == 6);
         victim.close();
         QVERIFY(QFile::link("victim.txt", folder + "/out.xlsx.draft"));
-        QStringList listing = Listing(folder);
+        QStringList listing = FolderEntries(folder);
         const Run run = MakeWorkbook({folder + "/db.mdb", folder + "/out.xlsx", "表1"});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(Hash(folder + "/victim.txt"),
                  QCryptographicHash::hash("victim", QCryptographicHash::Sha256));
         listing << "out.xlsx";
         listing.sort();
-        QCOMPARE(Listing(folder), listing);
+        QCOMPARE(FolderEntries(folder), listing);
         QVERIFY(IsCompletePackage(folder + "/out.xlsx"));
     }
 
@@ -204,7 +200,7 @@ private slots:
                 QCOMPARE(run->exitCode(), 0);
             }
             QVERIFY2(IsCompletePackage(output), qPrintable(QString::number(round)));
-            QCOMPARE(Listing(folder), (QStringList{"db.mdb", "out.xlsx"}));
+            QCOMPARE(FolderEntries(folder), (QStringList{"db.mdb", "out.xlsx"}));
         }
         QCOMPARE(SheetNames(ReadWorkbook(output)).size(), 8);
     }
@@ -226,7 +222,7 @@ private slots:
         const QString output = folder + "/out.xlsx";
         QCOMPARE(MakeWorkbook({folder + "/db.mdb", output, "表1"}).exitCode, 0);
         const QByteArray previous = Hash(output);
-        const QStringList listing = Listing(folder);
+        const QStringList listing = FolderEntries(folder);
         const Run run = MakeWorkbook(QStringList{folder + "/db.mdb", output} + tables, [limit] {
             const rlimit size{rlim_t(limit), rlim_t(limit)};
             setrlimit(RLIMIT_FSIZE, &size);
@@ -235,7 +231,7 @@ private slots:
         QVERIFY2(run.said.contains("書き込めません") || run.said.contains("作成できません"),
                  run.said.constData());
         QCOMPARE(Hash(output), previous);
-        QCOMPARE(Listing(folder), listing);
+        QCOMPARE(FolderEntries(folder), listing);
     }
 
     // With too little memory for the workers' threads, or for what they
@@ -280,12 +276,12 @@ private slots:
         const QString output = folder + "/out.xlsx";
         QCOMPARE(MakeWorkbook({folder + "/db.mdb", output, "表1"}).exitCode, 0);
         const QByteArray previous = Hash(output);
-        const QStringList listing = Listing(folder);
+        const QStringList listing = FolderEntries(folder);
         QElapsedTimer whole;
         whole.start();
         QCOMPARE(MakeWorkbook({folder + "/db.mdb", output}).exitCode, 0);
         const int runMs = int(whole.elapsed());
-        QCOMPARE(Listing(folder), listing);
+        QCOMPARE(FolderEntries(folder), listing);
 
         for (int i = 0; i < 6; ++i) {
             QProcess tool;
@@ -297,7 +293,7 @@ private slots:
             QThread::msleep(runMs * (i + 4) / 10);
             ::kill(pid_t(tool.processId()), signal);
             QVERIFY(tool.waitForFinished(60000));
-            QCOMPARE(Listing(folder), listing);
+            QCOMPARE(FolderEntries(folder), listing);
             QVERIFY(Hash(output) == previous || IsCompletePackage(output));
         }
     }
@@ -311,7 +307,7 @@ private slots:
         QVERIFY(old.open(QIODevice::WriteOnly) &&
                 old.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
         old.close();
-        QStringList listing = Listing(folder);
+        QStringList listing = FolderEntries(folder);
         const auto target = spreadsheet::OutputTarget::of(folder + "/out.txt");
 
         // In a process of its own, with the signal's default action, as in
@@ -328,14 +324,14 @@ private slots:
         int status = 0;
         QCOMPARE(waitpid(child, &status, 0), child);
         QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
-        QCOMPARE(Listing(folder), listing);
+        QCOMPARE(FolderEntries(folder), listing);
 
         {
             spreadsheet::DraftFile draft(target, spreadsheet::DraftFile::Kind::Named);
             QVERIFY(!draft.name().isEmpty());
-            QCOMPARE(Listing(folder).size(), listing.size() + 1);
+            QCOMPARE(FolderEntries(folder).size(), listing.size() + 1);
         }
-        QCOMPARE(Listing(folder), listing);
+        QCOMPARE(FolderEntries(folder), listing);
         {
             spreadsheet::DraftFile draft(target, spreadsheet::DraftFile::Kind::Named);
             QCOMPARE(::write(draft.fd(), "new", 3), 3);
@@ -393,8 +389,8 @@ private slots:
         QVERIFY(QFile::rename(base + "/d", base + "/d.old"));
         QVERIFY(QFile::link("victim", base + "/d"));
         draft.replace();
-        QCOMPARE(Listing(base + "/victim"), QStringList());
-        QCOMPARE(Listing(base + "/d.old"), QStringList{"o.xlsx"});
+        QCOMPARE(FolderEntries(base + "/victim"), QStringList());
+        QCOMPARE(FolderEntries(base + "/d.old"), QStringList{"o.xlsx"});
     }
 
     // A replaced file keeps its owner and group, as well as its mode.

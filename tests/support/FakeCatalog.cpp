@@ -1,20 +1,12 @@
 #include "support/FakeCatalog.h"
 
 #include "database/CatalogReader.h"
+#include "support/Files.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-
-namespace {
-
-bool WriteFile(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-} // namespace
 
 FakeCatalog::FakeCatalog(const QList<FakeTable> &tables) {
     QJsonArray entries;

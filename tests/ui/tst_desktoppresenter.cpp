@@ -1,5 +1,6 @@
 #include "spreadsheet/Application.h"
 #include "spreadsheet/XlsxFile.h"
+#include "support/Files.h"
 #include "support/SheetCells.h"
 #include "support/WorkbookReader.h"
 #include "ui/DesktopPresenter.h"
@@ -27,16 +28,6 @@ bool SetAge(const QString &path, int hours) {
     const struct timespec times[2] = {{when, 0}, {when, 0}};
     return utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW) ==
            0;
-}
-
-bool WriteFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write("x") == 1;
-}
-
-QStringList Entries(const QString &folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                  QDir::NoDotAndDotDot);
 }
 
 } // namespace
@@ -147,7 +138,7 @@ private slots:
         QCOMPARE(notices.size(), 1);
         QVERIFY2(notices[0].startsWith(QStringLiteral("ブックを保存できませんでした。")),
                  qPrintable(notices[0]));
-        QCOMPARE(Entries(temp.path()), QStringList());
+        QCOMPARE(FolderEntries(temp.path()), QStringList());
     }
 
     // At start the program removes its own hand-over folders of earlier runs
@@ -179,11 +170,11 @@ private slots:
         // folder, the same folder elsewhere with the link pointing to it.
         const QString real = link == "as folder" ? elsewhere.filePath(name) : folder;
         QVERIFY(QDir().mkpath(real));
-        QVERIFY(WriteFile(QDir(real).filePath(QStringLiteral("テーブルデザイン.xltx"))));
+        QVERIFY(WriteFile(QDir(real).filePath(QStringLiteral("テーブルデザイン.xltx")), "x"));
         if (marked)
-            QVERIFY(WriteFile(QDir(real).filePath(HandOverFolders::MarkerName)));
+            QVERIFY(WriteFile(QDir(real).filePath(HandOverFolders::MarkerName), "x"));
         const QString outside = elsewhere.filePath(QStringLiteral("keep.mdb"));
-        QVERIFY(WriteFile(outside));
+        QVERIFY(WriteFile(outside, "x"));
         if (link == "inside")
             QVERIFY(
                 QFile::link(elsewhere.path(), QDir(folder).filePath(QStringLiteral("elsewhere"))));
@@ -195,7 +186,7 @@ private slots:
         QCOMPARE(QFileInfo(folder).exists() || QFileInfo(folder).isSymLink(), !removed);
         QVERIFY(QFileInfo::exists(outside));
         if (link == "as folder")
-            QCOMPARE(Entries(real).size(), 2);
+            QCOMPARE(FolderEntries(real).size(), 2);
     }
 };
 
