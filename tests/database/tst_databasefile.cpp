@@ -5,9 +5,9 @@
 #include "database/mdlADO.h"
 #include "support/Failures.h"
 #include "support/Fixtures.h"
+#include "support/Tools.h"
 #include "support/UserTables.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -43,10 +43,6 @@ class TestDatabaseFile : public QObject {
         const bool written =
             fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
         return fd >= 0 && ::close(fd) == 0 && written;
-    }
-
-    static QString Tool(const char *name) {
-        return QCoreApplication::applicationDirPath() + '/' + name;
     }
 
 private slots:
@@ -102,8 +98,9 @@ private slots:
         QVERIFY(WriteRaw(rawPath("name"), database));
         QVERIFY(WriteRaw(rawPath("output"), rawPath(name + ".xlsx")));
         QProcess dump;
-        dump.start("/bin/sh", {"-c", "exec \"$0\" --tables-only \"$(cat \"$1\")\"",
-                               Tool("quillmere-catalog-dump"), QString::fromUtf8(rawPath("name"))});
+        dump.start("/bin/sh",
+                   {"-c", "exec \"$0\" --tables-only \"$(cat \"$1\")\"",
+                    ToolPath("quillmere-catalog-dump"), QString::fromUtf8(rawPath("name"))});
         QVERIFY(dump.waitForFinished(30000));
         QCOMPARE(dump.exitCode(), 0);
         QStringList dumped;
@@ -114,9 +111,10 @@ private slots:
         QCOMPARE(dumped, expected);
 
         QProcess make;
-        make.start("/bin/sh", {"-c", "exec \"$0\" \"$(cat \"$1\")\" \"$(cat \"$2\")\"",
-                               Tool("quillmere-make-workbook"), QString::fromUtf8(rawPath("name")),
-                               QString::fromUtf8(rawPath("output"))});
+        make.start("/bin/sh",
+                   {"-c", "exec \"$0\" \"$(cat \"$1\")\" \"$(cat \"$2\")\"",
+                    ToolPath("quillmere-make-workbook"), QString::fromUtf8(rawPath("name")),
+                    QString::fromUtf8(rawPath("output"))});
         QVERIFY(make.waitForFinished(30000));
         QCOMPARE(make.exitCode(), 0);
         struct stat status {};
@@ -243,7 +241,7 @@ private slots:
     // it starts, and its reader a stand-in that would wait an hour.
     void readerDiesWithTheProgram() {
         const QString program = dir_.filePath("quillmere-catalog-dump");
-        QVERIFY(QFile::copy(Tool("quillmere-catalog-dump"), program));
+        QVERIFY(QFile::copy(ToolPath("quillmere-catalog-dump"), program));
         const QString marker = QString::number(3600 + QRandomGenerator::global()->bounded(1000));
         QFile reader(dir_.filePath("quillmere-reader"));
         QVERIFY(reader.open(QIODevice::WriteOnly));

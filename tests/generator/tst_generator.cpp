@@ -13,14 +13,13 @@
 #include "support/GuardedFifo.h"
 #include "support/MdbSchemaComments.h"
 #include "support/SheetCells.h"
+#include "support/Tools.h"
 #include "support/UserTables.h"
 #include "support/WorkbookReader.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <optional>
@@ -545,28 +544,22 @@ private slots:
     // a failure, and exit statuses that tell the two kinds of failure apart.
     void driverTool() {
         REQUIRE_FIXTURES();
-        const QString tool = QCoreApplication::applicationDirPath() + "/quillmere-make-workbook";
+        const QString tool = "quillmere-make-workbook";
         const QString output = dir_.filePath("driver.xlsx");
-        QProcess run;
-        run.start(tool, {Fixtures::path("nwind.mdb"), output});
-        QVERIFY(run.waitForFinished(60000));
-        QCOMPARE(run.exitCode(), 0);
+        QCOMPARE(RunTool(tool, {Fixtures::path("nwind.mdb"), output}, 60000).exitCode, 0);
         QJsonObject book = ReadWorkbook(output);
-        QCOMPARE(book.value("sheets").toArray().size(), 9);
+        QCOMPARE(SheetNames(book).size(), 9);
         QVERIFY(book.value("contentType").toString().contains("sheet.main"));
 
         QFile::remove(output);
-        run.start(tool, {Fixtures::path("nwind.mdb"), output, "Orders", "Nowhere"});
-        QVERIFY(run.waitForFinished(60000));
-        QCOMPARE(run.exitCode(), 1);
-        QVERIFY(QString::fromUtf8(run.readAllStandardError()).contains("Nowhere"));
-        book = ReadWorkbook(output);
-        QCOMPARE(book.value("sheets").toArray().size(), 2);
+        const ToolRun run =
+            RunTool(tool, {Fixtures::path("nwind.mdb"), output, "Orders", "Nowhere"}, 60000);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY(QString::fromUtf8(run.said).contains("Nowhere"));
+        QCOMPARE(SheetNames(ReadWorkbook(output)).size(), 2);
 
         QFile::remove(output);
-        run.start(tool, {Fixtures::path("password.mdb"), output});
-        QVERIFY(run.waitForFinished(60000));
-        QCOMPARE(run.exitCode(), 2);
+        QCOMPARE(RunTool(tool, {Fixtures::path("password.mdb"), output}, 60000).exitCode, 2);
         QVERIFY(!QFile::exists(output));
     }
 

@@ -2,10 +2,10 @@
 #include "spreadsheet/DraftFile.h"
 #include "support/Files.h"
 #include "support/SheetCells.h"
+#include "support/Tools.h"
 #include "support/WorkbookReader.h"
 #include "testdb/Jet4Writer.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -31,23 +31,12 @@ class TestOutput : public QObject {
     QTemporaryDir dir_;
     QString database_; // about a second's run of quillmere-make-workbook
 
-    struct Run {
-        int exitCode = -1;
-        QByteArray said; // standard error
-    };
-
-    static Run MakeWorkbook(const QStringList &args, const std::function<void()> &inChild = {}) {
-        QProcess tool;
-        if (inChild)
-            tool.setChildProcessModifier(inChild);
-        tool.start(QCoreApplication::applicationDirPath() + "/quillmere-make-workbook", args);
-        if (!tool.waitForFinished(60000)) {
-            tool.kill();
-            tool.waitForFinished();
-            return {-1, "did not end"};
-        }
-        return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
-                tool.readAllStandardError()};
+    static ToolRun MakeWorkbook(const QStringList &args,
+                                const std::function<void()> &inChild = {}) {
+        return RunTool("quillmere-make-workbook", args, 60000, [&](QProcess &tool) {
+            if (inChild)
+                tool.setChildProcessModifier(inChild);
+        });
     }
 
     // A folder of its own for one test, with a copy of the database.
@@ -127,7 +116,7 @@ private slots:
                        QFile::encodeName(folder + "/hard.xlsx").constData()) == 0);
         const QByteArray before = Hash(folder + "/db.mdb");
         const QStringList listing = FolderEntries(folder);
-        const Run run = MakeWorkbook({folder + "/db.mdb", folder + '/' + alias});
+        const ToolRun run = MakeWorkbook({folder + "/db.mdb", folder + '/' + alias});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.said.contains("データベースそのもの"), run.said.constData());
         QCOMPARE(Hash(folder + "/db.mdb"), before);
@@ -158,7 +147,7 @@ private slots:
         QFETCH(QByteArray, message);
         const QString folder = dir_.filePath("nofile");
         const QStringList listing = FolderEntries(folder);
-        const Run run = MakeWorkbook({folder + "/db.mdb", output});
+        const ToolRun run = MakeWorkbook({folder + "/db.mdb", output});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.said.contains(message), run.said.constData());
         QCOMPARE(FolderEntries(folder), listing);
@@ -173,7 +162,7 @@ private slots:
         victim.close();
         QVERIFY(QFile::link("victim.txt", folder + "/out.xlsx.draft"));
         QStringList listing = FolderEntries(folder);
-        const Run run = MakeWorkbook({folder + "/db.mdb", folder + "/out.xlsx", "表1"});
+        const ToolRun run = MakeWorkbook({folder + "/db.mdb", folder + "/out.xlsx", "表1"});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(Hash(folder + "/victim.txt"),
                  QCryptographicHash::hash("victim", QCryptographicHash::Sha256));
@@ -193,8 +182,7 @@ private slots:
         for (int round = 0; round < 20; ++round) {
             QProcess first, second;
             for (QProcess *run : {&first, &second})
-                run->start(QCoreApplication::applicationDirPath() + "/quillmere-make-workbook",
-                           args);
+                run->start(ToolPath("quillmere-make-workbook"), args);
             for (QProcess *run : {&first, &second}) {
                 QVERIFY(run->waitForFinished(60000));
                 QCOMPARE(run->exitCode(), 0);
@@ -223,7 +211,7 @@ private slots:
         QCOMPARE(MakeWorkbook({folder + "/db.mdb", output, "表1"}).exitCode, 0);
         const QByteArray previous = Hash(output);
         const QStringList listing = FolderEntries(folder);
-        const Run run = MakeWorkbook(QStringList{folder + "/db.mdb", output} + tables, [limit] {
+        const ToolRun run = MakeWorkbook(QStringList{folder + "/db.mdb", output} + tables, [limit] {
             const rlimit size{rlim_t(limit), rlim_t(limit)};
             setrlimit(RLIMIT_FSIZE, &size);
         });
@@ -249,7 +237,7 @@ private slots:
         const QString output = folder + "/out.xlsx";
         QElapsedTimer timer;
         timer.start();
-        const Run run = MakeWorkbook({folder + "/db.mdb", output, "表1", "表2"}, [kilobytes] {
+        const ToolRun run = MakeWorkbook({folder + "/db.mdb", output, "表1", "表2"}, [kilobytes] {
             const rlimit space{rlim_t(kilobytes) * 1024, rlim_t(kilobytes) * 1024};
             setrlimit(RLIMIT_AS, &space);
         });
@@ -285,8 +273,7 @@ private slots:
 
         for (int i = 0; i < 6; ++i) {
             QProcess tool;
-            tool.start(QCoreApplication::applicationDirPath() + "/quillmere-make-workbook",
-                       {folder + "/db.mdb", output});
+            tool.start(ToolPath("quillmere-make-workbook"), {folder + "/db.mdb", output});
             QVERIFY(tool.waitForStarted());
             // From the start to the end of the run, the last tries in its
             // final part, where the workbook is written.
@@ -369,8 +356,7 @@ private slots:
             tool.setStandardErrorFile(log, QIODevice::Append);
         else
             tool.setStandardOutputFile(log, QIODevice::Append);
-        tool.start(QCoreApplication::applicationDirPath() + "/quillmere-make-workbook",
-                   {folder + "/db.mdb", output, "表1"});
+        tool.start(ToolPath("quillmere-make-workbook"), {folder + "/db.mdb", output, "表1"});
         QVERIFY(tool.waitForFinished(60000));
         QCOMPARE(tool.exitCode(), 1);
         QFile after(log);

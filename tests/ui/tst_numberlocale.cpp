@@ -3,6 +3,7 @@
 #include "spreadsheet/Application.h"
 #include "support/CommaLocale.h"
 #include "support/SheetCells.h"
+#include "support/Tools.h"
 #include "support/WorkbookReader.h"
 #include "testdb/Jet4Writer.h"
 #include "ui/DesktopPresenter.h"
@@ -10,7 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -28,12 +29,11 @@ class TestNumberLocale : public QObject {
 
     QString makeWorkbook(const QString &name, const QProcessEnvironment &environment) {
         const QString output = dir_.filePath(name);
-        QProcess tool;
-        tool.setProcessEnvironment(environment);
-        tool.start(QCoreApplication::applicationDirPath() + "/quillmere-make-workbook",
-                   {database_, output});
-        if (!tool.waitForFinished(60000) || tool.exitCode() != 0) {
-            qWarning("%s", tool.readAllStandardError().constData());
+        const ToolRun run =
+            RunTool("quillmere-make-workbook", {database_, output}, 60000,
+                    [&](QProcess &tool) { tool.setProcessEnvironment(environment); });
+        if (run.exitCode != 0) {
+            qWarning("%s", run.said.constData());
             return {};
         }
         return output;
