@@ -5,6 +5,7 @@
 #include "generator/Services.h"
 #include "support/ChildProcesses.h"
 #include "support/Failures.h"
+#include "support/Files.h"
 #include "support/Fixtures.h"
 #include "testdb/Jet4Writer.h"
 
@@ -29,15 +30,7 @@ class TestBadInput : public QObject {
     QTemporaryDir dir_;
 
     QString write(const QString &name, const QByteArray &bytes) {
-        QFile f(dir_.filePath(name));
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            return {};
-        return f.fileName();
-    }
-
-    QByteArray fixtureBytes(const QString &name) {
-        QFile f(Fixtures::path(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        return WriteFile(dir_.filePath(name), bytes) ? dir_.filePath(name) : QString();
     }
 
     // A stand-in for the reader executable, for failures libmdb shows only
@@ -121,7 +114,7 @@ private slots:
         // Encoded ("encrypted") files carry their page key in the header;
         // they are refused for what they are, whatever their pages hold.
         for (const QString name : {"testV1997.mdb", "testV2000.mdb"}) {
-            QByteArray encoded = fixtureBytes(name);
+            QByteArray encoded = Fixtures::bytes(name);
             setHeaderField(encoded, 0x3E, 0x1234ABCD);
             QTest::newRow(qPrintable("encoded " + name))
                 << write("encoded-" + name, encoded) << "暗号化されています"
@@ -140,18 +133,18 @@ private slots:
         QTest::addColumn<FailureKind>("kind");
         if (Fixtures::directory().isEmpty())
             return;
-        const QByteArray nwind = fixtureBytes("nwind.mdb");
+        const QByteArray nwind = Fixtures::bytes("nwind.mdb");
         QTest::newRow("cut to half")
             << write("half.mdb", nwind.left(nwind.size() / 2)) << FailureKind::Damaged;
         QTest::newRow("cut after the header page")
             << write("header-page.mdb", nwind.left(2048)) << FailureKind::Damaged;
         // One byte in the catalog's table definition makes libmdb crash: a
         // reader that crashed, whatever made it.
-        QByteArray crashing = fixtureBytes("testV1997.mdb");
+        QByteArray crashing = Fixtures::bytes("testV1997.mdb");
         crashing[0x1023] = '\x3E';
         QTest::newRow("libmdb crashes") << write("crash.mdb", crashing) << FailureKind::Internal;
         // The definition page of Table2 no longer holds a table definition.
-        QByteArray overwritten = fixtureBytes("testV2000.mdb");
+        QByteArray overwritten = Fixtures::bytes("testV2000.mdb");
         overwritten[30 * 4096] = '\x01';
         QTest::newRow("table definition overwritten")
             << write("overwritten.mdb", overwritten) << FailureKind::Damaged;
@@ -172,7 +165,7 @@ private slots:
         if (Fixtures::directory().isEmpty())
             return;
         const auto damage = [this](const QString &fixture, qsizetype at, const QByteArray &bytes) {
-            QByteArray b = fixtureBytes(fixture);
+            QByteArray b = Fixtures::bytes(fixture);
             b.replace(at, bytes.size(), bytes);
             return write(QString::number(at) + "-" + fixture, b);
         };
@@ -194,7 +187,7 @@ private slots:
             << damage("nwind.mdb", 548 * 2048, QByteArray(2048, '\0'))
             << damaged + "ページ 548 はデータページではありません";
         QTest::newRow("cut before the last page")
-            << write("cut.mdb", fixtureBytes("nwind.mdb").left(1346560))
+            << write("cut.mdb", Fixtures::bytes("nwind.mdb").left(1346560))
             << damaged + "ページ 713 はファイルの終わりより後にあります";
         // The page's row count, at 12 in Jet 4: 5 of its 22 rows.
         QTest::newRow("rows fewer than declared")
@@ -232,7 +225,7 @@ private slots:
         // The time of the last change is the last fixed-length field of the
         // entry's row, just before its name (other rows, of forms say, may
         // share the name); doubles are stored little-endian, as here.
-        QByteArray bytes = fixtureBytes("nwind.mdb");
+        QByteArray bytes = Fixtures::bytes("nwind.mdb");
         const QByteArray time(reinterpret_cast<const char *>(&modified), 8),
             name = entry.toLatin1();
         qsizetype at = -1;
@@ -321,7 +314,7 @@ private slots:
         QTest::addColumn<bool>("designsRead");
         if (Fixtures::directory().isEmpty())
             return;
-        const QByteArray nwind = fixtureBytes("nwind.mdb");
+        const QByteArray nwind = Fixtures::bytes("nwind.mdb");
         const qsizetype orders = 449 * 2048;
         // The definition's stored and logical indexes and their names follow
         // the last column's name; its length (at 8) counts from after the page header.
@@ -531,7 +524,7 @@ private slots:
     // still lists, reading that table fails in time.
     void runawayTableDefinition() {
         REQUIRE_FIXTURES();
-        QByteArray bytes = fixtureBytes("testV2000.mdb");
+        QByteArray bytes = Fixtures::bytes("testV2000.mdb");
         const qsizetype definition = 24 * 4096;
         const quint32 self = 24, indexes = 50'000'000;
         memcpy(bytes.data() + definition + 4, &self, 4);
@@ -567,7 +560,7 @@ private slots:
     void memoryBoundStopsARunawayReader() {
         REQUIRE_FIXTURES();
         services_.readers->settings.timeLimit = std::chrono::seconds(120);
-        QByteArray bytes = fixtureBytes("testV2000.mdb");
+        QByteArray bytes = Fixtures::bytes("testV2000.mdb");
         const qsizetype definition = 24 * 4096;
         const quint32 self = 24, indexes = 20'000'000; // far beyond 2 GiB of index records
         memcpy(bytes.data() + definition + 4, &self, 4);

@@ -7,15 +7,14 @@
 #include "support/Failures.h"
 #include "support/FakeCatalog.h"
 #include "support/Fixtures.h"
+#include "support/Tools.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -314,15 +313,10 @@ private slots:
     // The command-line dump lists what the catalog holds, and tells a failed
     // open by its exit status and why.
     void dumpTool() {
-        const QString tool = QCoreApplication::applicationDirPath() + "/quillmere-catalog-dump";
-        QProcess dump;
-        dump.start(tool, {Fixtures::path("testV2000.mdb")});
-        QVERIFY(dump.waitForFinished());
-        QCOMPARE(dump.exitCode(), 0);
-        const QJsonArray tables = QJsonDocument::fromJson(dump.readAllStandardOutput())
-                                      .object()
-                                      .value("tables")
-                                      .toArray();
+        const ToolRun dump = RunTool("quillmere-catalog-dump", {Fixtures::path("testV2000.mdb")});
+        QCOMPARE(dump.exitCode, 0);
+        const QJsonArray tables =
+            QJsonDocument::fromJson(dump.out).object().value("tables").toArray();
         QStringList userTables;
         for (const QJsonValue &t : tables)
             if (t.toObject().value("type").toString() == "TABLE") {
@@ -332,12 +326,11 @@ private slots:
             }
         QCOMPARE(userTables, (QStringList{"Table1", "Table2", "Table3", "Table4"}));
 
-        dump.start(tool, {Fixtures::path("password.mdb")});
-        QVERIFY(dump.waitForFinished());
-        QCOMPARE(dump.exitCode(), 2);
-        QVERIFY(dump.readAllStandardOutput().isEmpty());
+        const ToolRun locked = RunTool("quillmere-catalog-dump", {Fixtures::path("password.mdb")});
+        QCOMPARE(locked.exitCode, 2);
+        QVERIFY(locked.out.isEmpty());
         // One line, with the reason the reader gave.
-        const QByteArray said = dump.readAllStandardError();
+        const QByteArray said = locked.said;
         QCOMPARE(said.count('\n'), 1);
         QVERIFY2(said.contains(": パスワードで保護されています"), said.constData());
     }
@@ -369,12 +362,9 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(int, status);
         QFETCH(QString, output);
-        QProcess run;
-        run.start(QCoreApplication::applicationDirPath() + '/' + tool, arguments);
-        QVERIFY(run.waitForFinished());
-        QCOMPARE(run.exitCode(), status);
-        const QString said = QString::fromUtf8(status == 0 ? run.readAllStandardOutput()
-                                                           : run.readAllStandardError());
+        const ToolRun run = RunTool(tool, arguments);
+        QCOMPARE(run.exitCode, status);
+        const QString said = QString::fromUtf8(status == 0 ? run.out : run.said);
         QVERIFY2(said.startsWith(output), qPrintable(said));
         if (arguments == QStringList{"--help"})
             QVERIFY(said.contains("Exit status: 0"));

@@ -6,9 +6,9 @@
 #include "generator/Services.h"
 #include "support/Failures.h"
 #include "support/Fixtures.h"
+#include "support/Tools.h"
 #include "support/UserTables.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -45,15 +45,6 @@ class TestDatabaseFile : public QObject {
         const bool written =
             fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
         return fd >= 0 && ::close(fd) == 0 && written;
-    }
-
-    static QByteArray FixtureBytes(const QString &name) {
-        QFile f(Fixtures::path(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
-    static QString Tool(const char *name) {
-        return QCoreApplication::applicationDirPath() + '/' + name;
     }
 
 private slots:
@@ -98,8 +89,8 @@ private slots:
         const QByteArray database = rawPath(name + ".mdb");
         const QByteArray decoy = QString::fromUtf8(database).toUtf8(); // every stray byte as U+FFFD
         QVERIFY(decoy != database);
-        QVERIFY(WriteRaw(database, FixtureBytes("testV2000.mdb")));
-        QVERIFY(WriteRaw(decoy, FixtureBytes("nwind.mdb")));
+        QVERIFY(WriteRaw(database, Fixtures::bytes("testV2000.mdb")));
+        QVERIFY(WriteRaw(decoy, Fixtures::bytes("nwind.mdb")));
         const QStringList expected = {"Table1", "Table2", "Table3", "Table4"};
 
         QCOMPARE(UserTables(services_.readers, LocalFileName::decode(database)), expected);
@@ -109,8 +100,9 @@ private slots:
         QVERIFY(WriteRaw(rawPath("name"), database));
         QVERIFY(WriteRaw(rawPath("output"), rawPath(name + ".xlsx")));
         QProcess dump;
-        dump.start("/bin/sh", {"-c", "exec \"$0\" --tables-only \"$(cat \"$1\")\"",
-                               Tool("quillmere-catalog-dump"), QString::fromUtf8(rawPath("name"))});
+        dump.start("/bin/sh",
+                   {"-c", "exec \"$0\" --tables-only \"$(cat \"$1\")\"",
+                    ToolPath("quillmere-catalog-dump"), QString::fromUtf8(rawPath("name"))});
         QVERIFY(dump.waitForFinished(30000));
         QCOMPARE(dump.exitCode(), 0);
         QStringList dumped;
@@ -121,9 +113,10 @@ private slots:
         QCOMPARE(dumped, expected);
 
         QProcess make;
-        make.start("/bin/sh", {"-c", "exec \"$0\" \"$(cat \"$1\")\" \"$(cat \"$2\")\"",
-                               Tool("quillmere-make-workbook"), QString::fromUtf8(rawPath("name")),
-                               QString::fromUtf8(rawPath("output"))});
+        make.start("/bin/sh",
+                   {"-c", "exec \"$0\" \"$(cat \"$1\")\" \"$(cat \"$2\")\"",
+                    ToolPath("quillmere-make-workbook"), QString::fromUtf8(rawPath("name")),
+                    QString::fromUtf8(rawPath("output"))});
         QVERIFY(make.waitForFinished(30000));
         QCOMPARE(make.exitCode(), 0);
         struct stat status {};
@@ -139,8 +132,8 @@ private slots:
         REQUIRE_FIXTURES();
         const QByteArray open = rawPath("open.mdb"), locked = rawPath("locked.mdb"),
                          name = rawPath("swapped.mdb");
-        QVERIFY(WriteRaw(open, FixtureBytes("testV2000.mdb")));
-        QVERIFY(WriteRaw(locked, FixtureBytes("password.mdb")));
+        QVERIFY(WriteRaw(open, Fixtures::bytes("testV2000.mdb")));
+        QVERIFY(WriteRaw(locked, Fixtures::bytes("password.mdb")));
         QVERIFY(::link(open.constData(), name.constData()) == 0);
         std::atomic<bool> done = false;
         std::thread swapper([&] {
@@ -249,7 +242,7 @@ private slots:
     // it starts, and its reader a stand-in that would wait an hour.
     void readerDiesWithTheProgram() {
         const QString program = dir_.filePath("quillmere-catalog-dump");
-        QVERIFY(QFile::copy(Tool("quillmere-catalog-dump"), program));
+        QVERIFY(QFile::copy(ToolPath("quillmere-catalog-dump"), program));
         const QString marker = QString::number(3600 + QRandomGenerator::global()->bounded(1000));
         QFile reader(dir_.filePath("quillmere-reader"));
         QVERIFY(reader.open(QIODevice::WriteOnly));

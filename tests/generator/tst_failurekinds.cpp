@@ -7,6 +7,7 @@
 #include "spreadsheet/OutputTarget.h"
 #include "spreadsheet/XlsxFile.h"
 #include "support/Failures.h"
+#include "support/Files.h"
 #include "support/Fixtures.h"
 #include "testdb/Jet4Writer.h"
 
@@ -21,16 +22,6 @@ namespace {
 // One step of the window's or a tool's way through the program, and the
 // failure it ends in: an open gives it as its reason, the rest throw it.
 using Step = std::function<std::optional<Failure>()>;
-
-bool WriteFile(const QString &path, const QByteArray &bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray FixtureBytes(const QString &name) {
-    QFile file(Fixtures::path(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 Step Open(const Services &services, const QString &path) {
     return [services, path] {
@@ -123,7 +114,7 @@ private slots:
         QTest::newRow("open: password.mdb")
             << Open(services_, Fixtures::path("password.mdb")) << FailureKind::Protected
             << "パスワードで保護されています";
-        QByteArray damaged = FixtureBytes("testV2000.mdb");
+        QByteArray damaged = Fixtures::bytes("testV2000.mdb");
         damaged[14 * 4096] = '\x04'; // the catalog's data page turned index page
         QTest::newRow("open: a damaged file")
             << Open(services_, WriteFile(dir_.filePath("damaged.mdb"), damaged)
@@ -131,7 +122,7 @@ private slots:
                                    : QString())
             << FailureKind::Damaged << "データベースが壊れています";
         // One byte in the catalog's table definition makes libmdb crash.
-        QByteArray crashing = FixtureBytes("testV1997.mdb");
+        QByteArray crashing = Fixtures::bytes("testV1997.mdb");
         crashing[0x1023] = '\x3E';
         QTest::newRow("open: the reader crashes")
             << Open(services_, WriteFile(dir_.filePath("crash.mdb"), crashing)

@@ -1,4 +1,5 @@
 #include "common/Failure.h"
+#include "common/OleDateTime.h"
 #include "database/Catalog.h"
 #include "database/ConnectionString.h"
 #include "database/mdlADO.h"
@@ -11,14 +12,14 @@
 #include "support/Fixtures.h"
 #include "support/GuardedFifo.h"
 #include "support/MdbSchemaComments.h"
+#include "support/SheetCells.h"
+#include "support/Tools.h"
 #include "support/UserTables.h"
 #include "support/WorkbookReader.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <optional>
@@ -35,14 +36,8 @@ struct Run {
     std::optional<FailureKind> kind;
     QString reason;
     QJsonObject workbook;
-    QJsonArray sheets() const { return workbook.value("sheets").toArray(); }
-    QJsonObject sheet(int i) const { return sheets()[i].toObject(); }
-    QStringList sheetNames() const {
-        QStringList names;
-        for (const QJsonValue &s : sheets())
-            names << s.toObject().value("name").toString();
-        return names;
-    }
+    QJsonObject sheet(int i) const { return SheetAt(workbook, i); }
+    QStringList sheetNames() const { return SheetNames(workbook); }
 };
 
 ColumnDesign Text(const QString &name, int size = 50) {
@@ -50,30 +45,6 @@ ColumnDesign Text(const QString &name, int size = 50) {
 }
 ColumnDesign Long(const QString &name) {
     return {name, 3, 0};
-}
-
-QJsonObject CellAt(const QJsonObject &sheet, const QString &address) {
-    return sheet.value("cells").toObject().value(address).toObject();
-}
-QString TextAt(const QJsonObject &sheet, const QString &address) {
-    return CellAt(sheet, address).value("value").toObject().value("text").toString();
-}
-// No value: a cell absent from the file, or one without a value.
-bool EmptyAt(const QJsonObject &sheet, const QString &address) {
-    const QJsonValue value = CellAt(sheet, address).value("value");
-    return value.isNull() || value.isUndefined();
-}
-QString A1(int column, int row) {
-    return QStringLiteral("%1%2").arg(QChar(u'A' + column - 1)).arg(row);
-}
-
-// The sides of a cell's border the reader found, as "top:medium ...".
-QString BordersAt(const QJsonObject &sheet, const QString &address) {
-    const QJsonObject b = CellAt(sheet, address).value("border").toObject();
-    QStringList sides;
-    for (const char *side : {"top", "bottom", "left", "right"})
-        sides << QStringLiteral("%1:%2").arg(side, b.value(side).toString("none"));
-    return sides.join(' ');
 }
 
 // The frame every table's sheet must carry: the title block B2:C4 with a
@@ -143,10 +114,6 @@ void CheckLayout(const QJsonObject &sheet, int fields) {
     for (int i = 0; i < expected.size(); ++i)
         QVERIFY(ReadsBackAsWidth(widths.value(QString(QChar(u'A' + i))).toDouble(), expected[i]));
     QCOMPARE(sheet.value("heights").toObject(), QJsonObject());
-}
-
-QString DateAt(const QJsonObject &sheet, const QString &address) {
-    return CellAt(sheet, address).value("value").toObject().value("date").toString();
 }
 
 } // namespace
@@ -295,9 +262,7 @@ private slots:
                 if (size == 0)
                     QVERIFY(EmptyAt(sheet, A1(4, row)));
                 else
-                    QCOMPARE(
-                        CellAt(sheet, A1(4, row)).value("value").toObject().value("number").toInt(),
-                        size);
+                    QCOMPARE(ValueAt(sheet, A1(4, row), "number").toInt(), size);
                 const QString mark = marks.filter(QStringLiteral("%1/%2=").arg(tables[i], name))
                                          .value(0)
                                          .section('=', 1);
@@ -380,10 +345,38 @@ private slots:
             QCOMPARE(TextAt(sheet, A1(5, 7 + i)), marks[i]);
         QCOMPARE(TextAt(sheet, "C14"), QStringLiteral("adLongVarWChar"));
         QVERIFY(EmptyAt(sheet, "D14")); // size 0 stays empty
-        QCOMPARE(CellAt(sheet, "D13").value("value").toObject().value("number").toInt(), 50);
+        QCOMPARE(ValueAt(sheet, "D13", "number").toInt(), 50);
         // Times as the catalog gives them.
         QCOMPARE(DateAt(sheet, "C3"), QStringLiteral("2023-03-16T18:00:00.000"));
         QCOMPARE(DateAt(sheet, "C4"), QStringLiteral("2023-03-15T06:00:00.000"));
+    }
+
+    // One table's sheet beyond its layout: sizes as numbers, the catalog's
+    // times as dates in the built-in date-time format, to the millisecond,
+    // also in the first two months of 1900, where the spreadsheet's serials
+    // differ; the cells of the description column held without a value, and
+    // the unlabelled cells without any fill.
+    void tableSheetValues() {
+        FakeTable table{
+            "顧客マスタ", {Text("field1", 50), Text("field2", 100), Text("field3", 150)}, {}};
+        table.modified =
+            OleDateTime::fromDateTime(QDate(2024, 5, 2), QTime(18, 0, 5, 250)).serial();
+        table.created = OleDateTime::fromDateTime(QDate(1900, 2, 28), QTime(6, 0)).serial();
+        FakeCatalog catalog(services_.readers, {table});
+        const Run run = makeTables(catalog.databasePath(), {"顧客マスタ"});
+        QCOMPARE(run.failure, QString());
+        const QJsonObject sheet = run.sheet(0);
+        CheckLayout(sheet, 3);
+        QCOMPARE(TextAt(sheet, "C2"), QStringLiteral("顧客マスタ"));
+        QCOMPARE(ValueAt(sheet, "D7", "number").toDouble(), 50.0);
+        QCOMPARE(ValueAt(sheet, "D9", "number").toDouble(), 150.0);
+        QCOMPARE(DateAt(sheet, "C3"), QStringLiteral("2024-05-02T18:00:05.250"));
+        QCOMPARE(CellAt(sheet, "C3").value("numberFormat").toString(),
+                 QStringLiteral("m/d/yy h:mm"));
+        QCOMPARE(DateAt(sheet, "C4"), QStringLiteral("1900-02-28T06:00:00.000"));
+        QVERIFY(CellAt(sheet, "F7").value("value").isNull());
+        for (const char *plain : {"C2", "C3", "B7", "F9"})
+            QVERIFY2(CellAt(sheet, plain).value("fill").isNull(), plain);
     }
 
     void smallTables() {
@@ -471,17 +464,24 @@ private slots:
         QTest::newRow("no table") << QStringList() << QStringList{"Sheet1"};
         QTest::newRow("one table") << QStringList{"b"} << QStringList{"b"};
         QTest::newRow("three tables") << QStringList{"c", "a", "b"} << QStringList{"c", "a", "b"};
+        QTest::newRow("Japanese, a space") << QStringList{"顧客マスタ", "Order Details"}
+                                           << QStringList{"顧客マスタ", "Order Details"};
     }
     void sheetsInListOrder() {
         QFETCH(QStringList, tables);
         QFETCH(QStringList, sheets);
-        FakeCatalog catalog(
-            services_.readers,
-            {{"a", {Long("x")}, {}}, {"b", {Long("y")}, {}}, {"c", {Long("z")}, {}}});
+        FakeCatalog catalog(services_.readers, {{"a", {Long("x")}, {}},
+                                                {"b", {Long("y")}, {}},
+                                                {"c", {Long("z")}, {}},
+                                                {"顧客マスタ", {Long("x")}, {}},
+                                                {"Order Details", {Long("x")}, {}}});
         const Run run = makeTables(catalog.databasePath(), tables);
         QCOMPARE(run.failure, QString());
         QCOMPARE(run.sheetNames(), sheets);
         QCOMPARE(run.workbook.value("active").toInt(), sheets.size() - 1);
+        QCOMPARE(run.workbook.value("contentType").toString(),
+                 QStringLiteral(
+                     "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"));
         for (int i = 0; i < tables.size(); ++i)
             QCOMPARE(TextAt(run.sheet(i), "C2"), tables[i]);
         if (tables.isEmpty())
@@ -548,28 +548,22 @@ private slots:
     // a failure, and exit statuses that tell the two kinds of failure apart.
     void driverTool() {
         REQUIRE_FIXTURES();
-        const QString tool = QCoreApplication::applicationDirPath() + "/quillmere-make-workbook";
+        const QString tool = "quillmere-make-workbook";
         const QString output = dir_.filePath("driver.xlsx");
-        QProcess run;
-        run.start(tool, {Fixtures::path("nwind.mdb"), output});
-        QVERIFY(run.waitForFinished(60000));
-        QCOMPARE(run.exitCode(), 0);
+        QCOMPARE(RunTool(tool, {Fixtures::path("nwind.mdb"), output}, 60000).exitCode, 0);
         QJsonObject book = ReadWorkbook(output);
-        QCOMPARE(book.value("sheets").toArray().size(), 9);
+        QCOMPARE(SheetNames(book).size(), 9);
         QVERIFY(book.value("contentType").toString().contains("sheet.main"));
 
         QFile::remove(output);
-        run.start(tool, {Fixtures::path("nwind.mdb"), output, "Orders", "Nowhere"});
-        QVERIFY(run.waitForFinished(60000));
-        QCOMPARE(run.exitCode(), 1);
-        QVERIFY(QString::fromUtf8(run.readAllStandardError()).contains("Nowhere"));
-        book = ReadWorkbook(output);
-        QCOMPARE(book.value("sheets").toArray().size(), 2);
+        const ToolRun run =
+            RunTool(tool, {Fixtures::path("nwind.mdb"), output, "Orders", "Nowhere"}, 60000);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY(QString::fromUtf8(run.said).contains("Nowhere"));
+        QCOMPARE(SheetNames(ReadWorkbook(output)).size(), 2);
 
         QFile::remove(output);
-        run.start(tool, {Fixtures::path("password.mdb"), output});
-        QVERIFY(run.waitForFinished(60000));
-        QCOMPARE(run.exitCode(), 2);
+        QCOMPARE(RunTool(tool, {Fixtures::path("password.mdb"), output}, 60000).exitCode, 2);
         QVERIFY(!QFile::exists(output));
     }
 

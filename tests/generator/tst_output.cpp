@@ -1,13 +1,14 @@
 #include "common/Failure.h"
 #include "spreadsheet/DraftFile.h"
+#include "support/Files.h"
+#include "support/SheetCells.h"
+#include "support/Tools.h"
 #include "support/WorkbookReader.h"
 #include "testdb/Jet4Writer.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -30,23 +31,12 @@ class TestOutput : public QObject {
     QTemporaryDir dir_;
     QString database_; // about a second's run of quillmere-make-workbook
 
-    struct Run {
-        int exitCode = -1;
-        QByteArray said; // standard error
-    };
-
-    static Run MakeWorkbook(const QStringList &args, const std::function<void()> &inChild = {}) {
-        QProcess tool;
-        if (inChild)
-            tool.setChildProcessModifier(inChild);
-        tool.start(QCoreApplication::applicationDirPath() + "/quillmere-make-workbook", args);
-        if (!tool.waitForFinished(60000)) {
-            tool.kill();
-            tool.waitForFinished();
-            return {-1, "did not end"};
-        }
-        return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
-                tool.readAllStandardError()};
+    static ToolRun MakeWorkbook(const QStringList &args,
+                                const std::function<void()> &inChild = {}) {
+        return RunTool("quillmere-make-workbook", args, 60000, [&](QProcess &tool) {
+            if (inChild)
+                tool.setChildProcessModifier(inChild);
+        });
     }
 
     // A folder of its own for one test, with a copy of the database.
@@ -55,11 +45,6 @@ class TestOutput : public QObject {
         QDir().mkpath(path);
         QFile::copy(database_, path + "/db.mdb");
         return path;
-    }
-
-    static QStringList Listing(const QString &folder) {
-        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                      QDir::NoDotAndDotDot);
     }
 
     static QByteArray Hash(const QString &path) {
@@ -130,12 +115,12 @@ private slots:
         QVERIFY(::link(QFile::encodeName(folder + "/db.mdb").constData(),
                        QFile::encodeName(folder + "/hard.xlsx").constData()) == 0);
         const QByteArray before = Hash(folder + "/db.mdb");
-        const QStringList listing = Listing(folder);
-        const Run run = MakeWorkbook({folder + "/db.mdb", folder + '/' + alias});
+        const QStringList listing = FolderEntries(folder);
+        const ToolRun run = MakeWorkbook({folder + "/db.mdb", folder + '/' + alias});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.said.contains("データベースそのもの"), run.said.constData());
         QCOMPARE(Hash(folder + "/db.mdb"), before);
-        QCOMPARE(Listing(folder), listing);
+        QCOMPARE(FolderEntries(folder), listing);
     }
 
     // Anything but a regular file or a new name is refused at once, never
@@ -161,11 +146,11 @@ private slots:
         QFETCH(QString, output);
         QFETCH(QByteArray, message);
         const QString folder = dir_.filePath("nofile");
-        const QStringList listing = Listing(folder);
-        const Run run = MakeWorkbook({folder + "/db.mdb", output});
+        const QStringList listing = FolderEntries(folder);
+        const ToolRun run = MakeWorkbook({folder + "/db.mdb", output});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.said.contains(message), run.said.constData());
-        QCOMPARE(Listing(folder), listing);
+        QCOMPARE(FolderEntries(folder), listing);
     }
 
     // A link planted where an earlier version put its draft, and any other
@@ -176,14 +161,14 @@ private slots:
         QVERIFY(victim.open(QIODevice::WriteOnly) && victim.write("victim") == 6);
         victim.close();
         QVERIFY(QFile::link("victim.txt", folder + "/out.xlsx.draft"));
-        QStringList listing = Listing(folder);
-        const Run run = MakeWorkbook({folder + "/db.mdb", folder + "/out.xlsx", "表1"});
+        QStringList listing = FolderEntries(folder);
+        const ToolRun run = MakeWorkbook({folder + "/db.mdb", folder + "/out.xlsx", "表1"});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(Hash(folder + "/victim.txt"),
                  QCryptographicHash::hash("victim", QCryptographicHash::Sha256));
         listing << "out.xlsx";
         listing.sort();
-        QCOMPARE(Listing(folder), listing);
+        QCOMPARE(FolderEntries(folder), listing);
         QVERIFY(IsCompletePackage(folder + "/out.xlsx"));
     }
 
@@ -197,16 +182,15 @@ private slots:
         for (int round = 0; round < 20; ++round) {
             QProcess first, second;
             for (QProcess *run : {&first, &second})
-                run->start(QCoreApplication::applicationDirPath() + "/quillmere-make-workbook",
-                           args);
+                run->start(ToolPath("quillmere-make-workbook"), args);
             for (QProcess *run : {&first, &second}) {
                 QVERIFY(run->waitForFinished(60000));
                 QCOMPARE(run->exitCode(), 0);
             }
             QVERIFY2(IsCompletePackage(output), qPrintable(QString::number(round)));
-            QCOMPARE(Listing(folder), (QStringList{"db.mdb", "out.xlsx"}));
+            QCOMPARE(FolderEntries(folder), (QStringList{"db.mdb", "out.xlsx"}));
         }
-        QCOMPARE(ReadWorkbook(output).value("sheets").toArray().size(), 8);
+        QCOMPARE(SheetNames(ReadWorkbook(output)).size(), 8);
     }
 
     // A full disk (here a file size limit) fails the run with a message;
@@ -226,8 +210,8 @@ private slots:
         const QString output = folder + "/out.xlsx";
         QCOMPARE(MakeWorkbook({folder + "/db.mdb", output, "表1"}).exitCode, 0);
         const QByteArray previous = Hash(output);
-        const QStringList listing = Listing(folder);
-        const Run run = MakeWorkbook(QStringList{folder + "/db.mdb", output} + tables, [limit] {
+        const QStringList listing = FolderEntries(folder);
+        const ToolRun run = MakeWorkbook(QStringList{folder + "/db.mdb", output} + tables, [limit] {
             const rlimit size{rlim_t(limit), rlim_t(limit)};
             setrlimit(RLIMIT_FSIZE, &size);
         });
@@ -235,7 +219,7 @@ private slots:
         QVERIFY2(run.said.contains("書き込めません") || run.said.contains("作成できません"),
                  run.said.constData());
         QCOMPARE(Hash(output), previous);
-        QCOMPARE(Listing(folder), listing);
+        QCOMPARE(FolderEntries(folder), listing);
     }
 
     // With too little memory for the workers' threads, or for what they
@@ -253,7 +237,7 @@ private slots:
         const QString output = folder + "/out.xlsx";
         QElapsedTimer timer;
         timer.start();
-        const Run run = MakeWorkbook({folder + "/db.mdb", output, "表1", "表2"}, [kilobytes] {
+        const ToolRun run = MakeWorkbook({folder + "/db.mdb", output, "表1", "表2"}, [kilobytes] {
             const rlimit space{rlim_t(kilobytes) * 1024, rlim_t(kilobytes) * 1024};
             setrlimit(RLIMIT_AS, &space);
         });
@@ -280,24 +264,23 @@ private slots:
         const QString output = folder + "/out.xlsx";
         QCOMPARE(MakeWorkbook({folder + "/db.mdb", output, "表1"}).exitCode, 0);
         const QByteArray previous = Hash(output);
-        const QStringList listing = Listing(folder);
+        const QStringList listing = FolderEntries(folder);
         QElapsedTimer whole;
         whole.start();
         QCOMPARE(MakeWorkbook({folder + "/db.mdb", output}).exitCode, 0);
         const int runMs = int(whole.elapsed());
-        QCOMPARE(Listing(folder), listing);
+        QCOMPARE(FolderEntries(folder), listing);
 
         for (int i = 0; i < 6; ++i) {
             QProcess tool;
-            tool.start(QCoreApplication::applicationDirPath() + "/quillmere-make-workbook",
-                       {folder + "/db.mdb", output});
+            tool.start(ToolPath("quillmere-make-workbook"), {folder + "/db.mdb", output});
             QVERIFY(tool.waitForStarted());
             // From the start to the end of the run, the last tries in its
             // final part, where the workbook is written.
             QThread::msleep(runMs * (i + 4) / 10);
             ::kill(pid_t(tool.processId()), signal);
             QVERIFY(tool.waitForFinished(60000));
-            QCOMPARE(Listing(folder), listing);
+            QCOMPARE(FolderEntries(folder), listing);
             QVERIFY(Hash(output) == previous || IsCompletePackage(output));
         }
     }
@@ -311,7 +294,7 @@ private slots:
         QVERIFY(old.open(QIODevice::WriteOnly) &&
                 old.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
         old.close();
-        QStringList listing = Listing(folder);
+        QStringList listing = FolderEntries(folder);
         const auto target = spreadsheet::OutputTarget::of(folder + "/out.txt");
 
         // In a process of its own, with the signal's default action, as in
@@ -328,14 +311,14 @@ private slots:
         int status = 0;
         QCOMPARE(waitpid(child, &status, 0), child);
         QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
-        QCOMPARE(Listing(folder), listing);
+        QCOMPARE(FolderEntries(folder), listing);
 
         {
             spreadsheet::DraftFile draft(target, spreadsheet::DraftFile::Kind::Named);
             QVERIFY(!draft.name().isEmpty());
-            QCOMPARE(Listing(folder).size(), listing.size() + 1);
+            QCOMPARE(FolderEntries(folder).size(), listing.size() + 1);
         }
-        QCOMPARE(Listing(folder), listing);
+        QCOMPARE(FolderEntries(folder), listing);
         {
             spreadsheet::DraftFile draft(target, spreadsheet::DraftFile::Kind::Named);
             QCOMPARE(::write(draft.fd(), "new", 3), 3);
@@ -373,8 +356,7 @@ private slots:
             tool.setStandardErrorFile(log, QIODevice::Append);
         else
             tool.setStandardOutputFile(log, QIODevice::Append);
-        tool.start(QCoreApplication::applicationDirPath() + "/quillmere-make-workbook",
-                   {folder + "/db.mdb", output, "表1"});
+        tool.start(ToolPath("quillmere-make-workbook"), {folder + "/db.mdb", output, "表1"});
         QVERIFY(tool.waitForFinished(60000));
         QCOMPARE(tool.exitCode(), 1);
         QFile after(log);
@@ -393,8 +375,8 @@ private slots:
         QVERIFY(QFile::rename(base + "/d", base + "/d.old"));
         QVERIFY(QFile::link("victim", base + "/d"));
         draft.replace();
-        QCOMPARE(Listing(base + "/victim"), QStringList());
-        QCOMPARE(Listing(base + "/d.old"), QStringList{"o.xlsx"});
+        QCOMPARE(FolderEntries(base + "/victim"), QStringList());
+        QCOMPARE(FolderEntries(base + "/d.old"), QStringList{"o.xlsx"});
     }
 
     // A replaced file keeps its owner and group, as well as its mode.
@@ -413,9 +395,7 @@ private slots:
         QCOMPARE(status.st_uid, nobody);
         QCOMPARE(status.st_gid, gid_t(nobody));
         QCOMPARE(status.st_mode & 07777, mode_t(0600));
-        QCOMPARE(
-            ReadWorkbook(output).value("sheets").toArray()[0].toObject().value("name").toString(),
-            QStringLiteral("表2"));
+        QCOMPARE(SheetNames(ReadWorkbook(output)).value(0), QStringLiteral("表2"));
     }
 };
 

@@ -1,18 +1,11 @@
 #include "support/FakeCatalog.h"
 
+#include "support/Files.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-
-namespace {
-
-bool WriteFile(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-} // namespace
 
 FakeCatalog::FakeCatalog(std::shared_ptr<Readers> readers, const QList<FakeTable> &tables)
     : readers_(std::move(readers)), readerBefore_(readers_->settings.executable) {

@@ -17,6 +17,11 @@ QString path(const QString &name) {
     return QDir(directory()).filePath(name);
 }
 
+QByteArray bytes(const QString &name) {
+    QFile file(path(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QJsonObject expected(const QString &name) {
     QFile file(QDir(directory()).filePath(QStringLiteral("expected/%1.json").arg(name)));
     if (!file.open(QIODevice::ReadOnly))

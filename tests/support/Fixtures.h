@@ -13,6 +13,9 @@ QString directory();
 // The full path of one fixture file.
 QString path(const QString &name);
 
+// The bytes of one fixture file; empty when it cannot be read.
+QByteArray bytes(const QString &name);
+
 // Skips the calling test, with a message, when the fixtures are absent.
 #define REQUIRE_FIXTURES()                                                                         \
     do {                                                                                           \

@@ -9,10 +9,10 @@
 #include "database/mdlADO.h"
 #include "generator/Services.h"
 #include "support/MdbTools.h"
+#include "support/Tools.h"
 #include "testdb/Jet4Writer.h"
 #include "testdb/TestDatabase.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -471,10 +471,6 @@ private:
         else
             WriteJet4(database, path);
         return path;
-    }
-
-    static QString tool() {
-        return QCoreApplication::applicationDirPath() + QStringLiteral("/quillmere-make-testdb");
     }
 
     static void addDescriptionRows(const QList<QByteArray> &except = {}) {
@@ -1066,11 +1062,9 @@ private slots:
         file.write(json);
         file.close();
         const QString out = dir_.filePath(QStringLiteral("bad.mdb"));
-        QProcess tool;
-        tool.start(TestDb::tool(), {description, out});
-        QVERIFY(tool.waitForFinished());
-        QCOMPARE(tool.exitCode(), 1);
-        const QString message = QString::fromUtf8(tool.readAllStandardError());
+        const ToolRun tool = RunTool("quillmere-make-testdb", {description, out});
+        QCOMPARE(tool.exitCode, 1);
+        const QString message = QString::fromUtf8(tool.said);
         QCOMPARE(message.count(QLatin1Char('\n')), 1);
         QVERIFY2(message.contains(fault), qUtf8Printable(message));
         QVERIFY(!QFileInfo::exists(out));
@@ -1110,11 +1104,9 @@ private slots:
             " 'queries': ['q'], 'links': ['l']}"));
         file.close();
         const auto run = [&](const QString &out, QString *message) {
-            QProcess tool;
-            tool.start(TestDb::tool(), {description, out});
-            tool.waitForFinished();
-            *message = QString::fromUtf8(tool.readAllStandardError());
-            return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+            const ToolRun tool = RunTool("quillmere-make-testdb", {description, out});
+            *message = QString::fromUtf8(tool.said);
+            return tool.exitCode;
         };
         QByteArray written[2];
         for (QByteArray &bytes : written) {

@@ -4,6 +4,7 @@
 #include "spreadsheet/FilePresenter.h"
 #include "support/AnsweringPrompts.h"
 #include "support/MdbSchemaComments.h"
+#include "support/SheetCells.h"
 #include "support/WorkbookReader.h"
 #include "testdb/Jet4Writer.h"
 #include "ui/frmMain.h"
@@ -204,24 +205,6 @@ TestDatabase Database() {
     return db;
 }
 
-QString TextAt(const QJsonObject &sheet, const QString &address) {
-    return sheet.value("cells")
-        .toObject()
-        .value(address)
-        .toObject()
-        .value("value")
-        .toObject()
-        .value("text")
-        .toString();
-}
-
-QJsonObject SheetNamed(const QJsonObject &workbook, const QString &name) {
-    for (const QJsonValue &s : workbook.value("sheets").toArray())
-        if (s.toObject().value("name").toString() == name)
-            return s.toObject();
-    return {};
-}
-
 } // namespace
 
 class TestWholePath : public QObject {
@@ -331,8 +314,7 @@ private slots:
         const QJsonObject sheet = run.sheet("Wide");
         QCOMPARE(TextAt(sheet, "B7"), QStringLiteral("列001"));
         QCOMPARE(TextAt(sheet, "B261"), QStringLiteral("列255"));
-        const QJsonObject last =
-            sheet.value("cells").toObject().value("F261").toObject().value("border").toObject();
+        const QJsonObject last = CellAt(sheet, "F261").value("border").toObject();
         QCOMPARE(last.value("bottom").toString(), QStringLiteral("medium"));
         QCOMPARE(last.value("right").toString(), QStringLiteral("medium"));
         QVERIFY(!sheet.value("cells").toObject().contains("B262"));
@@ -359,7 +341,7 @@ private slots:
         QVERIFY2(run.failure.contains(named), qPrintable(run.failure));
         QCOMPARE(TextAt(run.sheet("顧客マスタ"), "B10"), QStringLiteral("ひらがなの備考"));
         // Each table's sheet, the last one as added, with nothing on it.
-        QCOMPARE(run.workbook.value("sheets").toArray().size(), tables.size());
+        QCOMPARE(SheetNames(run.workbook).size(), tables.size());
     }
 
     // Field descriptions come back exactly from the Access file into column
@@ -386,8 +368,7 @@ private slots:
         const QString address = QStringLiteral("F%1").arg(7 + field);
         QCOMPARE(TextAt(described_, QStringLiteral("B%1").arg(7 + field)), d.field);
         QCOMPARE(TextAt(described_, address), d.description);
-        QCOMPARE(described_.value("cells").toObject().value(address).toObject().contains("wrap"),
-                 !d.description.isEmpty());
+        QCOMPARE(CellAt(described_, address).contains("wrap"), !d.description.isEmpty());
         // mdb-schema decodes the file's UTF-16 as UCS-2: each half of a
         // surrogate pair comes out as "?".
         const auto asUcs2 = [](QString text) {

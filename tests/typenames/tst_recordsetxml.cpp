@@ -1,5 +1,6 @@
 #include "common/Failure.h"
 #include "common/TextHash.h"
+#include "support/Files.h"
 #include "support/GuardedFifo.h"
 #include "support/ProcessMemory.h"
 #include "typenames/TypeName.h"
@@ -59,11 +60,6 @@ QByteArray Slowest() {
 QString NameOf(Recordset &names, int code) {
     const QVariant v = TypeName(names, code);
     return v.isValid() ? v.toString() : QStringLiteral("<null>");
-}
-
-bool WriteFile(const QString &path, const QByteArray &bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 // A load, under a cap on the address space so that one that runs away with

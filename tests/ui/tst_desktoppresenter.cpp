@@ -1,5 +1,7 @@
 #include "spreadsheet/Application.h"
 #include "spreadsheet/XlsxFile.h"
+#include "support/Files.h"
+#include "support/SheetCells.h"
 #include "support/WorkbookReader.h"
 #include "ui/DesktopPresenter.h"
 #include "ui/HandOverFolders.h"
@@ -26,16 +28,6 @@ bool SetAge(const QString &path, int hours) {
     const struct timespec times[2] = {{when, 0}, {when, 0}};
     return utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW) ==
            0;
-}
-
-bool WriteFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write("x") == 1;
-}
-
-QStringList Entries(const QString &folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                  QDir::NoDotAndDotDot);
 }
 
 } // namespace
@@ -73,8 +65,7 @@ private slots:
             QFileInfo(QDir(file.absolutePath()).filePath(HandOverFolders::MarkerName)).isFile());
         const QJsonObject read = ReadWorkbook(opened[0]);
         QVERIFY(read.value("contentType").toString().contains("template"));
-        QCOMPARE(read.value("sheets").toArray()[0].toObject().value("name").toString(),
-                 QStringLiteral("顧客"));
+        QCOMPARE(SheetNames(read).value(0), QStringLiteral("顧客"));
 
         // The desktop's spreadsheet application opens it as a new, untitled
         // document; the same workbook written as a workbook opens as that file.
@@ -145,7 +136,7 @@ private slots:
         QCOMPARE(notices.size(), 1);
         QVERIFY2(notices[0].startsWith(QStringLiteral("ブックを保存できませんでした。")),
                  qPrintable(notices[0]));
-        QCOMPARE(Entries(temp.path()), QStringList());
+        QCOMPARE(FolderEntries(temp.path()), QStringList());
     }
 
     // At start the program removes its own hand-over folders of earlier runs
@@ -177,11 +168,11 @@ private slots:
         // folder, the same folder elsewhere with the link pointing to it.
         const QString real = link == "as folder" ? elsewhere.filePath(name) : folder;
         QVERIFY(QDir().mkpath(real));
-        QVERIFY(WriteFile(QDir(real).filePath(QStringLiteral("テーブルデザイン.xltx"))));
+        QVERIFY(WriteFile(QDir(real).filePath(QStringLiteral("テーブルデザイン.xltx")), "x"));
         if (marked)
-            QVERIFY(WriteFile(QDir(real).filePath(HandOverFolders::MarkerName)));
+            QVERIFY(WriteFile(QDir(real).filePath(HandOverFolders::MarkerName), "x"));
         const QString outside = elsewhere.filePath(QStringLiteral("keep.mdb"));
-        QVERIFY(WriteFile(outside));
+        QVERIFY(WriteFile(outside, "x"));
         if (link == "inside")
             QVERIFY(
                 QFile::link(elsewhere.path(), QDir(folder).filePath(QStringLiteral("elsewhere"))));
@@ -193,7 +184,7 @@ private slots:
         QCOMPARE(QFileInfo(folder).exists() || QFileInfo(folder).isSymLink(), !removed);
         QVERIFY(QFileInfo::exists(outside));
         if (link == "as folder")
-            QCOMPARE(Entries(real).size(), 2);
+            QCOMPARE(FolderEntries(real).size(), 2);
     }
 };
 

@@ -1,6 +1,8 @@
 #include "database/ConnectionString.h"
 #include "generator/clsOutputTableDesign.h"
 #include "support/CommaLocale.h"
+#include "support/SheetCells.h"
+#include "support/Tools.h"
 #include "support/WorkbookReader.h"
 #include "testdb/Jet4Writer.h"
 #include "ui/DesktopPresenter.h"
@@ -8,8 +10,7 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -28,12 +29,11 @@ class TestNumberLocale : public QObject {
 
     QString makeWorkbook(const QString &name, const QProcessEnvironment &environment) {
         const QString output = dir_.filePath(name);
-        QProcess tool;
-        tool.setProcessEnvironment(environment);
-        tool.start(QCoreApplication::applicationDirPath() + "/quillmere-make-workbook",
-                   {database_, output});
-        if (!tool.waitForFinished(60000) || tool.exitCode() != 0) {
-            qWarning("%s", tool.readAllStandardError().constData());
+        const ToolRun run =
+            RunTool("quillmere-make-workbook", {database_, output}, 60000,
+                    [&](QProcess &tool) { tool.setProcessEnvironment(environment); });
+        if (run.exitCode != 0) {
+            qWarning("%s", run.said.constData());
             return {};
         }
         return output;
@@ -67,12 +67,9 @@ private slots:
         byOpenpyxl_ = ReadWorkbook(reference);
         byLibreOffice_ = ReadWorkbookWithLibreOffice(reference);
         // What the comparisons below stand on: a date and a number.
-        const QJsonObject cells =
-            byOpenpyxl_.value("sheets").toArray()[0].toObject().value("cells").toObject();
-        QCOMPARE(cells.value("C3").toObject().value("value").toObject().value("date").toString(),
-                 QStringLiteral("2024-05-02T18:00:05.000"));
-        QCOMPARE(cells.value("D8").toObject().value("value").toObject().value("number").toDouble(),
-                 50.0);
+        const QJsonObject sheet = SheetAt(byOpenpyxl_, 0);
+        QCOMPARE(DateAt(sheet, "C3"), QStringLiteral("2024-05-02T18:00:05.000"));
+        QCOMPARE(ValueAt(sheet, "D8", "number").toDouble(), 50.0);
     }
 
     void toolWorkbook() {
