@@ -106,26 +106,50 @@ void WrappedText(Worksheet &sheet, int row, int column, const QString &text, dou
 // Columns B to F of the table sheet, as the default block sets them.
 constexpr double BlockWidths[] = {14.75, 15, 5.48, 6.5, 36.75};
 
+// A column of a block below the field list: columns first to last (2 is B)
+// of the sheet, merged when more than one.
+struct BlockColumn {
+    QString header;
+    int first, last;
+    // The pixels a wrapped text has in it: the columns' widths, and the
+    // padding between merged columns.
+    int pixels() const {
+        double width = 0;
+        for (int c = first; c <= last; ++c)
+            width += BlockWidths[c - 2];
+        return Pixels(width) + (last - first) * 5;
+    }
+};
+
 // A block below the field list: a bold heading, a header row and one row
 // for each entry, framed as the field list. Gives the last row used.
 template <typename Entries, typename WriteRow>
-int WriteBlock(Worksheet &sheet, int firstRow, const QString &heading, const QStringList &headers,
-               const Entries &entries, WriteRow writeRow) {
+int WriteBlock(Worksheet &sheet, int firstRow, const QString &heading,
+               const std::vector<BlockColumn> &columns, const Entries &entries, WriteRow writeRow) {
     const CellRange title = sheet.Cells(firstRow, 2);
     title.setValue(heading);
     title.Font().setBold(true);
+    const auto writeCells = [&](int row, const QStringList &texts) {
+        for (size_t i = 0; i < columns.size(); ++i) {
+            const BlockColumn &column = columns[i];
+            sheet.Range(sheet.Cells(row, column.first), sheet.Cells(row, column.last)).Merge();
+            const CellRange cell = sheet.Cells(row, column.first);
+            if (texts.value(qsizetype(i)).isEmpty())
+                continue;
+            cell.setValue(texts[qsizetype(i)]);
+            cell.setWrapText(true);
+            GrowRow(sheet, row, WrappedLineCount(texts[qsizetype(i)], column.pixels()));
+        }
+    };
     const int header = firstRow + 1;
-    for (int i = 0; i < headers.size(); ++i)
-        WrappedText(sheet, header, 2 + i, headers[i], BlockWidths[i]);
+    QStringList headers;
+    for (const BlockColumn &column : columns)
+        headers << column.header;
+    writeCells(header, headers);
     HeaderRow(sheet.Range(sheet.Cells(header, 2), sheet.Cells(header, 6)));
     int row = header;
-    for (const auto &entry : entries) {
-        ++row;
-        const QStringList texts = writeRow(entry);
-        for (int i = 0; i < texts.size(); ++i)
-            if (!texts[i].isEmpty())
-                WrappedText(sheet, row, 2 + i, texts[i], BlockWidths[i]);
-    }
+    for (const auto &entry : entries)
+        writeCells(++row, writeRow(entry));
     if (row > header)
         FrameBlock(sheet.Range(sheet.Cells(header + 1, 2), sheet.Cells(row, 6)), true);
     return row;
@@ -212,15 +236,18 @@ int WriteIndexes(Worksheet &sheet, const Table &table, int firstRow) {
             shown.push_back(&index);
     return WriteBlock(
         sheet, firstRow, QStringLiteral("インデックス"),
-        {QStringLiteral("インデックス名"), QStringLiteral("フィールド"), QStringLiteral("主キー"),
-         QStringLiteral("固有"), QStringLiteral("Null を無視")},
+        {{QStringLiteral("インデックス名"), 2, 2},
+         {QStringLiteral("フィールド"), 3, 5},
+         {QStringLiteral("主キー / 固有 / Null を無視"), 6, 6}},
         shown, [](const Index *index) {
             QStringList fields;
             for (const IndexColumn &column : index->Columns())
                 fields << column.Name() + (column.Descending() ? QStringLiteral(" 降順")
                                                                : QStringLiteral(" 昇順"));
-            return QStringList{index->Name(), fields.join(u'\n'), YesNo(index->Primary()),
-                               YesNo(index->Unique()), YesNo(index->IgnoreNulls())};
+            return QStringList{index->Name(), fields.join(u'\n'),
+                               QStringList{YesNo(index->Primary()), YesNo(index->Unique()),
+                                           YesNo(index->IgnoreNulls())}
+                                   .join(QStringLiteral(" / "))};
         });
 }
 
@@ -230,21 +257,22 @@ int WriteRelationships(Worksheet &sheet, const Table &table, int firstRow) {
         shown.push_back(&relationship);
     return WriteBlock(
         sheet, firstRow, QStringLiteral("リレーションシップ"),
-        {QStringLiteral("リレーションシップ名"), QStringLiteral("主テーブル"),
-         QStringLiteral("種類"), QStringLiteral("参照整合性"),
-         QStringLiteral("リレーション テーブル / 連鎖 / 結合の種類")},
+        {{QStringLiteral("リレーションシップ名"), 2, 2},
+         {QStringLiteral("主テーブル → リレーション テーブル"), 3, 5},
+         {QStringLiteral("種類 / 規則"), 6, 6}},
         shown, [](const Relationship *r) {
-            const QString related =
-                QStringList{r->RelatedTable(), r->RelatedColumns().join(QStringLiteral(", ")),
+            const QString tables =
+                QStringLiteral("%1 (%2)\n→ %3 (%4)")
+                    .arg(r->PrimaryTable(), r->PrimaryColumns().join(QStringLiteral(", ")),
+                         r->RelatedTable(), r->RelatedColumns().join(QStringLiteral(", ")));
+            const QString rules =
+                QStringList{r->OneToOne() ? QStringLiteral("一対一") : QStringLiteral("一対多"),
+                            QStringLiteral("参照整合性: ") + YesNo(r->Enforced()),
                             QStringLiteral("フィールドの連鎖更新: ") + YesNo(r->CascadeUpdates()),
                             QStringLiteral("レコードの連鎖削除: ") + YesNo(r->CascadeDeletes()),
                             QStringLiteral("結合の種類: ") + JoinName(r->JoinType())}
                     .join(u'\n');
-            return QStringList{r->Name(),
-                               r->PrimaryTable() + u'\n' +
-                                   r->PrimaryColumns().join(QStringLiteral(", ")),
-                               r->OneToOne() ? QStringLiteral("一対一") : QStringLiteral("一対多"),
-                               YesNo(r->Enforced()), related};
+            return QStringList{r->Name(), tables, rules};
         });
 }
 

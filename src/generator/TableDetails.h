@@ -14,7 +14,8 @@ class Worksheet;
 //   header row and each field on its row;
 // - after one empty row below the field list, the indexes, then after one
 //   more the relationships, each with a bold heading and framed as the
-//   field list, within columns B to F (texts wrap in the column).
+//   field list, within columns B to F: name in B, fields or tables in C:E
+//   merged, flags or rules in F (texts wrap in the cell).
 // Column widths are set for H onward only.
 namespace TableDetails {
 

@@ -4,6 +4,7 @@
 #include "spreadsheet/SheetGrid.h"
 
 #include <QString>
+#include <array>
 #include <map>
 #include <memory>
 #include <optional>
@@ -90,6 +91,8 @@ public:
     // The cells that link to the top-left cell of another sheet, with that
     // sheet's name.
     const std::map<GridKey, QString> &sheetLinks() const { return sheetLinks_; }
+    // The rectangles merged into one cell each, as (top, left, bottom, right).
+    const std::vector<std::array<int, 4>> &mergedAreas() const { return mergedAreas_; }
     void setPageSetup(const PageSetup &setup) { pageSetup_ = setup; }
     const PageSetup &pageSetup() const { return pageSetup_; }
     // The line above the cell (row, column) and the one left of it.
@@ -126,6 +129,7 @@ private:
     BorderLine &verticalLine(int row, int column) { return grid_.at(row, column).left; }
     void setColumnWidth(int column, double width) { columnWidths_[column] = width; }
     void setRowHeight(int row, double height) { rowHeights_[row] = height; }
+    void addMergedArea(const std::array<int, 4> &area) { mergedAreas_.push_back(area); }
     void setSheetLink(int row, int column, const QString &sheet) {
         sheetLinks_[{row, column}] = sheet;
     }
@@ -137,6 +141,7 @@ private:
     std::map<int, double> columnWidths_;
     std::map<int, double> rowHeights_;
     std::map<GridKey, QString> sheetLinks_;
+    std::vector<std::array<int, 4>> mergedAreas_;
     PageSetup pageSetup_;
 };
 

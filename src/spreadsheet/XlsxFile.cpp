@@ -134,6 +134,13 @@ private:
         for (const auto &[row, height] : sheet.rowHeights())
             check(worksheet_set_row(out, static_cast<lxw_row_t>(row - 1), height, nullptr));
         writePageSetup(out, sheet.pageSetup());
+        // Merged first: the cells written below then replace the blank
+        // area it leaves, each with its own format and borders.
+        for (const auto &[top, left, bottom, right] : sheet.mergedAreas())
+            check(worksheet_merge_range(out, static_cast<lxw_row_t>(top - 1),
+                                        static_cast<lxw_col_t>(left - 1),
+                                        static_cast<lxw_row_t>(bottom - 1),
+                                        static_cast<lxw_col_t>(right - 1), "", nullptr));
         const auto &links = sheet.sheetLinks();
         for (const auto &[at, stored] : sheet.cellsInOrder()) {
             const auto [row, column] = at;

@@ -4,7 +4,8 @@ what a user would see as JSON: the package's workbook content type, the
 sheets in order, the active sheet, and for every cell present its value,
 number format, bold, fill pattern, borders, and text wrap and the place a
 link leads to (only when set), the column widths, the heights of the rows
-that have one, and the print setup of a sheet that has one.
+that have one, and the merged areas and print setup of a sheet that has
+them.
 
 With --libreoffice, LibreOffice reads it instead (as a second independent
 reader, converting a copy to one CSV file per sheet), and the JSON holds only
@@ -116,6 +117,9 @@ def main(path):
         # Only the rows given a height; the others have the sheet's default.
         heights = {str(row): dim.ht for row, dim in sheet.row_dimensions.items() if dim.ht is not None}
         entry = {'name': sheet.title, 'cells': cells, 'widths': widths, 'heights': heights}
+        # Only for a sheet with merged cells: each area as "C24:E24".
+        if sheet.merged_cells.ranges:
+            entry['merged'] = sorted(str(area) for area in sheet.merged_cells.ranges)
         # Only for a sheet with a print setup of its own.
         setup = sheet.page_setup
         fit = sheet.sheet_properties.pageSetUpPr

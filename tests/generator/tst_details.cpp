@@ -57,14 +57,15 @@ int RowOf(const QJsonObject &sheet, const QString &text, int from) {
     return -1;
 }
 
-// The index block's rows, each as "name|fields|primary|unique|ignore nulls".
+// The rows of a block below the field list, each as its texts in B, C (the
+// merged C:E) and F, joined with "|".
 QStringList BlockRows(const QJsonObject &sheet, const QString &heading, int from) {
     const int headingRow = RowOf(sheet, heading, from);
     if (headingRow < 0)
         return {QStringLiteral("no heading ") + heading};
     QStringList rows;
     for (int row = headingRow + 2; !EmptyAt(sheet, A1(2, row)); ++row)
-        rows << RowTexts(sheet, row, 2, 6).join(u'|');
+        rows << (RowTexts(sheet, row, 2, 3) + RowTexts(sheet, row, 6, 6)).join(u'|');
     return rows;
 }
 
@@ -187,24 +188,28 @@ private slots:
         const int lastField = HeaderRow + FieldCount(sheet);
         QCOMPARE(TextAt(sheet, A1(2, lastField + 2)), QStringLiteral("インデックス"));
         QCOMPARE(BlockRows(sheet, "インデックス", lastField + 1),
-                 (QStringList{"CustomerID|CustomerID 昇順|いいえ|いいえ|いいえ",
-                              "EmployeeID|EmployeeID 昇順|いいえ|いいえ|いいえ",
-                              "OrderDate|OrderDate 昇順|いいえ|いいえ|いいえ",
-                              "PrimaryKey|OrderID 昇順|はい|はい|いいえ",
-                              "ShippedDate|ShippedDate 昇順|いいえ|いいえ|いいえ",
-                              "ShipPostalCode|ShipPostalCode 昇順|いいえ|いいえ|いいえ"}));
-        const QString rules =
-            "フィールドの連鎖更新: %1\nレコードの連鎖削除: %2\n結合の種類: 内部結合";
+                 (QStringList{"CustomerID|CustomerID 昇順|いいえ / いいえ / いいえ",
+                              "EmployeeID|EmployeeID 昇順|いいえ / いいえ / いいえ",
+                              "OrderDate|OrderDate 昇順|いいえ / いいえ / いいえ",
+                              "PrimaryKey|OrderID 昇順|はい / はい / いいえ",
+                              "ShippedDate|ShippedDate 昇順|いいえ / いいえ / いいえ",
+                              "ShipPostalCode|ShipPostalCode 昇順|いいえ / いいえ / いいえ"}));
+        const QString rules = "一対多\n参照整合性: はい\nフィールドの連鎖更新: %1\n"
+                              "レコードの連鎖削除: %2\n結合の種類: 内部結合";
         QCOMPARE(BlockRows(sheet, "リレーションシップ", lastField + 1),
-                 (QStringList{
-                     "CustomersOrders|Customers\nCustomerID|一対多|はい|Orders\nCustomerID\n" +
-                         rules.arg("はい", "いいえ"),
-                     "EmployeesOrders|Employees\nEmployeeID|一対多|はい|Orders\nEmployeeID\n" +
-                         rules.arg("いいえ", "いいえ"),
-                     "OrdersOrder Details|Orders\nOrderID|一対多|はい|Order Details\nOrderID\n" +
-                         rules.arg("いいえ", "はい"),
-                     "ShippersOrders|Shippers\nShipperID|一対多|はい|Orders\nShipVia\n" +
-                         rules.arg("いいえ", "いいえ")}));
+                 (QStringList{"CustomersOrders|Customers (CustomerID)\n→ Orders (CustomerID)|" +
+                                  rules.arg("はい", "いいえ"),
+                              "EmployeesOrders|Employees (EmployeeID)\n→ Orders (EmployeeID)|" +
+                                  rules.arg("いいえ", "いいえ"),
+                              "OrdersOrder Details|Orders (OrderID)\n→ Order Details (OrderID)|" +
+                                  rules.arg("いいえ", "はい"),
+                              "ShippersOrders|Shippers (ShipperID)\n→ Orders (ShipVia)|" +
+                                  rules.arg("いいえ", "いいえ")}));
+        // The fields and the tables take C to E merged, in every row of both
+        // blocks (the header rows too).
+        const QJsonArray merged = sheet["merged"].toArray();
+        QCOMPARE(merged.size(), (1 + 6) + (1 + 4));
+        QVERIFY(merged.contains(QJsonValue(A1(3, lastField + 3) + ":" + A1(5, lastField + 3))));
         // The table's own description, beside the title block.
         QCOMPARE(RowTexts(sheet, 2, 10, 11),
                  (QStringList{"テーブルの説明",
@@ -300,19 +305,22 @@ private slots:
         QCOMPARE(TextAt(customers, "H12"), QStringLiteral("数値型 (十進型)"));
         QCOMPARE(ValueAt(customers, "Q12", "number").toDouble(), 2.0);
         QCOMPARE(BlockRows(customers, "インデックス", 13),
-                 (QStringList{"PrimaryKey|支店 昇順\n番号 昇順|はい|はい|いいえ",
-                              "氏名順|氏名 昇順\n支店 降順|いいえ|いいえ|はい",
-                              "識別子|識別子 昇順|いいえ|はい|いいえ"}));
+                 (QStringList{"PrimaryKey|支店 昇順\n番号 昇順|はい / はい / いいえ",
+                              "氏名順|氏名 昇順\n支店 降順|いいえ / いいえ / はい",
+                              "識別子|識別子 昇順|いいえ / はい / いいえ"}));
         // A relationship of two fields is one row; the related table's
         // sheet lists each relationship it is on, either side.
-        QCOMPARE(BlockRows(customers, "リレーションシップ", 13),
-                 QStringList{"顧客注文|顧客\n支店, 番号|一対多|はい|注文\n客支店, 客番号\n"
-                             "フィールドの連鎖更新: はい\nレコードの連鎖削除: はい\n"
-                             "結合の種類: 左外部結合"});
+        QCOMPARE(
+            BlockRows(customers, "リレーションシップ", 13),
+            QStringList{"顧客注文|顧客 (支店, 番号)\n→ 注文 (客支店, 客番号)|一対多\n"
+                        "参照整合性: はい\nフィールドの連鎖更新: はい\nレコードの連鎖削除: はい\n"
+                        "結合の種類: 左外部結合"});
         const QStringList ofOrders = BlockRows(SheetNamed(book, "注文"), "リレーションシップ", 7);
         QCOMPARE(ofOrders.size(), 3);
-        QVERIFY(ofOrders[2].startsWith("注文担当者|注文\n注文ID|一対一|はい|担当者\nID\n"));
-        QVERIFY(ofOrders[1].startsWith("担当者注文|担当者\nID|一対多|いいえ|注文\n担当\n"));
+        QVERIFY(ofOrders[2].startsWith(
+            "注文担当者|注文 (注文ID)\n→ 担当者 (ID)|一対一\n参照整合性: はい\n"));
+        QVERIFY(ofOrders[1].startsWith(
+            "担当者注文|担当者 (ID)\n→ 注文 (担当)|一対多\n参照整合性: いいえ\n"));
         QVERIFY(ofOrders[1].endsWith("結合の種類: 右外部結合"));
     }
 };
