@@ -1,3 +1,5 @@
+#include "database/Column.h"
+#include "generator/AccessTypeName.h"
 #include "support/Fixtures.h"
 #include "support/SheetCells.h"
 #include "support/Tools.h"
@@ -85,6 +87,56 @@ class TestDetails : public QObject {
     QTemporaryDir dir_;
 
 private slots:
+    // Each type as Access's Japanese design view names it, from the ADO
+    // code and what the definition adds.
+    void accessTypeNames_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("autoNumber");
+        QTest::addColumn<bool>("hyperlink");
+        QTest::addColumn<int>("complex");
+        QTest::addColumn<QString>("name");
+        using A = ColumnTraits::AutoNumber;
+        using C = ColumnTraits::Complex;
+        const auto row = [](const char *tag, int type, QString name, A autoNumber = A::None,
+                            bool hyperlink = false, C complex = C::None) {
+            QTest::newRow(tag) << type << int(autoNumber) << hyperlink << int(complex) << name;
+        };
+        row("text", 202, "テキスト型");
+        row("fixed text", 130, "テキスト型");
+        row("memo", 203, "メモ型");
+        row("hyperlink", 203, "ハイパーリンク型", A::None, true);
+        row("byte", 17, "数値型 (バイト型)");
+        row("integer", 2, "数値型 (整数型)");
+        row("long", 3, "数値型 (長整数型)");
+        row("single", 4, "数値型 (単精度浮動小数点型)");
+        row("double", 5, "数値型 (倍精度浮動小数点型)");
+        row("replication id", 72, "数値型 (レプリケーション ID 型)");
+        row("decimal", 131, "数値型 (十進型)");
+        row("autonumber", 3, "オートナンバー型", A::Increment);
+        row("replication autonumber", 72, "オートナンバー型 (レプリケーション ID 型)",
+            A::ReplicationId);
+        row("currency", 6, "通貨型");
+        row("date/time", 7, "日付/時刻型");
+        row("yes/no", 11, "Yes/No 型");
+        row("OLE object", 205, "OLE オブジェクト型");
+        row("binary", 204, "バイナリ型");
+        row("big number", 20, "大きい数値");
+        row("attachment", 12, "添付ファイル", A::None, false, C::Attachment);
+        row("unknown", 12, "型 12");
+    }
+    void accessTypeNames() {
+        QFETCH(int, type);
+        QFETCH(int, autoNumber);
+        QFETCH(bool, hyperlink);
+        QFETCH(int, complex);
+        QFETCH(QString, name);
+        ColumnTraits traits;
+        traits.autoNumber = ColumnTraits::AutoNumber(autoNumber);
+        traits.hyperlink = hyperlink;
+        traits.complex = ColumnTraits::Complex(complex);
+        QCOMPARE(AccessTypeName(Column("f", type, 0, {}, traits)), name);
+    }
+
     void nwindKeepsTheDefaultBlockAndAddsTheDetails() {
         REQUIRE_FIXTURES();
         const QString database = Fixtures::path("nwind.mdb");
