@@ -1,8 +1,10 @@
-// quillmere-make-workbook [--descriptions] DATABASE OUTPUT.xlsx [TABLE ...]
+// quillmere-make-workbook [--descriptions] [--details] DATABASE OUTPUT.xlsx
+//                         [TABLE ...]
 //
 // Runs the program's generator on an Access file, for the given tables or,
 // when none is given, for every "TABLE" entry in catalog order (with
 // --descriptions, each field's description in its row, as the window's menu
+// item does; with --details, the detailed workbook, as the window's other
 // item does), and writes the workbook to OUTPUT.xlsx instead of handing it
 // to the desktop; also
 // when the run fails, with what was written so far. A failed run prints the
@@ -38,10 +40,11 @@ QStringList UserTables(const std::shared_ptr<Connection> &connection) {
 }
 
 constexpr char Tool[] = "quillmere-make-workbook";
-constexpr char Usage[] =
-    "usage: quillmere-make-workbook [--descriptions] DATABASE OUTPUT.xlsx [TABLE ...]\n";
+constexpr char Usage[] = "usage: quillmere-make-workbook [--descriptions] [--details] DATABASE\n"
+                         "                               OUTPUT.xlsx [TABLE ...]\n";
 constexpr char Help[] =
-    "usage: quillmere-make-workbook [--descriptions] DATABASE OUTPUT.xlsx [TABLE ...]\n"
+    "usage: quillmere-make-workbook [--descriptions] [--details] DATABASE\n"
+    "                               OUTPUT.xlsx [TABLE ...]\n"
     "\n"
     "Writes the table design workbook of an Access database to OUTPUT.xlsx: one\n"
     "sheet per table, for the tables given or for every user table in catalog\n"
@@ -52,6 +55,9 @@ constexpr char Help[] =
     "\n"
     "  --descriptions  write each field's description into the column headed\n"
     "                  説明 (F) of its row\n"
+    "  --details       write the detailed workbook: a contents sheet first, and\n"
+    "                  on each table's sheet its fields' properties, its indexes\n"
+    "                  and its relationships (with the descriptions)\n"
     "  --help          this text\n"
     "  --version       the version\n"
     "\n"
@@ -67,6 +73,7 @@ int Run(const Services &services, QStringList args) {
     if (const auto answered = AnswerHelpOrVersion(Tool, args, Help))
         return *answered;
     const bool descriptions = args.removeAll(QStringLiteral("--descriptions")) > 0;
+    const bool details = args.removeAll(QStringLiteral("--details")) > 0;
     if (args.size() < 2 || args[0].startsWith(QStringLiteral("--"))) {
         std::fputs(Usage, stderr);
         return 64;
@@ -111,6 +118,7 @@ int Run(const Services &services, QStringList args) {
             generator.AddTable(table);
         generator.setConnectionString(mdlADO::BuildConnectionString(database));
         generator.setWriteDescriptions(descriptions);
+        generator.setWriteDetails(details);
         generator.Make();
     } catch (const Failure &e) {
         Say(QString::fromUtf8(e.what()));

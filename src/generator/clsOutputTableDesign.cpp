@@ -2,18 +2,24 @@
 
 #include "common/Failure.h"
 #include "database/Catalog.h"
+#include "database/ConnectionString.h"
 #include "database/mdlADO.h"
+#include "generator/ContentsSheet.h"
 #include "generator/Int16.h"
+#include "generator/TableDetails.h"
 #include "generator/WrappedLines.h"
 #include "spreadsheet/Application.h"
 #include "spreadsheet/CellRange.h"
 #include "spreadsheet/Constants.h"
+#include "spreadsheet/SheetName.h"
 #include "typenames/TypeName.h"
 #include "typenames/mdlXmlConv.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <algorithm>
 
 using spreadsheet::CellRange;
@@ -59,6 +65,40 @@ CellValue ToCellValue(const QVariant &value) {
     if (value.typeId() == QMetaType::QString)
         return value.toString();
     return value.toDouble();
+}
+
+// How every sheet of the detailed workbook prints: landscape, one page
+// wide, the sheet's name left in the footer and "page / pages" right.
+void SetDetailedPageSetup(Worksheet &sheet) {
+    spreadsheet::PageSetup setup;
+    setup.landscape = true;
+    setup.fitToPageWidth = true;
+    setup.footer = QStringLiteral("&L&A&R&P / &N");
+    sheet.setPageSetup(setup);
+}
+
+// The sheet names of the detailed workbook, one per table in order: a
+// table's own name where the spreadsheet takes it and no table before has
+// it, else the nearest name the spreadsheet takes that neither the names
+// kept as they are nor an earlier sheet has.
+std::vector<QString> DetailedSheetNames(const std::vector<QString> &tables,
+                                        const QString &contents) {
+    QSet<QString> kept; // by SheetNameKey
+    for (const QString &table : tables)
+        if (SheetNameProblem(table, false).isEmpty())
+            kept.insert(SheetNameKey(table));
+    QSet<QString> used{SheetNameKey(contents)};
+    std::vector<QString> names;
+    for (const QString &table : tables) {
+        QString name = table;
+        if (!SheetNameProblem(table, false).isEmpty() || used.contains(SheetNameKey(table)))
+            name = NearestSheetName(table, [&](const QString &key) {
+                return used.contains(key) || (kept.contains(key) && key != SheetNameKey(table));
+            });
+        used.insert(SheetNameKey(name));
+        names.push_back(name);
+    }
+    return names;
 }
 
 } // namespace
@@ -119,6 +159,10 @@ void clsOutputTableDesign::Make() {
     catalog.willRead(
         QStringList(tableNames_->begin(), tableNames_->end())); // lets the reader read ahead
 
+    if (writeDetails_) {
+        MakeDetailed(*workbook, catalog, std::move(current));
+        return;
+    }
     for (const QString &tableName : *tableNames_) {
         if (!current) {
             current = workbook->Worksheets().Add(previous);
@@ -129,6 +173,54 @@ void clsOutputTableDesign::Make() {
         OutputFieldList(*current, table, 2, 2);
         previous = std::move(current);
     }
+}
+
+void clsOutputTableDesign::MakeDetailed(spreadsheet::Workbook &workbook, Catalog &catalog,
+                                        std::shared_ptr<Worksheet> first) {
+    QSet<QString> tableKeys;
+    for (const QString &tableName : *tableNames_)
+        tableKeys.insert(SheetNameKey(tableName));
+    const QString contentsName =
+        ContentsSheet::NameFor([&](const QString &key) { return tableKeys.contains(key); });
+    first->setName(contentsName);
+    SetDetailedPageSetup(*first);
+    const QString databaseFile =
+        QFileInfo(mdlADO::DataSourceOf(connectionString_).value_or(QString())).fileName();
+    ContentsSheet contents(first, databaseFile, int(tableNames_->size()));
+
+    const std::vector<QString> sheetNames = DetailedSheetNames(*tableNames_, contentsName);
+    std::shared_ptr<Worksheet> previous = first;
+    try {
+        for (size_t i = 0; i < tableNames_->size(); ++i) {
+            std::shared_ptr<Worksheet> current = workbook.Worksheets().Add(previous);
+            current->Activate();
+            current->setName(sheetNames[i]);
+            const Table &table = catalog.Tables().Item((*tableNames_)[i]);
+            OutputFieldList(*current, table, 2, 2);
+            OutputDetails(*current, table, contentsName);
+            SetDetailedPageSetup(*current);
+            contents.add(table, sheetNames[i]);
+            previous = std::move(current);
+        }
+    } catch (...) {
+        contents.finish(); // the workbook so far is handed over as it is
+        throw;
+    }
+    contents.finish();
+    first->Activate(); // the workbook opens on its contents
+}
+
+void clsOutputTableDesign::OutputDetails(Worksheet &sheet, const Table &table,
+                                         const QString &contentsName) {
+    const CellRange back = sheet.Cells(2, 8);
+    back.setValue(QStringLiteral("目次へ"));
+    back.setSheetLink(contentsName);
+    TableDetails::WriteTableFacts(sheet, table);
+    constexpr int HeaderRowNumber = 6; // of the field list written from B2
+    TableDetails::WriteFieldProperties(sheet, table, HeaderRowNumber);
+    const int lastField = HeaderRowNumber + table.Columns().Count();
+    const int lastIndex = TableDetails::WriteIndexes(sheet, table, lastField + 2);
+    TableDetails::WriteRelationships(sheet, table, lastIndex + 2);
 }
 
 void clsOutputTableDesign::OutputTableTitle(Worksheet &sheet, const Table &table,
@@ -219,7 +311,7 @@ void clsOutputTableDesign::OutputFieldList(Worksheet &sheet, const Table &table,
             for (const KeyColumn &keyColumn : key.Columns())
                 if (keyColumn.Name() == column.Name())
                     sheet.Cells(row, Add16(startColumn, 3)).setValue(KeyMark(key.Name()));
-        if (writeDescriptions_ && !column.Description().isEmpty()) {
+        if ((writeDescriptions_ || writeDetails_) && !column.Description().isEmpty()) {
             const CellRange description = sheet.Cells(row, Add16(startColumn, 4));
             description.setValue(column.Description());
             description.setWrapText(true);

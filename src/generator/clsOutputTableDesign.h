@@ -9,9 +9,11 @@
 #include <optional>
 #include <vector>
 
+class Catalog;
 class Connection;
 class Table;
 namespace spreadsheet {
+class Workbook;
 class Worksheet;
 class RangeBorder;
 } // namespace spreadsheet
@@ -56,9 +58,24 @@ public:
     virtual void setWriteDescriptions(bool write) { writeDescriptions_ = write; }
     bool WriteDescriptions() const { return writeDescriptions_; }
 
+    // Whether the workbook is the detailed one: a contents sheet first, and
+    // on each table's sheet, beside and below the field list, the fields'
+    // properties, the table's indexes and its relationships. It writes the
+    // field descriptions whatever setWriteDescriptions says. Off unless
+    // asked for; off, the workbook is the one the program has always
+    // written.
+    virtual void setWriteDetails(bool write) { writeDetails_ = write; }
+    bool WriteDetails() const { return writeDetails_; }
+
 private:
     friend class TestOutputTableDesign;
 
+    // The detailed workbook: the contents on the first sheet, then the
+    // tables' sheets with their details.
+    void MakeDetailed(spreadsheet::Workbook &workbook, Catalog &catalog,
+                      std::shared_ptr<spreadsheet::Worksheet> first);
+    void OutputDetails(spreadsheet::Worksheet &sheet, const Table &table,
+                       const QString &contentsName);
     void OutputFieldList(spreadsheet::Worksheet &sheet, const Table &table, qint16 startColumn,
                          qint16 startRow);
     void OutputTableTitle(spreadsheet::Worksheet &sheet, const Table &table, qint16 startColumn,
@@ -73,5 +90,6 @@ private:
     qint32 errorNumber_ = 0;
     QString applicationPath_;
     bool writeDescriptions_ = false;
+    bool writeDetails_ = false;
     mdlXmlConv::Loader typeNameFile_; // loaded for every table
 };

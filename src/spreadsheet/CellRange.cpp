@@ -38,6 +38,22 @@ void CellRange::setWrapText(bool wrap) const {
             sheet_->cell(row, column).format.wrapText = wrap;
 }
 
+void CellRange::Merge() const {
+    sheet_->checkUsable();
+    if (top_ == bottom_ && left_ == right_)
+        return;
+    sheet_->addMergedArea({top_, left_, bottom_, right_});
+}
+
+void CellRange::setSheetLink(const QString &sheetName) const {
+    sheet_->checkUsable();
+    for (int row = top_; row <= bottom_; ++row)
+        for (int column = left_; column <= right_; ++column) {
+            sheet_->cell(row, column); // a link is written with its cell
+            sheet_->setSheetLink(row, column, sheetName);
+        }
+}
+
 RangeFont CellRange::Font() const {
     return RangeFont(*this);
 }

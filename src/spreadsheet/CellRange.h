@@ -30,6 +30,15 @@ public:
     // The value of the top-left cell.
     CellValue Value() const;
 
+    // Every cell of the range becomes a link to the top-left cell of the
+    // sheet of that name (the name is not checked: a link to no sheet does
+    // nothing when followed). The cells keep their values.
+    void setSheetLink(const QString &sheetName) const;
+    // Makes the range one cell that shows the top-left cell's value across
+    // it (a wrapped text wraps within the whole width); each cell keeps its
+    // own borders. Ranges merged must not overlap; a single cell is left
+    // as it is.
+    void Merge() const;
     // Long texts break into lines within the column's width.
     void setWrapText(bool wrap) const;
 

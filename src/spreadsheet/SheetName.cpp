@@ -36,3 +36,42 @@ QString SheetNameProblem(const QString &name, bool usedByAnotherSheet) {
         return QStringLiteral("シート名「%1」は既に使用されています。").arg(name);
     return {};
 }
+
+namespace {
+
+// At most length units of the name, without a lone high surrogate at the end.
+QString Cut(const QString &name, qsizetype length) {
+    if (name.size() <= length)
+        return name;
+    QString cut = name.left(length);
+    if (cut.back().isHighSurrogate())
+        cut.chop(1);
+    return cut;
+}
+
+} // namespace
+
+QString NearestSheetName(const QString &name,
+                         const std::function<bool(const QString &key)> &isTaken) {
+    QString nearest = name;
+    for (QChar &c : nearest)
+        if (Forbidden.contains(c) || c == u'\t' || c == u'\n' || c == u'\r')
+            c = u'_';
+    for (qsizetype at; (at = FirstUnitXmlCannotCarry(nearest)) >= 0;)
+        nearest[at] = u'_';
+    nearest = Cut(nearest, MaxLength);
+    if (nearest.isEmpty())
+        nearest = QStringLiteral("_");
+    if (nearest.front() == u'\'')
+        nearest.front() = u'_';
+    if (nearest.back() == u'\'')
+        nearest.back() = u'_';
+    if (nearest.compare(u"History", Qt::CaseInsensitive) == 0)
+        nearest += u'_';
+    QString candidate = nearest;
+    for (int n = 2; isTaken(SheetNameKey(candidate)); ++n) {
+        const QString suffix = QStringLiteral("~%1").arg(n);
+        candidate = Cut(nearest, MaxLength - suffix.size()) + suffix;
+    }
+    return candidate;
+}

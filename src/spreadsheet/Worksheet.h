@@ -4,6 +4,7 @@
 #include "spreadsheet/SheetGrid.h"
 
 #include <QString>
+#include <array>
 #include <map>
 #include <memory>
 #include <optional>
@@ -37,6 +38,15 @@ struct Cell {
 struct BorderLine {
     qint16 weight = 0; // 0: no line; else xl::Hairline, xl::Thin or xl::Medium
     bool drawn() const { return weight != 0; }
+};
+
+// How a sheet prints; the spreadsheet's defaults unless set.
+struct PageSetup {
+    bool landscape = false;
+    bool fitToPageWidth = false; // every column on one page's width, as many pages down as needed
+    // In the spreadsheet's codes for headers and footers ("&L" left part,
+    // "&A" the sheet's name, "&P" the page, "&N" the pages); none when empty.
+    QString footer;
 };
 
 // (row, column), both 1-based.
@@ -78,6 +88,13 @@ public:
     const std::map<int, double> &columnWidths() const { return columnWidths_; }
     // The rows given a height, in points; every other row keeps the default.
     const std::map<int, double> &rowHeights() const { return rowHeights_; }
+    // The cells that link to the top-left cell of another sheet, with that
+    // sheet's name.
+    const std::map<GridKey, QString> &sheetLinks() const { return sheetLinks_; }
+    // The rectangles merged into one cell each, as (top, left, bottom, right).
+    const std::vector<std::array<int, 4>> &mergedAreas() const { return mergedAreas_; }
+    void setPageSetup(const PageSetup &setup) { pageSetup_ = setup; }
+    const PageSetup &pageSetup() const { return pageSetup_; }
     // The line above the cell (row, column) and the one left of it.
     const BorderLine *lineAbove(int row, int column) const;
     const BorderLine *lineLeftOf(int row, int column) const;
@@ -112,6 +129,10 @@ private:
     BorderLine &verticalLine(int row, int column) { return grid_.at(row, column).left; }
     void setColumnWidth(int column, double width) { columnWidths_[column] = width; }
     void setRowHeight(int row, double height) { rowHeights_[row] = height; }
+    void addMergedArea(const std::array<int, 4> &area) { mergedAreas_.push_back(area); }
+    void setSheetLink(int row, int column, const QString &sheet) {
+        sheetLinks_[{row, column}] = sheet;
+    }
     void detach() { book_ = nullptr; }
 
     Workbook *book_;
@@ -119,6 +140,9 @@ private:
     SheetGrid<Slot> grid_;
     std::map<int, double> columnWidths_;
     std::map<int, double> rowHeights_;
+    std::map<GridKey, QString> sheetLinks_;
+    std::vector<std::array<int, 4>> mergedAreas_;
+    PageSetup pageSetup_;
 };
 
 } // namespace spreadsheet

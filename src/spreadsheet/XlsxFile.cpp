@@ -42,16 +42,18 @@ struct FormatKey {
     bool grayPattern = false;
     bool date = false;
     bool wrap = false;
+    bool link = false;
     uint8_t top = 0, bottom = 0, left = 0, right = 0;
     bool isDefault() const {
-        return !bold && !grayPattern && !date && !wrap && !top && !bottom && !left && !right;
+        return !bold && !grayPattern && !date && !wrap && !link && !top && !bottom && !left &&
+               !right;
     }
     // Every field in one number (the border styles are below 16): looked up
     // for every cell, which a hash of one number does fastest.
     uint32_t packed() const {
-        return uint32_t(bold) << 19 | uint32_t(grayPattern) << 18 | uint32_t(date) << 17 |
-               uint32_t(wrap) << 16 | uint32_t(top & 0xF) << 12 | uint32_t(bottom & 0xF) << 8 |
-               uint32_t(left & 0xF) << 4 | (right & 0xFu);
+        return uint32_t(link) << 20 | uint32_t(bold) << 19 | uint32_t(grayPattern) << 18 |
+               uint32_t(date) << 17 | uint32_t(wrap) << 16 | uint32_t(top & 0xF) << 12 |
+               uint32_t(bottom & 0xF) << 8 | uint32_t(left & 0xF) << 4 | (right & 0xFu);
     }
 };
 
@@ -105,6 +107,11 @@ private:
                 format_set_num_format_index(made, BuiltInDateTimeFormat);
             if (key.wrap)
                 format_set_text_wrap(made);
+            // As the spreadsheet shows a link: blue, underlined.
+            if (key.link) {
+                format_set_underline(made, LXW_UNDERLINE_SINGLE);
+                format_set_font_color(made, LXW_COLOR_BLUE);
+            }
             format_set_top(made, key.top);
             format_set_bottom(made, key.bottom);
             format_set_left(made, key.left);
@@ -126,6 +133,15 @@ private:
         }
         for (const auto &[row, height] : sheet.rowHeights())
             check(worksheet_set_row(out, static_cast<lxw_row_t>(row - 1), height, nullptr));
+        writePageSetup(out, sheet.pageSetup());
+        // Merged first: the cells written below then replace the blank
+        // area it leaves, each with its own format and borders.
+        for (const auto &[top, left, bottom, right] : sheet.mergedAreas())
+            check(worksheet_merge_range(out, static_cast<lxw_row_t>(top - 1),
+                                        static_cast<lxw_col_t>(left - 1),
+                                        static_cast<lxw_row_t>(bottom - 1),
+                                        static_cast<lxw_col_t>(right - 1), "", nullptr));
+        const auto &links = sheet.sheetLinks();
         for (const auto &[at, stored] : sheet.cellsInOrder()) {
             const auto [row, column] = at;
             const Cell &cell = *stored;
@@ -139,7 +155,10 @@ private:
             key.right = BorderStyle(sheet.lineLeftOf(row, column + 1));
             const auto r = static_cast<lxw_row_t>(row - 1);
             const auto c = static_cast<lxw_col_t>(column - 1);
-            if (const auto *text = std::get_if<QString>(&cell.value))
+            if (const auto link = links.find(at); link != links.end()) {
+                key.link = true;
+                writeLink(out, r, c, link->second, cell.value, key);
+            } else if (const auto *text = std::get_if<QString>(&cell.value))
                 writeText(out, r, c, *text, key);
             else if (const auto *number = std::get_if<double>(&cell.value))
                 check(worksheet_write_number(out, r, c, *number, format(key)));
@@ -160,6 +179,27 @@ private:
         }
         check(worksheet_write_string(out, r, c, EscapedCellText(text).toUtf8().constData(),
                                      format(key)));
+    }
+
+    // A link to the top-left cell of a sheet, showing the cell's text.
+    void writeLink(lxw_worksheet *out, lxw_row_t r, lxw_col_t c, const QString &sheet,
+                   const CellValue &value, const FormatKey &key) {
+        QString quoted = sheet;
+        quoted.replace(u'\'', QStringLiteral("''"));
+        const QByteArray url = ("internal:'" + quoted + "'!A1").toUtf8();
+        const auto *text = std::get_if<QString>(&value);
+        const QByteArray shown = text ? EscapedCellText(*text).toUtf8() : QByteArray();
+        check(worksheet_write_url_opt(out, r, c, url.constData(), format(key),
+                                      text ? shown.constData() : nullptr, nullptr));
+    }
+
+    void writePageSetup(lxw_worksheet *out, const PageSetup &setup) {
+        if (setup.landscape)
+            worksheet_set_landscape(out);
+        if (setup.fitToPageWidth)
+            worksheet_fit_to_pages(out, 1, 0);
+        if (!setup.footer.isEmpty())
+            check(worksheet_set_footer(out, setup.footer.toUtf8().constData()));
     }
 
     void writeDate(lxw_worksheet *out, lxw_row_t r, lxw_col_t c, OleDateTime date, FormatKey key) {

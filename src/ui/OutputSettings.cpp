@@ -5,6 +5,7 @@
 namespace {
 
 const QString DescriptionsKey = QStringLiteral("output/descriptions");
+const QString DetailsKey = QStringLiteral("output/details");
 
 } // namespace
 
@@ -16,6 +17,14 @@ bool WriteDescriptions() {
 
 void SetWriteDescriptions(bool write) {
     QSettings().setValue(DescriptionsKey, write);
+}
+
+bool WriteDetails() {
+    return QSettings().value(DetailsKey, false).toBool();
+}
+
+void SetWriteDetails(bool write) {
+    QSettings().setValue(DetailsKey, write);
 }
 
 } // namespace OutputSettings

@@ -8,4 +8,8 @@ namespace OutputSettings {
 bool WriteDescriptions();
 void SetWriteDescriptions(bool write);
 
+// Whether the output is the detailed workbook; off until chosen.
+bool WriteDetails();
+void SetWriteDetails(bool write);
+
 } // namespace OutputSettings

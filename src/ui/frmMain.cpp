@@ -150,6 +150,7 @@ void frmMain::connectControls() {
 void frmMain::connectMenus() {
     mitmTooBar_ = ui_->mitmTooBar;
     mitmDescriptions_ = ui_->mitmDescriptions;
+    mitmDetails_ = ui_->mitmDetails;
     // The menu bar's entries are named as their menus.
     for (QAction *entry : menuBar()->actions())
         entry->setObjectName(entry->menu()->objectName());
@@ -161,10 +162,12 @@ void frmMain::connectMenus() {
         {ui_->mitmTooBar, &frmMain::mitmTooBar_Click},
         {ui_->mitmExcel, &frmMain::mitmExcel_Click},
         {ui_->mitmDescriptions, &frmMain::mitmDescriptions_Click},
+        {ui_->mitmDetails, &frmMain::mitmDetails_Click},
         {ui_->mitmVersion, &frmMain::mitmVersion_Click}};
     for (const auto &[item, handler] : items)
         connect(item, &QAction::triggered, this, handler);
     mitmDescriptions_->setChecked(OutputSettings::WriteDescriptions());
+    mitmDetails_->setChecked(OutputSettings::WriteDetails());
 }
 
 void frmMain::setPrompts(std::shared_ptr<Prompts> prompts) {
@@ -412,6 +415,10 @@ void frmMain::mitmDescriptions_Click() {
     OutputSettings::SetWriteDescriptions(mitmDescriptions_->isChecked());
 }
 
+void frmMain::mitmDetails_Click() {
+    OutputSettings::SetWriteDetails(mitmDetails_->isChecked()); // as the description item
+}
+
 void frmMain::runOutput() {
     auto connection = openDatabase(txtFilename_->text());
     if (!connection) {
@@ -428,6 +435,7 @@ void frmMain::runOutput() {
         if (!generator) {
             generator = generatorFactory_(services_);
             generator->setWriteDescriptions(mitmDescriptions_->isChecked());
+            generator->setWriteDetails(mitmDetails_->isChecked());
         }
         generator->AddTable(row->text(0));
         ticked = true;

@@ -66,6 +66,7 @@ public slots:
     void mitmTooBar_Click();
     void mitmExcel_Click();
     void mitmDescriptions_Click();
+    void mitmDetails_Click();
     void mitmVersion_Click();
 
 protected:
@@ -97,4 +98,5 @@ private:
     QLabel *panels_[2] = {};
     QAction *mitmTooBar_ = nullptr;
     QAction *mitmDescriptions_ = nullptr;
+    QAction *mitmDetails_ = nullptr;
 };

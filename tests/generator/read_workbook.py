@@ -2,8 +2,10 @@
 """Reads a written workbook with openpyxl, an independent reader, and prints
 what a user would see as JSON: the package's workbook content type, the
 sheets in order, the active sheet, and for every cell present its value,
-number format, bold, fill pattern, borders and text wrap (only when set),
-the column widths, and the heights of the rows that have one.
+number format, bold, fill pattern, borders, and text wrap and the place a
+link leads to (only when set), the column widths, the heights of the rows
+that have one, and the merged areas and print setup of a sheet that has
+them.
 
 With --libreoffice, LibreOffice reads it instead (as a second independent
 reader, converting a copy to one CSV file per sheet), and the JSON holds only
@@ -104,6 +106,9 @@ def main(path):
             # Only where set, so that what other cells read back stays as it was.
             if cell.alignment.wrap_text:
                 cells[cell.coordinate]['wrap'] = True
+            # A link within the workbook: where it leads, as 'Sheet'!A1.
+            if cell.hyperlink is not None:
+                cells[cell.coordinate]['link'] = cell.hyperlink.location or cell.hyperlink.target
         widths = {}
         for dim in sheet.column_dimensions.values():
             if dim.customWidth:
@@ -111,7 +116,24 @@ def main(path):
                     widths[get_column_letter(column)] = dim.width
         # Only the rows given a height; the others have the sheet's default.
         heights = {str(row): dim.ht for row, dim in sheet.row_dimensions.items() if dim.ht is not None}
-        sheets.append({'name': sheet.title, 'cells': cells, 'widths': widths, 'heights': heights})
+        entry = {'name': sheet.title, 'cells': cells, 'widths': widths, 'heights': heights}
+        # Only for a sheet with merged cells: each area as "C24:E24".
+        if sheet.merged_cells.ranges:
+            entry['merged'] = sorted(str(area) for area in sheet.merged_cells.ranges)
+        # Only for a sheet with a print setup of its own.
+        setup = sheet.page_setup
+        fit = sheet.sheet_properties.pageSetUpPr
+        footer = sheet.oddFooter
+        if setup.orientation or (fit is not None and fit.fitToPage) or footer.left.text or footer.right.text:
+            entry['pageSetup'] = {
+                'orientation': setup.orientation,
+                'fitToPage': bool(fit is not None and fit.fitToPage),
+                # A number the file leaves out is 1, the file format's default.
+                'fitToWidth': 1 if setup.fitToWidth is None else int(setup.fitToWidth),
+                'fitToHeight': 1 if setup.fitToHeight is None else int(setup.fitToHeight),
+                'footerLeft': footer.left.text, 'footerRight': footer.right.text,
+            }
+        sheets.append(entry)
     # ASCII with \u escapes: a lone surrogate cannot be written as UTF-8.
     json.dump({'contentType': content_type(path), 'active': book.index(book.active), 'sheets': sheets},
               sys.stdout)

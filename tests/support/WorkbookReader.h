@@ -8,8 +8,13 @@
 // index of the active sheet) and "sheets", each with "name", "widths" (by
 // column letter), "heights" (by row number, only the rows given a height)
 // and "cells" (by address: "value" as {"text"|"number"|"date"},
-// "numberFormat", "bold", "fill", "border" with its drawn sides, and "wrap":
-// true only on cells whose text wraps).
+// "numberFormat", "bold", "fill", "border" with its drawn sides, "wrap":
+// true only on cells whose text wraps, and "link" only on a cell that links
+// somewhere: "'Sheet'!A1" for a place in the workbook), only for a sheet
+// with merged cells "merged" (the areas, sorted, as "C24:E24"), and only for
+// a sheet set up to print otherwise than by default, "pageSetup"
+// ("orientation", "fitToPage", "fitToWidth", "fitToHeight", "footerLeft",
+// "footerRight").
 // Fails the calling test and gives an empty object when the reader fails.
 // Both readers give cell text as the file means it: the escapes _xHHHH_ for
 // characters XML cannot carry are decoded.

@@ -56,6 +56,7 @@ struct GeneratorRecord {
     QStringList tables;
     QStringList connectionStrings;
     QList<bool> descriptions; // each setWriteDescriptions
+    QList<bool> details;      // each setWriteDetails
     int makes = 0;
     std::function<void()> duringMake; // what else Make does: fail, or tell the user
     std::shared_ptr<spreadsheet::WorkbookPresenter> presenter; // the last generator's
@@ -71,6 +72,7 @@ public:
     void AddTable(const QString &name) override { record_.tables << name; }
     void setConnectionString(const QString &text) override { record_.connectionStrings << text; }
     void setWriteDescriptions(bool write) override { record_.descriptions << write; }
+    void setWriteDetails(bool write) override { record_.details << write; }
     void Make() override {
         ++record_.makes;
         if (record_.duringMake)
@@ -235,7 +237,9 @@ private slots:
             {"mitmFile", {"開く（&O）", "アプリケーションの終了（&X）"}},
             {"mitmEdit", {"全選択(&A)", "全解除（&C）"}},
             {"mitmToolBar", {"ツールバー"}},
-            {"mitmOutput", {"excel に出力（&E）", "説明欄にフィールドの説明を出力(&D)"}},
+            {"mitmOutput",
+             {"excel に出力（&E）", "説明欄にフィールドの説明を出力(&D)",
+              "詳細な定義書を出力(&F)"}},
             {"mitmVersionP", {"パージョン(&V)"}}};
         for (const auto &[menu, captions] : items) {
             const QList<QAction *> actions = window_->findChild<QMenu *>(menu)->actions();
@@ -879,6 +883,39 @@ private slots:
         action("mitmExcel")->trigger();
         QCOMPARE(prompts_->messages, QStringList());
         QCOMPARE(record_.descriptions, QList<bool>{chosen});
+        QCOMPARE(record_.makes, 1);
+    }
+
+    // The detailed workbook likewise, each choice on its own: ticking one
+    // item leaves the other as it was.
+    void detailsChoiceOutlivesTheWindow_data() {
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<bool>("chosen");
+        QTest::newRow("ticked") << 1 << true;
+        QTest::newRow("ticked, then unticked") << 2 << false;
+    }
+    void detailsChoiceOutlivesTheWindow() {
+        REQUIRE_FIXTURES();
+        QFETCH(int, clicks);
+        QFETCH(bool, chosen);
+        QSettings().clear();
+        cleanup();
+        init();
+        QVERIFY(action("mitmDetails")->isCheckable());
+        QVERIFY(!action("mitmDetails")->isChecked());
+        for (int i = 0; i < clicks; ++i)
+            action("mitmDetails")->trigger();
+
+        cleanup();
+        init();
+        QCOMPARE(action("mitmDetails")->isChecked(), chosen);
+        QVERIFY(!action("mitmDescriptions")->isChecked());
+        open(Fixtures::path("testV2000.mdb"));
+        list()->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        action("mitmExcel")->trigger();
+        QCOMPARE(prompts_->messages, QStringList());
+        QCOMPARE(record_.details, QList<bool>{chosen});
+        QCOMPARE(record_.descriptions, QList<bool>{false});
         QCOMPARE(record_.makes, 1);
     }
 
