@@ -101,6 +101,23 @@ std::vector<QString> DetailedSheetNames(const std::vector<QString> &tables,
     return names;
 }
 
+// A table name the spreadsheet refuses as a sheet name stops the workbook
+// with one sheet per table; the detailed workbook gives such a table a
+// sheet of the nearest name it takes, and the user is told so.
+void NameSheetOrSayWhere(Worksheet &sheet, const QString &tableName) {
+    try {
+        sheet.setName(tableName);
+    } catch (const Failure &refused) {
+        if (refused.kind() != FailureKind::RefusedName)
+            throw;
+        throw Failure(FailureKind::RefusedName,
+                      refused.message() +
+                          QStringLiteral("（詳細な定義書を出力すると、このテーブルも"
+                                         "名前を置き換えたシートに出力できます。）"),
+                      refused.reason());
+    }
+}
+
 } // namespace
 
 clsOutputTableDesign::clsOutputTableDesign(Services services)
@@ -168,7 +185,7 @@ void clsOutputTableDesign::Make() {
             current = workbook->Worksheets().Add(previous);
             current->Activate();
         }
-        current->setName(tableName);
+        NameSheetOrSayWhere(*current, tableName);
         const Table &table = catalog.Tables().Item(tableName);
         OutputFieldList(*current, table, 2, 2);
         previous = std::move(current);

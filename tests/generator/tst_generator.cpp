@@ -532,6 +532,9 @@ private slots:
         const Run run = make(generator);
         QVERIFY2(run.failure.contains(message), qPrintable(run.failure));
         QCOMPARE(run.kind, kind);
+        // A refused name says where such a table can be documented.
+        QCOMPARE(run.failure.contains("詳細な定義書を出力すると"),
+                 kind == FailureKind::RefusedName);
         if (!connected)
             QVERIFY2(run.reason.startsWith("接続文字列を解釈できません"), qPrintable(run.reason));
         QCOMPARE(run.sheetNames(), sheets);
