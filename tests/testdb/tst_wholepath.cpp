@@ -7,11 +7,15 @@
 #include "support/SheetCells.h"
 #include "support/WorkbookReader.h"
 #include "testdb/Jet4Writer.h"
+#include "ui/DesktopPresenter.h"
+#include "ui/HandOverFolders.h"
 #include "ui/frmMain.h"
 
+#include <QAction>
 #include <QJsonArray>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -255,6 +259,10 @@ class TestWholePath : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
+        // The window's settings go to a place of the test's own.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           dir_.filePath("settings"));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.filePath("settings"));
         database_ = dir_.filePath("ｶﾀﾛｸﾞ 𠮷.mdb");
         WriteJet4(Database(), database_);
     }
@@ -278,6 +286,51 @@ private slots:
         QCOMPARE(list->topLevelItem(12)->text(1), QStringLiteral("2024/05/02 18:00:05"));
         QCOMPARE(list->topLevelItem(12)->text(2), QStringLiteral("2024/04/01 09:30:00"));
         QCOMPARE(window.statusPanelText(2), QStringLiteral("14個のテーブル"));
+    }
+
+    // With the detailed item ticked, the window's output writes the detailed
+    // workbook through the real generator and hands it to the desktop: the
+    // contents sheet first, each table's sheet linking back to it.
+    void windowWritesTheDetailedWorkbook() {
+        QTemporaryDir folders;
+        QStringList opened;
+        frmMain window(services_);
+        auto prompts = std::make_shared<AnsweringPrompts>();
+        prompts->answers << database_;
+        window.setPrompts(prompts);
+        window.setHandOver(std::make_shared<DesktopPresenter>(
+            [&](const QString &message) { prompts->messages << message; },
+            [&](const QString &path) {
+                opened << path;
+                return true;
+            },
+            HandOverFolders(folders.path())));
+        window.mitmOpen_Click();
+        auto *list = window.findChild<QTreeWidget *>("lsvTables");
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            if (const QString name = list->topLevelItem(i)->text(0);
+                name == "顧客マスタ" || name == "History")
+                list->topLevelItem(i)->setCheckState(0, Qt::Checked);
+        auto *details = window.findChild<QAction *>("mitmDetails");
+        QVERIFY(details && !details->isChecked());
+        details->trigger();
+        window.mitmExcel_Click();
+        details->trigger(); // the setting as it was
+        window.setHandOver(nullptr);
+        QCOMPARE(prompts->messages, QStringList());
+        QCOMPARE(opened.size(), 1);
+        const QJsonObject workbook = ReadWorkbook(opened[0]);
+        QStringList sheets;
+        for (const QJsonValue &sheet : workbook.value("sheets").toArray())
+            sheets << sheet.toObject().value("name").toString();
+        // "History" is a name the spreadsheet keeps for itself: its sheet
+        // takes the nearest name it allows, its title block the full name.
+        QCOMPARE(sheets.size(), 3);
+        QCOMPARE(sheets[0], QStringLiteral("目次"));
+        QCOMPARE(sheets[2], QStringLiteral("顧客マスタ"));
+        QCOMPARE(TextAt(SheetNamed(workbook, sheets[1]), "C2"), QStringLiteral("History"));
+        QCOMPARE(TextAt(SheetNamed(workbook, "顧客マスタ"), "H2"), QStringLiteral("目次へ"));
+        QCOMPARE(TextAt(SheetNamed(workbook, "顧客マスタ"), "C2"), QStringLiteral("顧客マスタ"));
     }
 
     // Japanese names of every kind, one outside the BMP among them, in sheet
