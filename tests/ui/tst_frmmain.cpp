@@ -116,7 +116,7 @@ class TestMainWindow : public QObject {
     QToolButton *button(int index) const {
         return window_->findChild<QToolButton *>(QStringLiteral("Toolbar1Button%1").arg(index));
     }
-    QAction *action(const char *name) const { return window_->findChild<QAction *>(name); }
+    QAction *action(const QString &name) const { return window_->findChild<QAction *>(name); }
 
     // Opens a file the way the user does, through the open command's dialog.
     void open(const QString &path) {
@@ -853,69 +853,45 @@ private slots:
         QCOMPARE(record_.makes, 2);
     }
 
-    // Whether descriptions are written is the user's choice, off at first,
-    // handed to each run and kept from one window (and run of the program)
-    // to the next.
-    void descriptionsChoiceOutlivesTheWindow_data() {
+    // Whether descriptions, and whether the detailed workbook, are written is
+    // the user's choice, each off at first and on its own (ticking one item
+    // leaves the other as it was), handed to each run and kept from one
+    // window (and run of the program) to the next.
+    void outputChoiceOutlivesTheWindow_data() {
+        QTest::addColumn<QString>("item");
         QTest::addColumn<int>("clicks");
         QTest::addColumn<bool>("chosen");
-        QTest::newRow("ticked") << 1 << true;
-        QTest::newRow("ticked, then unticked") << 2 << false;
+        for (const char *item : {"mitmDescriptions", "mitmDetails"}) {
+            QTest::addRow("%s ticked", item) << item << 1 << true;
+            QTest::addRow("%s ticked, then unticked", item) << item << 2 << false;
+        }
     }
-    void descriptionsChoiceOutlivesTheWindow() {
+    void outputChoiceOutlivesTheWindow() {
         REQUIRE_FIXTURES();
+        QFETCH(QString, item);
         QFETCH(int, clicks);
         QFETCH(bool, chosen);
+        const bool descriptions = item == "mitmDescriptions";
+        const QString other = descriptions ? "mitmDetails" : "mitmDescriptions";
         QSettings().clear();
         cleanup();
         init();
-        QVERIFY(action("mitmDescriptions")->isCheckable());
-        QVERIFY(!action("mitmDescriptions")->isChecked());
+        QVERIFY(action(item)->isCheckable());
+        QVERIFY(!action(item)->isChecked());
         for (int i = 0; i < clicks; ++i)
-            action("mitmDescriptions")->trigger();
-        QCOMPARE(action("mitmDescriptions")->isChecked(), chosen);
+            action(item)->trigger();
+        QCOMPARE(action(item)->isChecked(), chosen);
 
         cleanup();
         init();
-        QCOMPARE(action("mitmDescriptions")->isChecked(), chosen);
+        QCOMPARE(action(item)->isChecked(), chosen);
+        QVERIFY(!action(other)->isChecked());
         open(Fixtures::path("testV2000.mdb"));
         list()->topLevelItem(0)->setCheckState(0, Qt::Checked);
         action("mitmExcel")->trigger();
         QCOMPARE(prompts_->messages, QStringList());
-        QCOMPARE(record_.descriptions, QList<bool>{chosen});
-        QCOMPARE(record_.makes, 1);
-    }
-
-    // The detailed workbook likewise, each choice on its own: ticking one
-    // item leaves the other as it was.
-    void detailsChoiceOutlivesTheWindow_data() {
-        QTest::addColumn<int>("clicks");
-        QTest::addColumn<bool>("chosen");
-        QTest::newRow("ticked") << 1 << true;
-        QTest::newRow("ticked, then unticked") << 2 << false;
-    }
-    void detailsChoiceOutlivesTheWindow() {
-        REQUIRE_FIXTURES();
-        QFETCH(int, clicks);
-        QFETCH(bool, chosen);
-        QSettings().clear();
-        cleanup();
-        init();
-        QVERIFY(action("mitmDetails")->isCheckable());
-        QVERIFY(!action("mitmDetails")->isChecked());
-        for (int i = 0; i < clicks; ++i)
-            action("mitmDetails")->trigger();
-
-        cleanup();
-        init();
-        QCOMPARE(action("mitmDetails")->isChecked(), chosen);
-        QVERIFY(!action("mitmDescriptions")->isChecked());
-        open(Fixtures::path("testV2000.mdb"));
-        list()->topLevelItem(0)->setCheckState(0, Qt::Checked);
-        action("mitmExcel")->trigger();
-        QCOMPARE(prompts_->messages, QStringList());
-        QCOMPARE(record_.details, QList<bool>{chosen});
-        QCOMPARE(record_.descriptions, QList<bool>{false});
+        QCOMPARE(record_.descriptions, QList<bool>{descriptions && chosen});
+        QCOMPARE(record_.details, QList<bool>{!descriptions && chosen});
         QCOMPARE(record_.makes, 1);
     }
 
